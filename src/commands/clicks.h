@@ -1,0 +1,18 @@
+#pragma once
+
+#include "app/program.h"
+
+namespace quorvex {
+
+// Code "10": frmMain steps aside to the top edge, the left button clicks at
+// (STRX, STRY), the cursor goes back, Timer1 will put frmMain back.
+void ClickStart(Program& program);
+// Code "20": a click at (STPX, STPY); no window moves.
+void ClickStop(Program& program);
+// Code "30": as ClickStart with frmTwo, (STRX2, STRY2) and Timer2.
+void ClickStart2(Program& program);
+
+void Timer1_Timer(Program& program);
+void Timer2_Timer(Program& program);
+
+}  // namespace quorvex

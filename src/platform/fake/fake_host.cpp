@@ -1,0 +1,245 @@
+#include "platform/fake/fake_host.h"
+
+#include <cmath>
+#include <sstream>
+#include <utility>
+
+namespace quorvex::fake {
+namespace {
+
+std::string Number(double value) {
+  return value == std::floor(value) ? std::to_string(static_cast<long long>(value))
+                                    : std::to_string(value);
+}
+
+// "Name(a,b,c)", numbers in decimal.
+template <typename... Args>
+std::string Call(std::string_view name, const Args&... args) {
+  std::ostringstream out;
+  out << name << '(';
+  const char* separator = "";
+  ((out << separator << +args, separator = ","), ...);
+  out << ')';
+  return out.str();
+}
+
+}  // namespace
+
+void FakeWindow::Left(double twips) {
+  left = twips;
+  host_.Record(name_ + ".Left=" + Number(twips));
+}
+
+void FakeWindow::Top(double twips) {
+  top = twips;
+  host_.Record(name_ + ".Top=" + Number(twips));
+}
+
+void FakeWindow::Width(double twips) {
+  width = twips;
+  host_.Record(name_ + ".Width=" + Number(twips));
+}
+
+void FakeWindow::Height(double twips) {
+  height = twips;
+  host_.Record(name_ + ".Height=" + Number(twips));
+}
+
+void FakeWindow::Visible(bool value) {
+  visible = value;
+  host_.Record(name_ + ".Visible=" + std::to_string(value));
+}
+
+bool FakeWindow::Contains(Point pixel) const {
+  const double x = pixel.x * kTwipsPerPixel;
+  const double y = pixel.y * kTwipsPerPixel;
+  return visible && x >= left && x < left + width && y >= top && y < top + height;
+}
+
+void FakeTimer::Enabled(bool enabled) {
+  enabled_ = enabled;
+  host_.Record(name_ + ".Enabled=" + std::to_string(enabled));
+}
+
+void FakeComm::CommPort(std::int16_t port) {
+  host_.Record("MSComm1.CommPort=" + std::to_string(port));
+}
+
+bool FakeComm::CommPortPath(std::string_view path) {
+  if (acceptsPaths) {
+    host_.Record("MSComm1.CommPortPath=" + std::string(path));
+  }
+  return acceptsPaths;
+}
+
+void FakeComm::Settings(std::string_view settings) {
+  host_.Record("MSComm1.Settings=" + std::string(settings));
+}
+
+void FakeComm::RThreshold(std::int16_t count) {
+  host_.Record("MSComm1.RThreshold=" + std::to_string(count));
+}
+
+void FakeComm::SThreshold(std::int16_t count) {
+  host_.Record("MSComm1.SThreshold=" + std::to_string(count));
+}
+
+void FakeComm::PortOpen(bool value) {
+  host_.Record("MSComm1.PortOpen=" + std::to_string(value));
+  if (value && openFailure) {
+    throw *openFailure;
+  }
+  open = value;
+}
+
+void FakeComm::Output(std::string_view bytes) {
+  host_.Record("MSComm1.Output=" + std::string(bytes));
+  sent += bytes;
+  host_.queue_.push_back(FakeHost::Queued::kSendEvent);
+}
+
+std::string FakeComm::Input() {
+  host_.Record("MSComm1.Input");
+  return std::exchange(waiting, {});
+}
+
+bool FakeUser32::SetWindowPos(std::uint32_t hWnd, std::int32_t after, std::int32_t x,
+                              std::int32_t y, std::int32_t cx, std::int32_t cy,
+                              std::uint32_t flags) {
+  host_.Record(Call("SetWindowPos", hWnd, after, x, y, cx, cy, flags));
+  topmost[hWnd] = after == user32::kHwndTopmost;
+  return true;
+}
+
+std::int32_t FakeUser32::GetWindowLongA(std::uint32_t hWnd, std::int32_t index) {
+  host_.Record(Call("GetWindowLongA", hWnd, index));
+  return exStyle[hWnd];
+}
+
+std::int32_t FakeUser32::SetWindowLongA(std::uint32_t hWnd, std::int32_t index,
+                                        std::int32_t value) {
+  host_.Record(Call("SetWindowLongA", hWnd, index, value));
+  return std::exchange(exStyle[hWnd], value);
+}
+
+bool FakeUser32::SetLayeredWindowAttributes(std::uint32_t hWnd, std::uint32_t colorKey,
+                                            std::uint8_t value, std::uint32_t flags) {
+  host_.Record(Call("SetLayeredWindowAttributes", hWnd, colorKey, value, flags));
+  alpha[hWnd] = value;
+  return true;
+}
+
+bool FakeUser32::GetCursorPos(Point& point) {
+  host_.Record("GetCursorPos");
+  point = cursor;
+  return true;
+}
+
+bool FakeUser32::SetCursorPos(std::int32_t x, std::int32_t y) {
+  host_.Record(Call("SetCursorPos", x, y));
+  cursor = {.x = x, .y = y};
+  return true;
+}
+
+void FakeUser32::mouse_event(std::uint32_t flags, std::int32_t dx, std::int32_t dy,
+                             std::int32_t data, std::uintptr_t extraInfo) {
+  host_.Record(Call("mouse_event", flags, dx, dy, data, extraInfo));
+  if (flags & user32::kMouseEventLeftDown) {
+    pressedAt_ = cursor;
+  }
+  if ((flags & user32::kMouseEventLeftUp) && pressedAt_) {
+    clicks.push_back(*std::exchange(pressedAt_, std::nullopt));
+    // Like a real input queue: the overlay hears of it after the current handler.
+    if (host_.frmMain.Contains(clicks.back())) {
+      host_.queue_.push_back(FakeHost::Queued::kFrmMainClick);
+    } else if (host_.frmTwo.Contains(clicks.back())) {
+      host_.queue_.push_back(FakeHost::Queued::kFrmTwoClick);
+    }
+  }
+}
+
+void FakeToolkit::MsgBox(std::string_view text) {
+  host_.Record("MsgBox(" + std::string(text) + ")");
+  messages.emplace_back(text);
+  for (auto& reply : std::exchange(host_.whileMessageBoxOpen, {})) {
+    reply();
+  }
+}
+
+void FakeToolkit::End(int status) {
+  host_.Record("End(" + std::to_string(status) + ")");
+  if (!exitStatus) {
+    exitStatus = status;
+  }
+}
+
+FakeHost::FakeHost() = default;
+
+Platform FakeHost::Services() {
+  return {.frmMain = frmMain,
+          .frmTwo = frmTwo,
+          .Timer1 = Timer1,
+          .Timer2 = Timer2,
+          .MSComm1 = MSComm1,
+          .user32 = user32,
+          .toolkit = toolkit};
+}
+
+int FakeHost::EventLoop() {
+  Pump();
+  return toolkit.exitStatus.value_or(0);
+}
+
+void FakeHost::Receive(std::string_view bytes) {
+  Arrive(bytes);
+  RaiseCommEvent(comm_event::kReceive);
+}
+
+void FakeHost::RaiseCommEvent(std::int16_t event) {
+  MSComm1.event = event;
+  events_->MSComm1_OnComm();
+}
+
+void FakeHost::Click(FakeWindow& window) {
+  if (&window == &frmMain) {
+    events_->frmMain_Click();
+  } else {
+    events_->frmTwo_Click();
+  }
+}
+
+bool FakeHost::Tick(FakeTimer& timer) {
+  if (!timer.Enabled()) {
+    return false;
+  }
+  if (&timer == &Timer1) {
+    events_->Timer1_Timer();
+  } else {
+    events_->Timer2_Timer();
+  }
+  return true;
+}
+
+void FakeHost::Pump() {
+  while (!queue_.empty()) {
+    const Queued event = queue_.front();
+    queue_.pop_front();
+    Deliver(event);
+  }
+}
+
+void FakeHost::Deliver(Queued event) {
+  switch (event) {
+    case Queued::kSendEvent:
+      RaiseCommEvent(comm_event::kSend);
+      break;
+    case Queued::kFrmMainClick:
+      events_->frmMain_Click();
+      break;
+    case Queued::kFrmTwoClick:
+      events_->frmTwo_Click();
+      break;
+  }
+}
+
+}  // namespace quorvex::fake

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string_view>
+
+namespace quorvex {
+
+constexpr std::string_view kApplicationTitle = "Quorvex";
+
+class Toolkit {
+ public:
+  virtual ~Toolkit() = default;
+  // Modal for the operator: text, OK only, no icon, kApplicationTitle as caption.
+  // Timer and serial events go on being delivered until it returns.
+  virtual void MsgBox(std::string_view text) = 0;
+  // Ends the program: the event loop returns `status` and no further event is delivered.
+  virtual void End(int status) = 0;
+};
+
+}  // namespace quorvex
