@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <optional>
 #include <string>
 
 #include "platform/failure.h"
@@ -9,18 +10,18 @@
 namespace quorvex {
 namespace {
 
-std::array<std::string_view, 4> SplitFields(std::string_view text, bool& ok) {
+// Exactly four comma-separated fields, or none at all.
+std::optional<std::array<std::string_view, 4>> SplitFields(std::string_view text) {
   std::array<std::string_view, 4> fields;
-  std::size_t count = 0;
-  while (count < fields.size()) {
+  for (std::size_t i = 0; i < fields.size(); ++i) {
     const auto comma = text.find(',');
-    fields[count++] = text.substr(0, comma);
-    if (comma == std::string_view::npos) {
-      break;
+    const bool last = i + 1 == fields.size();
+    if (last != (comma == std::string_view::npos)) {
+      return std::nullopt;
     }
-    text.remove_prefix(comma + 1);
+    fields[i] = text.substr(0, comma);
+    text.remove_prefix(last ? text.size() : comma + 1);
   }
-  ok = count == fields.size() && text.find(',') == std::string_view::npos;
   return fields;
 }
 
@@ -33,10 +34,10 @@ bool ToInt(std::string_view field, int& value) {
 }  // namespace
 
 LineSettings ParseLineSettings(std::string_view text) {
-  bool ok = false;
-  const auto fields = SplitFields(text, ok);
+  const auto split = SplitFields(text);
+  const std::array<std::string_view, 4> fields = split.value_or(std::array<std::string_view, 4>{});
   LineSettings line;
-  ok = ok && ToInt(fields[0], line.baud) && line.baud > 0;
+  bool ok = split && ToInt(fields[0], line.baud) && line.baud > 0;
   ok = ok && fields[1].size() == 1 &&
        std::string_view("neoms").find(fields[1][0] | 0x20) != std::string_view::npos;
   ok = ok && ToInt(fields[2], line.dataBits) && line.dataBits >= 5 && line.dataBits <= 8;

@@ -1,1 +1,189 @@
+#include "app/settings.h"
+
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/number.h"
+#include "platform/failure.h"
+#include "rig.h"
+
+namespace quorvex {
+namespace {
+
+using ::testing::AllOf;
+using ::testing::HasSubstr;
+
+SettingsRecord Read(std::string_view text) {
+  SettingsRecord settings;
+  ReadSettings(text, "tessora.ini", settings);
+  return settings;
+}
+
+// The failure a text gives: its number and description.
+std::pair<int, std::string> FailureOf(std::string_view text) {
+  try {
+    Read(text);
+  } catch (const Failure& failure) {
+    return {failure.number(), failure.what()};
+  }
+  return {0, "no failure"};
+}
+
+TEST(ToInt16, RoundsHalfToEvenAndIgnoresBlanks) {
+  const std::pair<std::string_view, int> cases[] = {
+      {"15", 15},
+      {" 15 ", 15},
+      {"\t-7\t", -7},
+      {"+7", 7},
+      {"15.5", 16},
+      {"14.5", 14},
+      {"2.5", 2},
+      {"3.5", 4},
+      {"-2.5", -2},
+      {"-3.5", -4},
+      {"2.5000001", 3},
+      {"2.4999", 2},
+      {".5", 0},
+      {"1.", 1},
+      {"-0", 0},
+      {"32767", 32767},
+      {"-32768", -32768},
+      {"32767.4", 32767},
+      {"-32768.5", -32768},
+      {"000000000000000000000012", 12},
+  };
+  for (const auto& [text, value] : cases) {
+    const Int16Result result = ToInt16(text);
+    EXPECT_EQ(result.error, NumberError::kNone) << text;
+    EXPECT_EQ(result.value, value) << text;
+  }
+}
+
+TEST(ToInt16, RefusesWhatIsNoNumberOrOutOfRange) {
+  const std::pair<std::string_view, NumberError> cases[] = {
+      {"", NumberError::kEmpty},
+      {"  ", NumberError::kEmpty},
+      {"abc", NumberError::kNotANumber},
+      {"x15", NumberError::kNotANumber},
+      {"1e3", NumberError::kNotANumber},
+      {"--1", NumberError::kNotANumber},
+      {"-", NumberError::kNotANumber},
+      {".", NumberError::kNotANumber},
+      {"1.2.3", NumberError::kNotANumber},
+      {"1 2", NumberError::kNotANumber},
+      {"0x10", NumberError::kNotANumber},
+      {"32768", NumberError::kOutOfRange},
+      {"-32769", NumberError::kOutOfRange},
+      {"32767.5", NumberError::kOutOfRange},
+      {"99999999999999999999999", NumberError::kOutOfRange},
+  };
+  for (const auto& [text, error] : cases) {
+    EXPECT_EQ(ToInt16(text).error, error) << text;
+  }
+}
+
+TEST(ReadSettings, EmptyFileLeavesEveryFieldAtZero) {
+  EXPECT_EQ(Read(""), SettingsRecord{});
+}
+
+TEST(ReadSettings, FillsEveryFieldOfATypicalFile) {
+  const SettingsRecord s = Read(
+      "AUTOCONN:1\r\nVERSION:101\r\nCP:3\r\nPT:1500\r\nPL:900\r\nFW:1200\r\nFH:450\r\n"
+      "CX:1\r\nCY:2\r\nCW:3\r\nCH:4\r\nSTRX:100\r\nSTRY:110\r\nSTPX:-200\r\nSTPY:210\r\n"
+      "PT2:3000\r\nPL2:950\r\nFW2:1300\r\nFH2:460\r\nSTRX2:300\r\nSTRY2:310\r\n");
+  const SettingsRecord expected{.AUTOCONN = 1,
+                                .VERSION = 101,
+                                .CP = "3",
+                                .PT = 1500,
+                                .PL = 900,
+                                .FW = 1200,
+                                .FH = 450,
+                                .CX = 1,
+                                .CY = 2,
+                                .CW = 3,
+                                .CH = 4,
+                                .STRX = 100,
+                                .STRY = 110,
+                                .STPX = -200,
+                                .STPY = 210,
+                                .PT2 = 3000,
+                                .PL2 = 950,
+                                .FW2 = 1300,
+                                .FH2 = 460,
+                                .STRX2 = 300,
+                                .STRY2 = 310};
+  EXPECT_EQ(s, expected);
+}
+
+TEST(ReadSettings, MatchesKeysAsTheProgramAlwaysHas) {
+  EXPECT_EQ(Read("PT2:300").PT2, 300);
+  EXPECT_EQ(Read("PT2:300").PT, 0) << "PT2: does not hold PT:";
+  EXPECT_EQ(Read("PT:PT:5").PT, 5) << "every occurrence of the key goes";
+  EXPECT_EQ(Read("PL:1,500").PL, 1) << "a comma ends the item";
+  EXPECT_EQ(Read("pt:10"), SettingsRecord{}) << "keys are case-sensitive";
+  EXPECT_EQ(Read("AUTOCONN:0\nAUTOCONN:1").AUTOCONN, 1) << "the last item wins";
+  EXPECT_EQ(FailureOf("note: PL:7").first, 13) << "text around a key stays in the value";
+  EXPECT_EQ(Read("  PL:7").PL, 7);
+  EXPECT_EQ(Read("\"PL:7\"").PL, 7);
+  EXPECT_EQ(Read("comment without keys\nPL:7\n\n").PL, 7);
+  EXPECT_EQ(Read("\xEF\xBB\xBFPL:7").PL, 7) << "a byte-order mark is not part of the first item";
+}
+
+TEST(ReadSettings, KeepsCpAsText) {
+  EXPECT_EQ(Read("CP:COM3").CP, "COM3");
+  EXPECT_EQ(Read("CP: 3 ").CP, " 3 ");
+  EXPECT_EQ(Read("\"CP:/dev/serial/by-id/usb-x,if00\"").CP, "/dev/serial/by-id/usb-x,if00");
+}
+
+TEST(ReadSettings, NamesLineAndItemOfABadValue) {
+  EXPECT_EQ(FailureOf("VERSION:1\r\nPL:abc\r\n"),
+            std::make_pair(13, std::string("tessora.ini, line 2: the item \"PL:abc\" "
+                                           "is not a number.")));
+  EXPECT_EQ(FailureOf("PL:1\rPT:\n"),
+            std::make_pair(13, std::string("tessora.ini, line 2: the item \"PT:\" has no value.")));
+  EXPECT_EQ(FailureOf("\n\nPL:40000"),
+            std::make_pair(6, std::string("tessora.ini, line 3: the item \"PL:40000\" "
+                                          "is out of range -32768 to 32767.")));
+  EXPECT_EQ(FailureOf("xPL:15").first, 13);
+  EXPECT_EQ(FailureOf("PT:1 PL:2").first, 13) << "PT: is tested first, leaving \"1 PL:2\"";
+  EXPECT_EQ(FailureOf("PL:2 PT:1").first, 13) << "table order, not position, decides";
+}
+
+TEST(ReadSettings, ShowsUnprintableAndLongItemsSafely) {
+  const auto [number, text] = FailureOf("PL:\x01\x7f" + std::string(5000, 'x'));
+  EXPECT_EQ(number, 13);
+  EXPECT_THAT(text, AllOf(HasSubstr("\"PL:??xxx"), HasSubstr("...\"")));
+  EXPECT_LT(text.size(), 200u);
+}
+
+TEST(ReadFile, ReadsTessoraIniFromTheWorkingDirectory) {
+  testing::ScopedWorkingDirectory dir;
+  dir.Write("tessora.ini", "PL:12\n");
+  SettingsRecord settings;
+  ReadFile(settings);
+  EXPECT_EQ(settings.PL, 12);
+}
+
+TEST(ReadFile, NamesTheFullPathOfAFileThatCannotBeRead) {
+  testing::ScopedWorkingDirectory dir;
+  SettingsRecord settings;
+  try {
+    ReadFile(settings);
+    FAIL() << "a missing file was read";
+  } catch (const Failure& failure) {
+    EXPECT_EQ(failure.number(), failure::kFileNotFound);
+    EXPECT_THAT(failure.what(), HasSubstr((dir.path() / "tessora.ini").string()));
+  }
+  std::filesystem::create_directory(dir.path() / "tessora.ini");
+  try {
+    ReadFile(settings);
+    FAIL() << "a directory was read";
+  } catch (const Failure& failure) {
+    EXPECT_EQ(failure.number(), failure::kFileAccess);
+  }
+}
+
+}  // namespace
+}  // namespace quorvex

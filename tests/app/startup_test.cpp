@@ -1,1 +1,148 @@
+#include "app/startup.h"
+
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "platform/failure.h"
+#include "rig.h"
+
+namespace quorvex {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::StartsWith;
+
+constexpr std::string_view kGeometry =
+    "PL:900\nPT:1500\nFW:1200\nFH:450\nPL2:950\nPT2:3000\nFW2:1300\nFH2:460\n";
+
+class StartupTest : public ::testing::Test {
+ protected:
+  void Start(std::string_view settings) {
+    dir.Write("tessora.ini", settings);
+    rig.handlers.Start();
+  }
+  bool Touched(std::string_view prefix) const {
+    return std::ranges::any_of(rig.host.log, [&](const auto& e) { return e.starts_with(prefix); });
+  }
+
+  testing::ScopedWorkingDirectory dir;
+  testing::Rig rig;
+};
+
+TEST_F(StartupTest, PlacesOpensAndShowsInOrder) {
+  Start(std::string(kGeometry) + "AUTOCONN:1\nCP:3\n");
+  EXPECT_THAT(
+      rig.host.log,
+      ElementsAre("frmMain.Left=900", "frmMain.Top=1500", "frmMain.Width=1200",
+                  "frmMain.Height=450", "SetWindowPos(257,-1,0,0,0,0,3)", "GetWindowLongA(257,-20)",
+                  "SetWindowLongA(257,-20,524288)", "SetLayeredWindowAttributes(257,65535,1,2)",
+                  "MSComm1.CommPort=3", "MSComm1.Settings=9600,n,8,1", "MSComm1.RThreshold=1",
+                  "MSComm1.SThreshold=1", "MSComm1.PortOpen=1", "MSComm1.Output=some data",
+                  "MSComm1.Input", "frmTwo.Left=950", "frmTwo.Top=3000", "frmTwo.Width=1300",
+                  "frmTwo.Height=460", "SetWindowPos(514,-1,0,0,0,0,3)", "GetWindowLongA(514,-20)",
+                  "SetWindowLongA(514,-20,524288)", "SetLayeredWindowAttributes(514,65535,1,2)",
+                  "frmTwo.Visible=1", "frmMain.Visible=1"));
+  EXPECT_EQ(rig.host.MSComm1.sent, "some data");
+}
+
+TEST_F(StartupTest, KeepsExistingExtendedStylesWhenLayering) {
+  rig.host.user32.exStyle[0x101] = 0x8;
+  Start(kGeometry);
+  EXPECT_EQ(rig.host.user32.exStyle[0x101], 0x80008);
+}
+
+TEST_F(StartupTest, AlignmentVersionMakesBothOverlaysVisibleAndBothAreTopmost) {
+  const std::pair<std::string_view, int> cases[] = {
+      {"VERSION:101", 220}, {"VERSION:100", 1}, {"VERSION:0", 1}, {"", 1}};
+  for (const auto& [line, alpha] : cases) {
+    testing::Rig fresh;
+    dir.Write("tessora.ini", line);
+    fresh.handlers.Start();
+    EXPECT_EQ(fresh.host.user32.alpha[0x101], alpha) << line;
+    EXPECT_EQ(fresh.host.user32.alpha[0x202], alpha) << line;
+    EXPECT_TRUE(fresh.host.user32.topmost[0x101] && fresh.host.user32.topmost[0x202]) << line;
+  }
+}
+
+TEST_F(StartupTest, PortStaysUntouchedUnlessAutoconnIsOne) {
+  for (const std::string_view autoconn : {"AUTOCONN:0\n", "AUTOCONN:2\n", ""}) {
+    testing::Rig fresh;
+    dir.Write("tessora.ini", std::string(autoconn) + "CP:not a port\n");
+    fresh.handlers.Start();
+    const bool touched =
+        std::ranges::any_of(fresh.host.log, [](const auto& e) { return e.starts_with("MSComm1"); });
+    EXPECT_FALSE(touched) << autoconn;
+    EXPECT_THAT(fresh.host.toolkit.messages, IsEmpty()) << autoconn;
+  }
+}
+
+TEST_F(StartupTest, DropsWhatWaitsWhenThePortOpens) {
+  rig.host.Arrive("10");
+  Start("AUTOCONN:1\nCP:1\nSTRX:5\nSTRY:5\n");
+  EXPECT_THAT(rig.host.user32.clicks, IsEmpty());
+  EXPECT_EQ(rig.host.MSComm1.waiting, "");
+}
+
+TEST_F(StartupTest, TakesADevicePathWhereThePlatformNamesPortsSo) {
+  rig.host.MSComm1.acceptsPaths = true;
+  Start("AUTOCONN:1\nCP:/dev/ttyUSB0 \n");
+  EXPECT_TRUE(Touched("MSComm1.CommPortPath=/dev/ttyUSB0"));
+  EXPECT_FALSE(Touched("MSComm1.CommPort="));
+}
+
+TEST_F(StartupTest, MissingFileEndsBeforeAnythingIsPlaced) {
+  rig.handlers.Start();
+  EXPECT_THAT(rig.host.log,
+              ElementsAre(StartsWith("MsgBox(Error 53: The settings file "), "End(1)"));
+  EXPECT_THAT(rig.host.toolkit.messages[0], HasSubstr("tessora.ini cannot be read: "));
+}
+
+TEST_F(StartupTest, BadValueEndsBeforeAnythingIsPlaced) {
+  Start("AUTOCONN:1\nCP:1\nPL:abc\n");
+  EXPECT_THAT(rig.host.log,
+              ElementsAre("MsgBox(Error 13: tessora.ini, line 3: the item \"PL:abc\" is not a "
+                          "number.)",
+                          "End(1)"));
+  EXPECT_EQ(rig.host.toolkit.exitStatus, 1);
+}
+
+TEST_F(StartupTest, PortFailuresLeaveFrmMainPlacedButNeverShown) {
+  const std::pair<std::string_view, std::string_view> cases[] = {
+      {"CP:COM3", "Error 13: The port setting CP:COM3 is not a port number (write 3 for COM3)."},
+      {"CP:", "Error 13: The port setting CP: is not a port number (write 3 for COM3)."},
+      {"CP:70000", "Error 6: The port setting CP:70000 is out of range -32768 to 32767."},
+      {"CP:4", "Error 8002: Port 4: no such port."},
+  };
+  for (const auto& [cp, message] : cases) {
+    testing::Rig fresh;
+    fresh.host.MSComm1.openFailure = Failure(failure::kInvalidPort, "Port 4: no such port.");
+    dir.Write("tessora.ini", std::string(kGeometry) + "AUTOCONN:1\n" + std::string(cp));
+    fresh.handlers.Start();
+    const auto& log = fresh.host.log;
+    EXPECT_EQ(log.end()[-2], "MsgBox(" + std::string(message) + ")") << cp;
+    EXPECT_EQ(log.back(), "End(1)") << cp;
+    EXPECT_TRUE(std::ranges::find(log, "frmMain.Height=450") != log.end()) << cp;
+    const bool shownOrLoaded = std::ranges::any_of(log, [](const auto& e) {
+      return e.ends_with("Visible=1") || e.starts_with("frmTwo") || e.starts_with("MSComm1.Output");
+    });
+    EXPECT_FALSE(shownOrLoaded) << cp;
+  }
+}
+
+TEST_F(StartupTest, NothingRunsAfterTheEnd) {
+  rig.handlers.Start();
+  const std::size_t mark = rig.host.log.size();
+  rig.host.Click(rig.host.frmMain);
+  rig.host.Receive("10");
+  rig.host.Timer1.Enabled(true);
+  rig.host.Tick(rig.host.Timer1);
+  EXPECT_TRUE(rig.program.ended);
+  EXPECT_THAT(rig.LogFrom(mark), ElementsAre("Timer1.Enabled=1")) << "only the test's own call";
+}
+
+}  // namespace
+}  // namespace quorvex

@@ -1,0 +1,92 @@
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "commands/dispatcher.h"
+#include "platform/fake/fake_host.h"
+
+namespace quorvex {
+namespace {
+
+// A platform whose calls cost nothing, so the figure is the dispatcher's own.
+struct Null final : OverlayWindow, Timer, User32 {
+  void Left(double) override {}
+  void Top(double) override {}
+  void Width(double) override {}
+  void Height(double) override {}
+  std::uint32_t hWnd() const override { return 1; }
+  void Visible(bool) override {}
+  void Enabled(bool) override {}
+  bool Enabled() const override { return false; }
+  bool SetWindowPos(std::uint32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                    std::int32_t, std::uint32_t) override {
+    return true;
+  }
+  std::int32_t GetWindowLongA(std::uint32_t, std::int32_t) override { return 0; }
+  std::int32_t SetWindowLongA(std::uint32_t, std::int32_t, std::int32_t) override { return 0; }
+  bool SetLayeredWindowAttributes(std::uint32_t, std::uint32_t, std::uint8_t,
+                                  std::uint32_t) override {
+    return true;
+  }
+  bool GetCursorPos(Point&) override { return true; }
+  bool SetCursorPos(std::int32_t, std::int32_t) override { return true; }
+  void mouse_event(std::uint32_t, std::int32_t, std::int32_t, std::int32_t,
+                   std::uintptr_t) override {}
+};
+
+// One million codes cut into reads of mixed shape: single codes, several joined
+// with line ends, and codes split across two reads.
+std::vector<std::string> MixedReads(std::size_t codes) {
+  std::mt19937 random(7);
+  std::vector<std::string> reads;
+  std::string pending;
+  for (std::size_t sent = 0; sent < codes;) {
+    const int joined = 1 + static_cast<int>(random() % 4);
+    std::string read = std::exchange(pending, {});
+    for (int i = 0; i < joined && sent < codes; ++i, ++sent) {
+      read += static_cast<char>('1' + random() % 5);
+      read += '0';
+      if (random() % 3 == 0) {
+        read += "\r\n";
+      }
+    }
+    if (random() % 4 == 0 && read.back() == '0') {
+      pending.push_back(0x30);  // "0": the code's second character arrives with the next read
+      read.pop_back();
+    }
+    reads.push_back(std::move(read));
+  }
+  if (!pending.empty()) {
+    reads.push_back(pending);
+  }
+  return reads;
+}
+
+void BM_DispatchMillionCodes(benchmark::State& state) {
+  constexpr std::size_t kCodes = 1'000'000;
+  const std::vector<std::string> reads = MixedReads(kCodes);
+  Null null;
+  fake::FakeHost host;  // only its serial control and toolkit are used
+  Program program(Platform{.frmMain = null,
+                           .frmTwo = null,
+                           .Timer1 = null,
+                           .Timer2 = null,
+                           .MSComm1 = host.MSComm1,
+                           .user32 = null,
+                           .toolkit = host.toolkit});
+  for (auto _ : state) {
+    for (const std::string& read : reads) {
+      DispatchCommand(program, read);
+    }
+  }
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kCodes));
+  state.counters["ns_per_code"] =
+      benchmark::Counter(static_cast<double>(state.iterations() * kCodes),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_DispatchMillionCodes)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace quorvex
