@@ -1,0 +1,94 @@
+// Any byte stream, cut into reads any way, with send and line events between them:
+// clicks land only on the three configured points, windows move only by the
+// step-asides and their restores, visibility changes come in pairs, and nothing
+// is sent on the line.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "app/handlers.h"
+#include "platform/fake/fake_host.h"
+
+namespace {
+
+using quorvex::Point;
+
+void Check(bool condition) {
+  if (!condition) {
+    std::abort();
+  }
+}
+
+constexpr Point kStart{.x = 1001, .y = 1002};
+constexpr Point kStop{.x = -2001, .y = 2002};
+constexpr Point kStart2{.x = 3001, .y = -3002};
+
+bool Allowed(const std::string& entry) {
+  static const std::string_view kAllowed[] = {
+      "MSComm1.Input",        "GetCursorPos",       "SetCursorPos(1001,1002)",
+      "SetCursorPos(-2001,2002)", "SetCursorPos(3001,-3002)", "SetCursorPos(7,8)",
+      "mouse_event(2,0,0,0,0)", "mouse_event(4,0,0,0,0)", "frmMain.Top=0",
+      "frmTwo.Top=0",         "frmMain.Left=30",    "frmMain.Top=40",
+      "frmTwo.Left=50",       "frmTwo.Top=60",      "Timer1.Enabled=1",
+      "Timer1.Enabled=0",     "Timer2.Enabled=1",   "Timer2.Enabled=0",
+      "frmMain.Visible=1",    "frmTwo.Visible=1",   "frmMain.Visible=0",
+      "frmTwo.Visible=0"};
+  for (const auto allowed : kAllowed) {
+    if (entry == allowed) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  quorvex::fake::FakeHost host;
+  quorvex::Program program(host.Services());
+  quorvex::Handlers handlers(program);
+  host.Connect(handlers);
+  auto& s = program.Settings;
+  std::tie(s.STRX, s.STRY, s.STPX, s.STPY, s.STRX2, s.STRY2) =
+      std::tuple(kStart.x, kStart.y, kStop.x, kStop.y, kStart2.x, kStart2.y);
+  std::tie(s.PL, s.PT, s.PL2, s.PT2) = std::tuple(30, 40, 50, 60);
+  host.MSComm1.open = true;
+  host.user32.cursor = {.x = 7, .y = 8};
+
+  // Each control byte says what comes next: an event, a tick, or a read of up to 15 bytes.
+  for (std::size_t i = 0; i < size;) {
+    const std::uint8_t control = data[i++];
+    switch (control >> 4) {
+      case 0:
+        host.RaiseCommEvent(quorvex::comm_event::kSend);
+        break;
+      case 1:
+        host.RaiseCommEvent(static_cast<std::int16_t>(3 + control % 8));
+        break;
+      case 2:
+        host.Tick(control & 1 ? host.Timer1 : host.Timer2);
+        break;
+      default: {
+        const std::size_t length = std::min<std::size_t>(control & 0x0F, size - i);
+        host.Receive(std::string_view(reinterpret_cast<const char*>(data + i), length));
+        i += length;
+      }
+    }
+  }
+  host.Pump();
+
+  Check(host.MSComm1.sent.empty());
+  Check(host.toolkit.messages.empty());
+  for (const Point& click : host.user32.clicks) {
+    Check(click == kStart || click == kStop || click == kStart2);
+  }
+  Check(host.user32.cursor == (Point{.x = 7, .y = 8}));
+  for (std::size_t i = 0; i < host.log.size(); ++i) {
+    Check(Allowed(host.log[i]));
+    if (host.log[i].starts_with("frmMain.Visible")) {
+      Check(i + 1 < host.log.size() && host.log[i + 1] == "frmTwo." + host.log[i].substr(8));
+    }
+  }
+  return 0;
+}
