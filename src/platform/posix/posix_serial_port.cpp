@@ -1,0 +1,168 @@
+#include "platform/posix/posix_serial_port.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "platform/failure.h"
+
+namespace quorvex::posix {
+namespace {
+
+struct Speed {
+  int baud;
+  speed_t code;
+};
+
+constexpr std::array kSpeeds{
+    Speed{50, B50},         Speed{75, B75},         Speed{110, B110},     Speed{134, B134},
+    Speed{150, B150},       Speed{200, B200},       Speed{300, B300},     Speed{600, B600},
+    Speed{1200, B1200},     Speed{1800, B1800},     Speed{2400, B2400},   Speed{4800, B4800},
+    Speed{9600, B9600},     Speed{19200, B19200},   Speed{38400, B38400}, Speed{57600, B57600},
+    Speed{115200, B115200}, Speed{230400, B230400},
+};
+
+std::string Reason(int error) {
+  return std::strerror(error);
+}
+
+int FailureNumberForOpen(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENXIO:
+    case ENODEV:
+    case ENOTDIR:
+    case EISDIR:
+      return failure::kInvalidPort;
+    case EBUSY:
+      return failure::kPortInUse;
+    default:
+      return failure::kPortUnavailable;
+  }
+}
+
+[[noreturn]] void ThrowOpenFailure(std::string_view name, int error) {
+  const int number = FailureNumberForOpen(error);
+  const std::string what =
+      number == failure::kPortInUse ? " is in use by another program (" : " cannot be opened (";
+  throw Failure(number, "Serial port " + std::string(name) + what + Reason(error) + ").");
+}
+
+tcflag_t CharacterSize(int dataBits) {
+  switch (dataBits) {
+    case 5:
+      return CS5;
+    case 6:
+      return CS6;
+    case 7:
+      return CS7;
+    default:
+      return CS8;
+  }
+}
+
+// Mark and space parity exist only where the driver offers CMSPAR.
+bool SetParity(termios& tio, char parity) {
+  tio.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD);
+  switch (parity) {
+    case 'n':
+      return true;
+    case 'e':
+      tio.c_cflag |= PARENB;
+      return true;
+    case 'o':
+      tio.c_cflag |= PARENB | PARODD;
+      return true;
+#ifdef CMSPAR
+    case 'm':
+      tio.c_cflag |= PARENB | PARODD | CMSPAR;
+      return true;
+    case 's':
+      tio.c_cflag |= PARENB | CMSPAR;
+      return true;
+#endif
+    default:
+      return false;
+  }
+}
+
+[[noreturn]] void ThrowBadLine(std::string_view name, std::string_view what) {
+  throw Failure(failure::kInvalidProperty,
+                "Serial port " + std::string(name) + " cannot take " + std::string(what) + ".");
+}
+
+}  // namespace
+
+std::string PortDevicePath(std::int16_t port) {
+  return "/dev/ttyS" + std::to_string(port - 1);
+}
+
+void ConfigureLine(int fd, const LineSettings& line, std::string_view name) {
+  termios tio{};
+  if (::tcgetattr(fd, &tio) != 0) {
+    const int error = errno;
+    throw Failure(
+        error == ENOTTY ? failure::kInvalidPort : failure::kPortUnavailable,
+        "Serial port " + std::string(name) + " is not a serial port (" + Reason(error) + ").");
+  }
+  ::cfmakeraw(&tio);
+  tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+  tio.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS | CSIZE | CSTOPB);
+  tio.c_cflag |= CLOCAL | CREAD | CharacterSize(line.dataBits);
+  if (line.stopBits == 2) {
+    tio.c_cflag |= CSTOPB;
+  }
+  if (!SetParity(tio, line.parity)) {
+    ThrowBadLine(name, std::string("parity ") + line.parity);
+  }
+  // With O_NONBLOCK, MIN 1 makes an empty read EAGAIN, so that 0 means end of file.
+  tio.c_cc[VMIN] = 1;
+  tio.c_cc[VTIME] = 0;
+  const auto* speed = std::find_if(kSpeeds.begin(), kSpeeds.end(),
+                                   [&](const Speed& s) { return s.baud == line.baud; });
+  if (speed == kSpeeds.end()) {
+    ThrowBadLine(name, std::to_string(line.baud) + " baud");
+  }
+  ::cfsetispeed(&tio, speed->code);
+  ::cfsetospeed(&tio, speed->code);
+  if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
+    const int error = errno;
+    throw Failure(failure::kPortUnavailable, "Serial port " + std::string(name) +
+                                                 " cannot be set up (" + Reason(error) + ").");
+  }
+  ::tcflush(fd, TCIOFLUSH);
+}
+
+SerialPort::SerialPort(const std::string& path, const std::string& name, const LineSettings& line)
+    : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {
+  if (!fd_) {
+    ThrowOpenFailure(name, errno);
+  }
+  // TIOCEXCL does not stop a privileged process; the lock stops every program that
+  // locks too (terminal programs and a second instance of this one).
+  if (::flock(fd_.get(), LOCK_EX | LOCK_NB) != 0) {
+    ThrowOpenFailure(name, errno == EWOULDBLOCK ? EBUSY : errno);
+  }
+  ConfigureLine(fd_.get(), line, name);
+  ::ioctl(fd_.get(), TIOCEXCL);
+}
+
+SerialPort::~SerialPort() {
+  Close();
+}
+
+void SerialPort::Close() {
+  if (fd_) {
+    ::ioctl(fd_.get(), TIOCNXCL);
+    fd_.reset();
+  }
+}
+
+}  // namespace quorvex::posix

@@ -1,0 +1,53 @@
+// The Linux desktop as the program's platform: X11 windows and input, a POSIX
+// serial line, and one poll loop on the calling thread.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "platform/host.h"
+#include "platform/posix/posix_comm_control.h"
+#include "platform/posix/posix_poll_timer.h"
+#include "platform/x11/x11_display.h"
+#include "platform/x11/x11_message_box.h"
+#include "platform/x11/x11_overlay.h"
+#include "platform/x11/x11_user32.h"
+
+namespace quorvex::x11 {
+
+class X11Host final : public Host, private Toolkit {
+ public:
+  // Throws Failure (kDisplay) when there is no usable X display.
+  X11Host();
+
+  Platform Services() override;
+  void Connect(Events& events) override { events_ = &events; }
+  int EventLoop() override;
+
+ private:
+  void MsgBox(std::string_view text) override;
+  void End(int status) override;
+
+  void RunUntil(const std::function<bool()>& done);
+  bool FireDueTimer();
+  void WaitForInput();
+  void HandleXEvent(XEvent& event);
+  void HandleButton(const XButtonEvent& event);
+  void HandleRestack(Window window);
+  bool IsOurs(Window window) const;
+
+  DisplayPtr display_;
+  double twipsPerPixel_;
+  X11Overlay frmMain_;
+  X11Overlay frmTwo_;
+  posix::PollTimer timer1_;
+  posix::PollTimer timer2_;
+  posix::PosixCommControl comm_;
+  X11User32 user32_;
+  Events* events_ = nullptr;
+  std::vector<X11MessageBox*> boxes_;  // open message boxes, innermost last
+  std::optional<int> endStatus_;
+};
+
+}  // namespace quorvex::x11

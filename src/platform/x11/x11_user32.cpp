@@ -1,0 +1,123 @@
+#include "platform/x11/x11_user32.h"
+
+#include <X11/extensions/XTest.h>
+
+#include <array>
+#include <utility>
+
+namespace quorvex::x11 {
+namespace {
+
+constexpr std::int32_t kHwndNoTopmost = -2;
+constexpr std::uint32_t kMouseEventMove = 0x0001;
+constexpr std::uint32_t kMouseEventAbsolute = 0x8000;
+constexpr double kAbsoluteRange = 65535.0;
+
+struct ButtonFlag {
+  std::uint32_t flag;
+  unsigned button;
+  Bool press;
+};
+
+constexpr std::array kButtonFlags{
+    ButtonFlag{user32::kMouseEventLeftDown, Button1, True},
+    ButtonFlag{user32::kMouseEventLeftUp, Button1, False},
+    ButtonFlag{0x0008, Button3, True},   // right down
+    ButtonFlag{0x0010, Button3, False},  // right up
+    ButtonFlag{0x0020, Button2, True},   // middle down
+    ButtonFlag{0x0040, Button2, False},  // middle up
+};
+
+}  // namespace
+
+X11Overlay* X11User32::Find(std::uint32_t hWnd) const {
+  for (X11Overlay* overlay : overlays_) {
+    if (overlay->hWnd() == hWnd) {
+      return overlay;
+    }
+  }
+  return nullptr;
+}
+
+// Only the stacking is taken: the program places its windows in twips, and always
+// passes SWP_NOMOVE | SWP_NOSIZE here.
+bool X11User32::SetWindowPos(std::uint32_t hWnd, std::int32_t hWndInsertAfter, std::int32_t /*x*/,
+                             std::int32_t /*y*/, std::int32_t /*cx*/, std::int32_t /*cy*/,
+                             std::uint32_t /*flags*/) {
+  X11Overlay* overlay = Find(hWnd);
+  if (!overlay) {
+    return false;
+  }
+  if (hWndInsertAfter == user32::kHwndTopmost || hWndInsertAfter == kHwndNoTopmost) {
+    overlay->KeepAbove(hWndInsertAfter == user32::kHwndTopmost);
+  }
+  return true;
+}
+
+std::int32_t X11User32::GetWindowLongA(std::uint32_t hWnd, std::int32_t index) {
+  if (!Find(hWnd) || index != user32::kGwlExStyle) {
+    return 0;
+  }
+  return exStyle_[hWnd];
+}
+
+std::int32_t X11User32::SetWindowLongA(std::uint32_t hWnd, std::int32_t index, std::int32_t value) {
+  X11Overlay* overlay = Find(hWnd);
+  if (!overlay || index != user32::kGwlExStyle) {
+    return 0;
+  }
+  overlay->Layered((value & user32::kWsExLayered) != 0);
+  return std::exchange(exStyle_[hWnd], value);
+}
+
+// As on Windows, the attributes only take on a layered window.
+bool X11User32::SetLayeredWindowAttributes(std::uint32_t hWnd, std::uint32_t /*colorKey*/,
+                                           std::uint8_t alpha, std::uint32_t flags) {
+  X11Overlay* overlay = Find(hWnd);
+  if (!overlay || !(exStyle_[hWnd] & user32::kWsExLayered)) {
+    return false;
+  }
+  if (flags & user32::kLwaAlpha) {
+    overlay->Opacity(alpha);
+  }
+  return true;
+}
+
+bool X11User32::GetCursorPos(Point& point) {
+  Window root = 0, child = 0;
+  int rootX = 0, rootY = 0, x = 0, y = 0;
+  unsigned mask = 0;
+  if (!XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &rootX, &rootY, &x, &y,
+                     &mask)) {
+    return false;
+  }
+  point = {.x = rootX, .y = rootY};
+  return true;
+}
+
+// Each fake event is synced, so the server has acted on it before the caller goes on.
+bool X11User32::SetCursorPos(std::int32_t x, std::int32_t y) {
+  XTestFakeMotionEvent(display_, -1, x, y, CurrentTime);
+  XSync(display_, False);
+  return true;
+}
+
+void X11User32::mouse_event(std::uint32_t flags, std::int32_t dx, std::int32_t dy,
+                            std::int32_t /*data*/, std::uintptr_t /*extraInfo*/) {
+  if ((flags & kMouseEventMove) && (flags & kMouseEventAbsolute)) {
+    const int screen = DefaultScreen(display_);
+    XTestFakeMotionEvent(
+        display_, -1, static_cast<int>(dx * (DisplayWidth(display_, screen) - 1) / kAbsoluteRange),
+        static_cast<int>(dy * (DisplayHeight(display_, screen) - 1) / kAbsoluteRange), CurrentTime);
+  } else if (flags & kMouseEventMove) {
+    XTestFakeRelativeMotionEvent(display_, dx, dy, CurrentTime);
+  }
+  for (const ButtonFlag& button : kButtonFlags) {
+    if (flags & button.flag) {
+      XTestFakeButtonEvent(display_, button.button, button.press, CurrentTime);
+    }
+  }
+  XSync(display_, False);
+}
+
+}  // namespace quorvex::x11

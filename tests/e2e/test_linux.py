@@ -1,0 +1,247 @@
+"""The Linux program end to end: real Xvfb (bare, or under openbox when QUORVEX_WM is
+"openbox"), a real pseudo-terminal as the serial line, the real executable."""
+
+import fcntl
+import os
+import sys
+import time
+import types
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from linux_harness import Controller, Desktop, Quorvex, Target, Watcher, wait_until  # noqa: E402
+
+TWIPS = 15  # per pixel at the default 96 dpi
+IDLE_SECONDS = 5
+STEP_ASIDE_LIMIT_MS = 100
+START_COLOUR, FACE_COLOUR = 0x2060C0, 0xF0F0F0
+
+
+def settings(target, autoconn=1, version=100, port="", **overrides):
+    """frmMain over the left half of Start, frmTwo over the left half of Stop; "10"
+    and "30" click beneath them, "20" clicks the uncovered half of Stop."""
+    (sx, sy, sw, sh), (tx, ty, tw, th) = target.start_rect, target.stop_rect
+    values = dict(AUTOCONN=autoconn, VERSION=version, CP=port,
+                  PL=sx * TWIPS, PT=sy * TWIPS, FW=sw // 2 * TWIPS, FH=sh * TWIPS,
+                  PL2=tx * TWIPS, PT2=ty * TWIPS, FW2=tw // 2 * TWIPS, FH2=th * TWIPS,
+                  STRX=sx + sw // 4, STRY=sy + sh // 2,
+                  STRX2=tx + tw // 4, STRY2=ty + th // 2,
+                  STPX=tx + tw * 3 // 4, STPY=ty + th // 2)
+    values.update(overrides)
+    return "".join(f"{key}:{value}\n" for key, value in values.items())
+
+
+def centre(rect, fraction=0.25):
+    x, y, width, height = rect
+    return x + int(width * fraction), y + height // 2
+
+
+desktop = None
+
+
+def setUpModule():
+    global desktop
+    desktop = Desktop()
+
+
+def tearDownModule():
+    desktop.close()
+
+
+class Scenario(unittest.TestCase):
+    """Each test starts its own controller, target window and program."""
+
+    def setUp(self):
+        self.children = []
+
+    def tearDown(self):
+        for child in reversed(self.children):
+            child.stop()
+        for child in self.children:
+            if isinstance(child, Quorvex):
+                self.assertEqual([line for line in child.err
+                                  if "Sanitizer" in line or "runtime error" in line], [])
+
+    def own(self, child):
+        self.children.append(child)
+        return child
+
+    def start(self, target=None, **options):
+        self.controller = self.own(Controller(desktop))
+        self.target = target or self.own(Target(desktop))
+        text = settings(self.target, port=self.controller.port, **options)
+        self.quorvex = self.own(Quorvex(desktop, text))
+        self.quorvex.overlay("frmMain")
+        self.quorvex.overlay("frmTwo")
+        if options.get("autoconn", 1) == 1:
+            self.controller.wait_received("some data")
+
+    def barrier(self):
+        """Clicks beside the buttons: every earlier press has reached the target."""
+        count = len(self.target.clicks())
+        x, y, _, _ = self.target.start_rect
+        desktop.click(x, y - 20)
+        wait_until(lambda: self.target.clicks()[count:] == ["background"], what="barrier")
+        del self.target.out[:]
+
+    def assert_ends_with_message(self, quorvex, message):
+        quorvex.wait_line("^Quorvex: " + message, quorvex.err)
+        quorvex.message_box()
+        self.assertTrue(quorvex.alive(), "ended before the message was dismissed")
+        quorvex.dismiss()
+        self.assertEqual(quorvex.wait_exit(), 1)
+
+
+class Traffic(Scenario):
+    def test_greeting_first_and_once_then_overlay_clicks_relayed(self):
+        self.start()
+        desktop.click(*centre(self.target.start_rect))
+        self.controller.wait_received("some data101")
+        desktop.click(*centre(self.target.stop_rect))
+        self.controller.wait_received("some data101202")
+        self.barrier()
+        self.assertEqual(self.controller.received(), "some data101202")
+
+    def test_codes_click_the_buttons_beneath_and_put_the_cursor_back(self):
+        self.start()
+        for code, button in (("10", "Start"), ("20", "Stop"), ("30", "Stop")):
+            with self.subTest(code=code):
+                desktop.move_pointer(900, 700)
+                self.controller.send(code)
+                self.target.wait_line(f"^click {button} 1$")
+                self.assertEqual(desktop.pointer(), (900, 700))
+                self.barrier()
+        self.assertEqual(self.controller.received(), "some data")
+
+    def test_overlay_steps_aside_to_the_top_edge_and_comes_back(self):
+        self.start()
+        for code, name, rect in (("10", "frmMain", self.target.start_rect),
+                                 ("30", "frmTwo", self.target.stop_rect)):
+            with self.subTest(code=code):
+                watcher = self.own(Watcher(desktop, self.quorvex.overlay(name)))
+                self.controller.send(code)
+                wait_until(lambda: len(watcher.moves()) >= 2, what=f"{name} back")
+                (x0, y0, aside), (x1, y1, back) = watcher.moves()[:2]
+                self.assertEqual((x0, y0), (rect[0], 0))
+                self.assertEqual((x1, y1), (rect[0], rect[1]))
+                print(f"\n{name} stepped aside for {back - aside:.1f} ms", file=sys.stderr)
+                self.assertLess(back - aside, STEP_ASIDE_LIMIT_MS)
+
+    def test_hide_and_show_both(self):
+        self.start()
+        overlays = [self.quorvex.overlay("frmMain"), self.quorvex.overlay("frmTwo")]
+        self.controller.send("50")
+        wait_until(lambda: not any(map(desktop.viewable, overlays)), what="both hidden")
+        desktop.click(*centre(self.target.start_rect))
+        self.target.wait_line("^click Start 1$")
+        self.controller.send("40")
+        wait_until(lambda: all(map(desktop.viewable, overlays)), what="both shown")
+        desktop.click(*centre(self.target.start_rect))
+        self.controller.wait_received("some data101")
+
+    def test_click_point_inside_an_overlay_that_stays_reaches_that_overlay(self):
+        controller = self.own(Controller(desktop))
+        target = self.own(Target(desktop))
+        stx, sty = centre(target.stop_rect)
+        self.own(Quorvex(desktop, settings(target, port=controller.port, STPX=stx, STPY=sty)))
+        controller.wait_received("some data")
+        controller.send("20")
+        controller.wait_received("some data202")
+
+
+class Stacking(Scenario):
+    def test_overlay_stays_above_a_window_raised_after_it(self):
+        layout = Target(desktop)
+        layout.stop()
+        self.start(target=layout)
+        self.target = self.own(Target(desktop))  # mapped after the overlays
+        self.assertEqual(self.target.start_rect, layout.start_rect)
+        desktop.run("xdotool", "windowraise", str(desktop.find("--name", "^Quorvex target$")))
+        desktop.click(*centre(self.target.start_rect))
+        self.controller.wait_received("some data101")
+        self.barrier()
+
+    def test_see_through_unless_aligning(self):
+        for version, colour in ((100, START_COLOUR), (101, FACE_COLOUR)):
+            with self.subTest(version=version):
+                self.start(version=version)
+                x, y = centre(self.target.start_rect, 0.1)
+                wait_until(lambda: desktop.pixel(x, y) == colour, what=f"colour {colour:06X}")
+                self.tearDown()
+                self.setUp()
+
+
+class Endings(Scenario):
+    def test_closed_port_click_shows_message_and_ends(self):
+        for name, message in (("frmMain", "Port is closed.$"),
+                              ("frmTwo", "Port is closed. Button 2$")):
+            with self.subTest(overlay=name):
+                self.start(autoconn=0)
+                rect = self.target.start_rect if name == "frmMain" else self.target.stop_rect
+                desktop.click(*centre(rect))
+                self.assert_ends_with_message(self.quorvex, message)
+                self.tearDown()
+                self.setUp()
+
+    def test_start_up_failures_show_their_message_and_end(self):
+        target = self.own(Target(desktop))
+        held = self.own(Controller(desktop))
+        with open(held.port, "rb") as other:
+            fcntl.flock(other, fcntl.LOCK_EX)
+            cases = {
+                "no settings file": (None, "Error 53: .*tessora.ini"),
+                "bad value": ("PL:abc\n", "Error 13: .*PL:abc"),
+                "missing device": (settings(target, port="/dev/no-such-tty"),
+                                   "Error 8002: .*/dev/no-such-tty.*No such file"),
+                "not a terminal": (settings(target, port="/dev/null"),
+                                   "Error 8002: .*/dev/null.*not a serial port"),
+                "port held by another program": (settings(target, port=held.port),
+                                                 "Error 8005: .*in use by another program"),
+            }
+            for case, (text, message) in cases.items():
+                with self.subTest(case=case):
+                    quorvex = self.own(Quorvex(desktop, text))
+                    self.assert_ends_with_message(quorvex, message)
+
+    def test_hang_up_does_not_spin_and_next_click_ends(self):
+        self.start()
+        self.controller.hang_up()
+        before = self.quorvex.cpu_and_wakeups()
+        time.sleep(1)
+        after = self.quorvex.cpu_and_wakeups()
+        self.assertLessEqual(after[0] - before[0], 1, "CPU ticks after the hang-up")
+        desktop.click(*centre(self.target.start_rect))
+        self.assert_ends_with_message(self.quorvex, "Port is closed.$")
+
+
+class Geometry(Scenario):
+    def test_twips_per_pixel_follow_the_xft_dpi_resource(self):
+        desktop.run("xprop", "-root", "-f", "RESOURCE_MANAGER", "8s", "-set",
+                    "RESOURCE_MANAGER", "Xft.dpi:\t144\n")
+        try:
+            quorvex = self.own(Quorvex(desktop, "PL:1500\nPT:750\nFW:1000\nFH:500\n"))
+            self.assertEqual(desktop.geometry(quorvex.overlay("frmMain")), (150, 75, 100, 50))
+        finally:
+            desktop.run("xprop", "-root", "-remove", "RESOURCE_MANAGER")
+
+    def test_without_a_display_the_message_goes_to_stderr(self):
+        nowhere = types.SimpleNamespace(env=dict(desktop.env, DISPLAY=":65000"))
+        quorvex = self.own(Quorvex(nowhere, "AUTOCONN:0\n"))
+        self.assertEqual(quorvex.wait_exit(), 1)
+        self.assertRegex("\n".join(quorvex.err), "Error 7000: .*:65000.*X11 session")
+
+
+class Idle(Scenario):
+    def test_no_cpu_time_and_no_wakeups_while_idle(self):
+        self.start()
+        time.sleep(0.5)
+        before = self.quorvex.cpu_and_wakeups()
+        time.sleep(IDLE_SECONDS)
+        after = self.quorvex.cpu_and_wakeups()
+        print(f"\nidle {IDLE_SECONDS} s: {after[0] - before[0]} CPU ticks, "
+              f"{after[1] - before[1]} wake-ups", file=sys.stderr)
+        self.assertEqual(after, before)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

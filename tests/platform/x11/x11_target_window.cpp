@@ -1,0 +1,117 @@
+// A test-only stand-in for the application beneath the overlays: a window with a
+// Start and a Stop button that prints, on stdout, where the buttons are and every
+// button press each of them receives:
+//   ready Start=x,y,w,h Stop=x,y,w,h        (root coordinates, once placed)
+//   click Start 1                           (button name, mouse button)
+//   click background 1                      (a press beside the buttons)
+// Usage: x11_target_window [x y]   (the window's top-left corner, default 100 100)
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+namespace {
+
+struct Button {
+  const char* name;
+  int x, y;
+  unsigned rgb;
+  Window window = 0;
+};
+
+constexpr int kWidth = 400;
+constexpr int kHeight = 160;
+constexpr int kButtonWidth = 160;
+constexpr int kButtonHeight = 80;
+
+struct DisplayCloser {
+  void operator()(Display* display) const { XCloseDisplay(display); }
+};
+
+unsigned long Pixel(Display* display, unsigned rgb) {
+  XColor color{};
+  color.red = static_cast<unsigned short>(((rgb >> 16) & 0xFF) * 0x101);
+  color.green = static_cast<unsigned short>(((rgb >> 8) & 0xFF) * 0x101);
+  color.blue = static_cast<unsigned short>((rgb & 0xFF) * 0x101);
+  XAllocColor(display, DefaultColormap(display, DefaultScreen(display)), &color);
+  return color.pixel;
+}
+
+// Placed where asked and undecorated, so that the buttons lie where the test expects
+// with or without a window manager.
+Window CreateMain(Display* display, int x, int y) {
+  const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), x, y, kWidth,
+                                            kHeight, 0, 0, Pixel(display, 0xFFFFFF));
+  XStoreName(display, window, "Quorvex target");
+  XSizeHints hints{};
+  hints.flags = USPosition | PPosition;
+  hints.x = x;
+  hints.y = y;
+  XSetWMNormalHints(display, window, &hints);
+  const Atom motif = XInternAtom(display, "_MOTIF_WM_HINTS", False);
+  const std::array<unsigned long, 5> noDecorations{2, 0, 0, 0, 0};
+  XChangeProperty(display, window, motif, motif, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(noDecorations.data()), 5);
+  XSelectInput(display, window, ExposureMask | ButtonPressMask);
+  return window;
+}
+
+void PrintPlaces(Display* display, std::array<Button, 2>& buttons) {
+  std::printf("ready");
+  for (const Button& button : buttons) {
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(display, button.window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
+    std::printf(" %s=%d,%d,%d,%d", button.name, x, y, kButtonWidth, kButtonHeight);
+  }
+  std::printf("\n");
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int x = argc > 2 ? std::atoi(argv[1]) : 100;
+  const int y = argc > 2 ? std::atoi(argv[2]) : 100;
+  std::unique_ptr<Display, DisplayCloser> owner(XOpenDisplay(nullptr));
+  Display* display = owner.get();
+  if (!display) {
+    std::fprintf(stderr, "x11_target_window: no display\n");
+    return 1;
+  }
+  const Window main = CreateMain(display, x, y);
+  std::array<Button, 2> buttons{Button{"Start", 20, 40, 0x2060C0},
+                                Button{"Stop", 220, 40, 0x20A040}};
+  for (Button& button : buttons) {
+    button.window = XCreateSimpleWindow(display, main, button.x, button.y, kButtonWidth,
+                                        kButtonHeight, 0, 0, Pixel(display, button.rgb));
+    XSelectInput(display, button.window, ButtonPressMask);
+  }
+  XMapSubwindows(display, main);
+  XMapWindow(display, main);
+  bool announced = false;
+  for (;;) {
+    XEvent event;
+    XNextEvent(display, &event);
+    if (event.type == Expose && event.xexpose.window == main && !announced) {
+      PrintPlaces(display, buttons);
+      announced = true;
+    }
+    if (event.type != ButtonPress) {
+      continue;
+    }
+    const char* name = "background";
+    for (const Button& button : buttons) {
+      if (event.xbutton.window == button.window) {
+        name = button.name;
+      }
+    }
+    std::printf("click %s %u\n", name, event.xbutton.button);
+    std::fflush(stdout);
+  }
+}

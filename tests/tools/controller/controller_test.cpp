@@ -1,0 +1,93 @@
+// The controller tool's portable parts: options, escapes and the answering rule.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <stdexcept>
+
+#include "controller_options.h"
+#include "controller_session.h"
+#include "controller_text.h"
+
+namespace quorvex::controller {
+namespace {
+
+using Replies = std::vector<std::string>;
+
+TEST(Answerer, AnswersEachClickCodeOnceWhereverTheReadsSplitIt) {
+  struct Case {
+    std::vector<std::string_view> reads;
+    Replies replies;
+  };
+  for (const Case& c : {
+           Case{{"some data"}, {}},
+           Case{{"some data101"}, {"10"}},
+           Case{{"1", "0", "1"}, {"10"}},
+           Case{{"20", "2101"}, {"30", "10"}},
+           Case{{"some da", "ta20", "2"}, {"30"}},
+           Case{{"1011"}, {"10"}},
+           Case{{"100", "101"}, {"10"}},
+       }) {
+    Answerer answerer;
+    Replies replies;
+    for (const std::string_view read : c.reads) {
+      for (std::string& reply : answerer.Feed(read)) {
+        replies.push_back(std::move(reply));
+      }
+    }
+    EXPECT_EQ(replies, c.replies) << ::testing::PrintToString(c.reads);
+  }
+}
+
+TEST(Session, PrintsBothDirectionsAndSendsAnswersOnlyWhenAsked) {
+  for (const bool answer : {false, true}) {
+    std::ostringstream out;
+    std::string line;
+    Session session(out, answer, [&line](std::string_view bytes) { line += bytes; });
+    session.Received("101");
+    session.Typed("40\\r\\n\n");
+    session.Typed("");
+    EXPECT_EQ(line, answer ? "1040\r\n" : "40\r\n");
+    const std::string text = out.str();
+    EXPECT_NE(text.find(" recv \"101\"\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(" sent \"40\\r\\n\"\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find(" sent \"10\"\n") != std::string::npos, answer) << text;
+  }
+}
+
+TEST(Text, QuoteAndUnescapeAreInverse) {
+  for (const std::string_view bytes :
+       {std::string_view("101"), std::string_view("10\r\n"), std::string_view("\x01\"\\\x7f", 4)}) {
+    const std::string quoted = Quote(bytes);
+    EXPECT_EQ(Unescape(quoted.substr(1, quoted.size() - 2)), bytes) << quoted;
+  }
+  EXPECT_EQ(Quote("a\x01"), "\"a\\x01\"");
+  for (const std::string_view bad : {"\\", "\\q", "\\x4", "\\xZZ"}) {
+    EXPECT_THROW(Unescape(bad), std::invalid_argument) << bad;
+  }
+}
+
+TEST(Text, TimeOfDayIsUtcToTheMillisecond) {
+  using namespace std::chrono;
+  const system_clock::time_point when{hours(24 * 365) + hours(13) + minutes(5) + seconds(7) +
+                                      milliseconds(42)};
+  EXPECT_EQ(TimeOfDay(when), "13:05:07.042");
+}
+
+TEST(Options, PortOrPtyThenCodes) {
+  const Options pty = ParseOptions({"--pty", "--answer", "10", "20\\r\\n"});
+  EXPECT_TRUE(pty.pty);
+  EXPECT_TRUE(pty.answer);
+  EXPECT_EQ(pty.codes, (std::vector<std::string>{"10", "20\r\n"}));
+  const Options port = ParseOptions({"/dev/ttyUSB0", "40", "--listen"});
+  EXPECT_EQ(port.port, "/dev/ttyUSB0");
+  EXPECT_TRUE(port.listen);
+  EXPECT_EQ(port.codes, (std::vector<std::string>{"40"}));
+  EXPECT_TRUE(ParseOptions({"--help"}).help);
+  for (const auto& bad :
+       {std::vector<std::string_view>{}, {"--answer"}, {"--bogus", "3"}, {"3", "1\\q"}}) {
+    EXPECT_THROW(ParseOptions(bad), std::invalid_argument);
+  }
+}
+
+}  // namespace
+}  // namespace quorvex::controller

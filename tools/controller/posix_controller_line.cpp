@@ -1,0 +1,128 @@
+#include "posix_controller_line.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+
+#include "app/number.h"
+#include "platform/failure.h"
+#include "platform/posix/posix_comm_control.h"
+#include "platform/posix/posix_fd.h"
+
+namespace quorvex::controller {
+namespace {
+
+using posix::UniqueFd;
+
+constexpr std::string_view kLineSettings = "9600,n,8,1";
+
+class PortLine final : public PosixLine {
+ public:
+  explicit PortLine(std::string_view port) {
+    if (port.starts_with('/')) {
+      comm_.CommPortPath(port);
+    } else {
+      const Int16Result number = ToInt16(port);
+      if (number.error != NumberError::kNone) {
+        throw Failure(failure::kInvalidPort,
+                      "\"" + std::string(port) + "\" is neither a port number nor a device path.");
+      }
+      comm_.CommPort(number.value);
+    }
+    comm_.Settings(kLineSettings);
+    comm_.RThreshold(1);
+    comm_.PortOpen(true);
+  }
+  int PollFd() const override { return comm_.PollFd(); }
+  short PollEvents() const override { return comm_.PollEvents(); }
+  std::optional<std::string> OnReady(short revents) override {
+    comm_.OnReady(revents);
+    std::string received;
+    while (comm_.TakeEvent()) {
+      received += comm_.Input();
+    }
+    if (!comm_.PortOpen()) {
+      return std::nullopt;
+    }
+    return received;
+  }
+  void Write(std::string_view bytes) override { comm_.Output(bytes); }
+
+ private:
+  posix::PosixCommControl comm_;
+};
+
+[[noreturn]] void ThrowSystem(const char* what) {
+  throw std::runtime_error(std::string(what) + ": " + std::strerror(errno));
+}
+
+// The master side; the tool also holds the program's end open, so that the line
+// stays up (no hang-up) between runs of the program, as a cable would.
+class PseudoTerminal final : public PosixLine {
+ public:
+  PseudoTerminal() : master_(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)) {
+    if (!master_ || ::grantpt(master_.get()) != 0 || ::unlockpt(master_.get()) != 0) {
+      ThrowSystem("cannot create a pseudo-terminal");
+    }
+    path_ = ::ptsname(master_.get());
+    slave_.reset(::open(path_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    termios tio{};
+    if (!slave_ || ::tcgetattr(slave_.get(), &tio) != 0) {
+      ThrowSystem("cannot open the pseudo-terminal's other end");
+    }
+    // Raw until the program sets its own mode: no echo of what is sent before.
+    ::cfmakeraw(&tio);
+    ::tcsetattr(slave_.get(), TCSANOW, &tio);
+  }
+  const std::string& path() const { return path_; }
+  int PollFd() const override { return master_.get(); }
+  short PollEvents() const override { return POLLIN; }
+  std::optional<std::string> OnReady(short /*revents*/) override {
+    char buffer[1024];
+    const ssize_t count = ::read(master_.get(), buffer, sizeof buffer);
+    if (count < 0 && errno == EINTR) {
+      return std::string();
+    }
+    if (count <= 0) {
+      return std::nullopt;
+    }
+    return std::string(buffer, static_cast<std::size_t>(count));
+  }
+  void Write(std::string_view bytes) override {
+    while (!bytes.empty()) {
+      const ssize_t count = ::write(master_.get(), bytes.data(), bytes.size());
+      if (count < 0 && errno == EINTR) {
+        continue;
+      }
+      if (count < 0) {
+        ThrowSystem("cannot write to the pseudo-terminal");
+      }
+      bytes.remove_prefix(static_cast<std::size_t>(count));
+    }
+  }
+
+ private:
+  UniqueFd master_;
+  UniqueFd slave_;
+  std::string path_;
+};
+
+}  // namespace
+
+std::unique_ptr<PosixLine> OpenPort(std::string_view port) {
+  return std::make_unique<PortLine>(port);
+}
+
+std::unique_ptr<PosixLine> OpenPseudoTerminal(std::string& programEnd) {
+  auto line = std::make_unique<PseudoTerminal>();
+  programEnd = line->path();
+  return line;
+}
+
+}  // namespace quorvex::controller
