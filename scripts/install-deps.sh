@@ -8,9 +8,10 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libx11-dev libxtst-dev
   g++-mingw-w64-x86-64-posix
-  wine64
+  wine wine64
   xvfb xdotool x11-utils openbox imagemagick
   python3
+  dpkg-dev fakeroot
 )
 
 missing=()

@@ -1,0 +1,90 @@
+#include "platform/win32/win32_host.h"
+
+#include "platform/win32/win32_line_messages.h"
+
+namespace quorvex::win32 {
+namespace {
+
+constexpr UINT_PTR kTimer1 = 1;
+constexpr UINT_PTR kTimer2 = 2;
+
+HBRUSH ButtonFace() {
+  return reinterpret_cast<HBRUSH>(static_cast<std::intptr_t>(COLOR_BTNFACE + 1));
+}
+
+}  // namespace
+
+Win32Host::Win32Host(HINSTANCE instance)
+    : scale_(ScreenTwipsScale()),
+      messagesClass_(instance, "Quorvex.Messages", nullptr),
+      frmMainClass_(instance, "Quorvex.frmMain", ButtonFace()),
+      frmTwoClass_(instance, "Quorvex.frmTwo", ButtonFace()),
+      messages_(messagesClass_.Create({.parent = HWND_MESSAGE}, *this)),
+      frmMain_(
+          frmMainClass_, scale_, [this] { Raise(&Events::frmMain_Click); },
+          [this] { toolkit_.End(0); }),
+      frmTwo_(
+          frmTwoClass_, scale_, [this] { Raise(&Events::frmTwo_Click); },
+          [this] { toolkit_.End(0); }),
+      timer1_(messages_.get(), kTimer1),
+      timer2_(messages_.get(), kTimer2),
+      comm_(messages_.get(), [this] { Raise(&Events::MSComm1_OnComm); }),
+      toolkit_(frmMain_, frmTwo_) {}
+
+Platform Win32Host::Services() {
+  return {.frmMain = frmMain_,
+          .frmTwo = frmTwo_,
+          .Timer1 = timer1_,
+          .Timer2 = timer2_,
+          .MSComm1 = comm_,
+          .user32 = user32_,
+          .toolkit = toolkit_};
+}
+
+int Win32Host::EventLoop() {
+  MSG message{};
+  while (!toolkit_.ended() && ::GetMessageA(&message, nullptr, 0, 0) > 0) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+  return toolkit_.status();
+}
+
+LRESULT Win32Host::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_TIMER:
+      OnTimer(wParam);
+      return 0;
+    case line_message::kBytes:
+      comm_.OnBytes(wParam, lParam);
+      return 0;
+    case line_message::kEvents:
+      comm_.OnEvents(wParam, lParam);
+      return 0;
+    case line_message::kLost:
+      comm_.OnLost();
+      return 0;
+    case line_message::kSent:
+      comm_.OnSent();
+      return 0;
+    default:
+      return ::DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+void Win32Host::OnTimer(UINT_PTR id) {
+  // A tick already queued when its timer was stopped is not delivered.
+  if (id == timer1_.id() && timer1_.Enabled()) {
+    Raise(&Events::Timer1_Timer);
+  } else if (id == timer2_.id() && timer2_.Enabled()) {
+    Raise(&Events::Timer2_Timer);
+  }
+}
+
+void Win32Host::Raise(void (Events::*event)()) {
+  if (events_ != nullptr && !toolkit_.ended()) {
+    (events_->*event)();
+  }
+}
+
+}  // namespace quorvex::win32

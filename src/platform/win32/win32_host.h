@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/host.h"
+#include "platform/win32/win32_overlay.h"
+#include "platform/win32/win32_serial.h"
+#include "platform/win32/win32_timer.h"
+#include "platform/win32/win32_toolkit.h"
+#include "platform/win32/win32_user32.h"
+#include "platform/win32/win32_window_class.h"
+
+namespace quorvex::win32 {
+
+// The program's windows and controls on the Windows desktop. A hidden message
+// window owns the timers and hears from the serial watcher; everything runs on
+// the thread that built the host.
+class Win32Host final : public Host, private MessageTarget {
+ public:
+  explicit Win32Host(HINSTANCE instance);
+
+  Platform Services() override;
+  void Connect(Events& events) override { events_ = &events; }
+  int EventLoop() override;
+
+ private:
+  LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnTimer(UINT_PTR id);
+  void Raise(void (Events::*event)());
+
+  TwipsScale scale_;
+  WindowClass messagesClass_;
+  WindowClass frmMainClass_;
+  WindowClass frmTwoClass_;
+  UniqueWindow messages_;
+  Win32Overlay frmMain_;
+  Win32Overlay frmTwo_;
+  Win32Timer timer1_;
+  Win32Timer timer2_;
+  Win32Serial comm_;
+  Win32User32 user32_;
+  Win32Toolkit toolkit_;
+  Events* events_ = nullptr;
+};
+
+}  // namespace quorvex::win32

@@ -1,0 +1,31 @@
+#include <exception>
+#include <string>
+
+#include "app/handlers.h"
+#include "platform/failure.h"
+#include "platform/toolkit.h"
+#include "platform/win32/win32_host.h"
+
+namespace {
+
+// Only for a desktop that refuses the program's windows: later failures have the toolkit.
+int ShowFailure(int number, const std::string& description) {
+  const std::string text = "Error " + std::to_string(number) + ": " + description;
+  const std::string caption(quorvex::kApplicationTitle);
+  ::MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_SETFOREGROUND | MB_TOPMOST);
+  return 1;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
+                   int /*show*/) {
+  try {
+    quorvex::win32::Win32Host host(instance);
+    return quorvex::Run(host);
+  } catch (const quorvex::Failure& failure) {
+    return ShowFailure(failure.number(), failure.what());
+  } catch (const std::exception& error) {
+    return ShowFailure(quorvex::failure::kInternal, error.what());
+  }
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/timer.h"
+#include "platform/win32/win32_api.h"
+
+namespace quorvex::win32 {
+
+// A system timer of the program's message window: ticks arrive as WM_TIMER with this id.
+class Win32Timer final : public Timer {
+ public:
+  Win32Timer(HWND window, UINT_PTR id) : window_(window), id_(id) {}
+  ~Win32Timer() override;
+  Win32Timer(const Win32Timer&) = delete;
+  Win32Timer& operator=(const Win32Timer&) = delete;
+
+  void Enabled(bool enabled) override;
+  bool Enabled() const override { return enabled_; }
+  UINT_PTR id() const { return id_; }
+
+ private:
+  HWND window_;
+  UINT_PTR id_;
+  bool enabled_ = false;
+};
+
+}  // namespace quorvex::win32

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/toolkit.h"
+#include "platform/win32/win32_overlay.h"
+
+namespace quorvex::win32 {
+
+class Win32Toolkit final : public Toolkit {
+ public:
+  Win32Toolkit(Win32Overlay& frmMain, Win32Overlay& frmTwo) : frmMain_(frmMain), frmTwo_(frmTwo) {}
+
+  // The box's own loop goes on dispatching the thread's messages, the timers' and
+  // the serial line's among them.
+  void MsgBox(std::string_view text) override;
+  void End(int status) override;
+
+  bool ended() const { return ended_; }
+  int status() const { return status_; }
+
+ private:
+  Win32Overlay& frmMain_;
+  Win32Overlay& frmTwo_;
+  bool ended_ = false;
+  int status_ = 0;
+};
+
+}  // namespace quorvex::win32

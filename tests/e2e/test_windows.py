@@ -1,0 +1,191 @@
+"""The Windows program end to end: quorvex.exe under Wine on a real Xvfb desktop, a
+real pseudo-terminal as COM3, the native controller tool on its other end."""
+
+import os
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from linux_harness import CONTROLLER, Desktop  # noqa: E402
+from wine_harness import (Controller, Probe, Quorvex, Target, Wine,  # noqa: E402
+                          overlay_shows_at, wait_until)
+
+TWIPS = 15  # per pixel at Wine's default 96 dpi
+PORT = 3
+ALIGNING, HIDDEN = 220, 1  # overlay alpha with VERSION 101, and otherwise
+POINTER = (700, 600)  # where the operator's cursor rests, away from everything
+
+desktop = wine = probe = None
+
+
+def setUpModule():
+    global desktop, wine, probe
+    if not os.access(CONTROLLER, os.X_OK):
+        raise RuntimeError(f"no controller tool at {CONTROLLER}: build the linux preset first")
+    desktop = Desktop()
+    wine = Wine(desktop)
+    probe = Probe(wine)
+
+
+def tearDownModule():
+    wine.close()
+    desktop.close()
+
+
+def settings(target, autoconn=1, version=100, port=PORT, **overrides):
+    """frmMain over button A, frmTwo over button B; "10" and "30" click beneath them,
+    "20" clicks the uncovered button C."""
+    (al, at, ar, ab), (bl, bt, br, bb) = target.buttons["A"], target.buttons["B"]
+    (ax, ay), (bx, by), (cx, cy) = (target.centre(name) for name in "ABC")
+    values = dict(AUTOCONN=autoconn, VERSION=version, CP=port,
+                  PL=al * TWIPS, PT=at * TWIPS, FW=(ar - al) * TWIPS, FH=(ab - at) * TWIPS,
+                  PL2=bl * TWIPS, PT2=bt * TWIPS, FW2=(br - bl) * TWIPS, FH2=(bb - bt) * TWIPS,
+                  STRX=ax, STRY=ay, STPX=cx, STPY=cy, STRX2=bx, STRY2=by)
+    values.update(overrides)
+    return "".join(f"{key}:{value}\n" for key, value in values.items())
+
+
+class Scenario(unittest.TestCase):
+    """Each test starts its own controller, target window and program."""
+
+    def setUp(self):
+        self.children = []
+
+    def tearDown(self):
+        for child in reversed(self.children):
+            child.stop()
+
+    def own(self, child):
+        self.children.append(child)
+        return child
+
+    def start(self, **options):
+        self.controller = self.own(Controller(desktop))
+        wine.map_port(options.get("port", PORT), self.controller.port)
+        self.target = self.own(Target(wine))
+        self.quorvex = self.own(Quorvex(wine, settings(self.target, **options)))
+        self.wait_overlays(shown=True, timeout=30)
+        if options.get("autoconn", 1) == 1:
+            self.controller.wait_received("some data")
+
+    def wait_overlays(self, shown, timeout=10):
+        """Both overlays shown or hidden, for user32 and on the X server alike."""
+        wait_until(lambda: [w["visible"] for w in probe.overlays().values()] == [shown] * 2,
+                   timeout, "overlays " + ("shown" if shown else "hidden"))
+        for button in "AB":
+            wait_until(lambda: overlay_shows_at(desktop, *self.target.centre(button)) == shown,
+                       timeout, f"the X server to catch up over {button}")
+
+    def clicks_before_barrier(self):
+        """Every click the target got before a direct click on C, which comes in last."""
+        desktop.click(*self.target.centre("C"))
+        wait_until(lambda: self.target.clicks()[-1:] == ["C"], what="the barrier click")
+        clicks = self.target.clicks()[:-1]
+        del self.target.out[:]
+        return clicks
+
+    def assert_ends_with_message(self, quorvex, text):
+        box = probe.dismiss_message_box()
+        self.assertRegex(box.pop("text"), text)
+        self.assertEqual(box, {"buttons": 1, "icons": 0, "enabled overlays": 0})
+        self.assertNotEqual(quorvex.wait_exit(30), 0)
+
+
+class Traffic(Scenario):
+    def test_greeting_first_and_once_then_left_clicks_relayed(self):
+        self.start(version=101, port=12)  # COM10 and above, through the device namespace
+        a = self.target.centre("A")
+        desktop.click(*a, button=3)
+        desktop.click(*a, button=2)
+        desktop.run("xdotool", "mousemove", *map(str, a), "mousedown", "1",
+                    "mousemove", *map(str, POINTER), "mouseup", "1")  # released elsewhere
+        desktop.click(*a)
+        self.controller.wait_received("some data101")
+        desktop.click(*self.target.centre("B"))
+        self.controller.wait_received("some data101202")
+        self.assertEqual(self.clicks_before_barrier(), [])
+        self.assertEqual(self.controller.received(), "some data101202")
+
+    def test_overlays_are_placed_topmost_and_layered_at_their_alpha(self):
+        for version, alpha in ((101, ALIGNING), (100, HIDDEN)):
+            with self.subTest(version=version):
+                self.start(version=version)
+                overlays = probe.overlays()
+                for name, button in (("frmMain", "A"), ("frmTwo", "B")):
+                    window = overlays[name]
+                    self.assertEqual(probe.rect(name), self.target.buttons[button])
+                    self.assertEqual(
+                        {k: window[k] for k in ("topmost", "layered", "toolwindow", "alpha")},
+                        {"topmost": 1, "layered": 1, "toolwindow": 1, "alpha": alpha}, name)
+                    self.assertEqual(window["text"], "B")
+                self.tearDown()
+                self.setUp()
+
+    def test_codes_press_the_buttons_beneath_and_put_everything_back(self):
+        self.start()
+        placed = {name: probe.rect(name) for name in ("frmMain", "frmTwo")}
+        for code, button in (("10", "A"), ("20", "C"), ("30", "B")):
+            with self.subTest(code=code):
+                desktop.move_pointer(*POINTER)
+                self.controller.send(code)
+                # Each button lies under an overlay that must have stepped aside, or
+                # the click would have gone to the overlay and come back as 101 or 202.
+                self.target.wait_line(f"^click {button}$")
+                self.assertEqual(self.target.clicks(), [button])
+                self.assertEqual(desktop.pointer(), POINTER)
+                for name, rect in placed.items():
+                    wait_until(lambda: probe.rect(name) == rect, what=f"{name} back in place")
+                del self.target.out[:]
+        self.assertEqual(self.controller.received(), "some data")
+
+    def test_hide_and_show_both(self):
+        self.start()
+        self.controller.send("50")
+        self.wait_overlays(shown=False)
+        desktop.click(*self.target.centre("A"))
+        self.target.wait_line("^click A$")
+        self.controller.send("40")
+        self.wait_overlays(shown=True)
+        desktop.click(*self.target.centre("A"))
+        self.controller.wait_received("some data101")
+
+
+class Endings(Scenario):
+    def test_closed_port_click_shows_its_message_and_ends(self):
+        for button, text in (("A", "^Port is closed.$"), ("B", "^Port is closed. Button 2$")):
+            with self.subTest(button=button):
+                self.start(autoconn=0)
+                desktop.click(*self.target.centre(button))
+                self.assert_ends_with_message(self.quorvex, text)
+                self.assertEqual(self.controller.received(), "")
+                self.tearDown()
+                self.setUp()
+
+    def test_start_up_failures_show_their_message_and_end(self):
+        target = self.own(Target(wine))
+        cases = {
+            "no settings file": (None, r"^Error 53: .*tessora\.ini"),
+            "bad value": ("PL:abc\n", r"^Error 13: .*line 1.*PL:abc"),
+            "no such port": (settings(target, port=42), r"^Error 8002: .*COM42"),
+            "port not a number": (settings(target, port="COM3"), r"^Error 13: .*CP:COM3"),
+        }
+        for case, (text, message) in cases.items():
+            with self.subTest(case=case):
+                quorvex = self.own(Quorvex(wine, text))
+                self.assert_ends_with_message(quorvex, message)
+                self.assertFalse(any(w["visible"] for w in probe.overlays().values()))
+
+    def test_lost_line_does_not_spin_and_next_click_ends(self):
+        self.start()
+        self.controller.hang_up()
+        before = self.quorvex.cpu_ticks()
+        time.sleep(2)
+        # Generous: a spinning reader would use all of the 200 ticks.
+        self.assertLess(self.quorvex.cpu_ticks() - before, 50, "CPU ticks after the hang-up")
+        desktop.click(*self.target.centre("A"))
+        self.assert_ends_with_message(self.quorvex, "^Port is closed.$")
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

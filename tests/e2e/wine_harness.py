@@ -1,0 +1,134 @@
+"""Real parts for the Windows end-to-end tests: the Linux tests' Xvfb desktop and
+controller tool, a fresh Wine prefix whose COM3 is the controller's pseudo-terminal,
+and the Windows programs (quorvex.exe, the target and the probe) run under Wine."""
+
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+
+from linux_harness import Child, Controller, wait_until
+
+BUILD = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "build", "windows")
+EXE = os.environ.get("QUORVEX_WIN_EXE", os.path.join(BUILD, "quorvex.exe"))
+PROBE = os.environ.get("QUORVEX_WIN_PROBE", os.path.join(BUILD, "tests/platform/win32/probe.exe"))
+TARGET = os.environ.get("QUORVEX_WIN_TARGET",
+                        os.path.join(BUILD, "tests/platform/win32/target.exe"))
+
+NOTHING = 3  # the probe's status when there is nothing to read
+
+
+class Wine:
+    """A prefix of its own with a wineserver kept running, so programs start quickly."""
+
+    def __init__(self, desktop):
+        self.prefix = tempfile.mkdtemp(prefix="quorvex-wine-")
+        # No Mono or Gecko prompts: nothing here needs them.
+        self.env = dict(desktop.env, WINEPREFIX=self.prefix, WINEDEBUG="-all",
+                        WINEDLLOVERRIDES="mscoree,mshtml=")
+        self.server = subprocess.Popen(["wineserver", "--persistent", "--foreground"],
+                                       env=self.env, stdout=subprocess.DEVNULL,
+                                       stderr=subprocess.DEVNULL)
+        subprocess.run(["wineboot", "--init"], env=self.env, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def close(self):
+        subprocess.run(["wineserver", "--kill"], env=self.env)
+        self.server.wait(10)
+        shutil.rmtree(self.prefix, ignore_errors=True)
+
+    def map_port(self, number, device):
+        """COMn of the programs under this prefix becomes `device`."""
+        link = os.path.join(self.prefix, "dosdevices", f"com{number}")
+        if os.path.lexists(link):
+            os.unlink(link)
+        os.symlink(device, link)
+
+    def run(self, *args):
+        return subprocess.run(["wine", *args], env=self.env, capture_output=True, text=True)
+
+
+def overlay_shows_at(desktop, x, y):
+    """Whether the X server has an overlay at the point: Wine maps a window a little
+    after user32 calls it visible, and a click before that goes to what lies beneath."""
+    desktop.move_pointer(x, y)
+    window = desktop.run("xdotool", "getmouselocation", "--shell")
+    window = re.search(r"^WINDOW=(\d+)$", window, re.M).group(1)
+    return desktop.run("xdotool", "getwindowname", window).strip() == "B"
+
+
+class Probe:
+    """What user32 says about the overlays and the message box, read from inside Wine."""
+
+    def __init__(self, wine):
+        self.wine = wine
+
+    def overlays(self):
+        """{"frmMain": {"left": ..., "visible": ..., "alpha": ..., "text": "B"}, ...}"""
+        found = {}
+        for line in self.wine.run(PROBE, "windows").stdout.splitlines():
+            name, *fields = line.split()
+            values = dict(field.split("=", 1) for field in fields)
+            found[name] = {k: v if k == "text" else int(v) for k, v in values.items()}
+        return found
+
+    def rect(self, name):
+        window = self.overlays().get(name)
+        return window and (window["left"], window["top"], window["right"], window["bottom"])
+
+    def dismiss_message_box(self):
+        """Waits for the "Quorvex" message box, clicks its OK and returns what it held."""
+        def read():
+            result = self.wine.run(PROBE, "msgbox")
+            return result.stdout if result.returncode != NOTHING else None
+        line = wait_until(read, what="a message box").strip()
+        match = re.match(r"buttons=(\d+) icons=(\d+) enabled=(\d+) text=(.*)$", line, re.S)
+        return {"buttons": int(match.group(1)), "icons": int(match.group(2)),
+                "enabled overlays": int(match.group(3)), "text": match.group(4)}
+
+
+class Target(Child):
+    """The window beneath: reports its buttons' screen rectangles and every click."""
+
+    def __init__(self, wine, x=100, y=100):
+        super().__init__(["wine", TARGET, str(x), str(y)], wine.env)
+        self.wait_line("^ready$", timeout=30)
+        self.buttons = {}
+        for line in list(self.out):
+            if line.startswith("button "):
+                _, name, *edges = line.split()
+                self.buttons[name] = tuple(int(v) for v in edges)
+
+    def centre(self, name):
+        left, top, right, bottom = self.buttons[name]
+        return (left + right) // 2, (top + bottom) // 2
+
+    def clicks(self):
+        return [line.split()[1] for line in list(self.out) if line.startswith("click ")]
+
+
+class Quorvex(Child):
+    """quorvex.exe started under Wine in a temporary folder holding the given tessora.ini."""
+
+    def __init__(self, wine, settings):
+        self.folder = tempfile.mkdtemp(prefix="quorvex-e2e-")
+        if settings is not None:
+            with open(os.path.join(self.folder, "tessora.ini"), "w") as ini:
+                ini.write(settings)
+        super().__init__(["wine", os.path.abspath(EXE)], wine.env, cwd=self.folder)
+
+    def cpu_ticks(self):
+        """User and system time of the Windows process (the Wine loader becomes it)."""
+        with open(f"/proc/{self.process.pid}/cmdline") as cmdline:
+            assert os.path.basename(EXE) in cmdline.read(), "not the Windows process"
+        with open(f"/proc/{self.process.pid}/stat") as stat:
+            fields = stat.read().rsplit(")", 1)[1].split()
+        return int(fields[11]) + int(fields[12])
+
+    def stop(self):
+        super().stop()
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+
+__all__ = ["Controller", "Probe", "Quorvex", "Target", "Wine", "overlay_shows_at", "wait_until"]

@@ -1,0 +1,144 @@
+// Reads the program's overlays and message boxes from outside, through user32.
+//   probe windows      one line per overlay: geometry, visibility, input, styles, alpha
+//   probe msgbox       an open "Quorvex" message box: its buttons, icons and text, and how
+//                      many overlays take clicks meanwhile; then it clicks OK
+//   probe watch MS     frmMain's top edge for MS milliseconds, each change with its time
+// Exit status 3: nothing to read.
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "platform/win32/win32_api.h"
+
+namespace {
+
+constexpr int kNothing = 3;
+constexpr std::array<std::string_view, 2> kOverlays{"frmMain", "frmTwo"};
+
+HWND FindOverlay(std::string_view name) {
+  const std::string windowClass = "Quorvex." + std::string(name);
+  return ::FindWindowA(windowClass.c_str(), nullptr);
+}
+
+int Windows() {
+  int found = 0;
+  for (const std::string_view name : kOverlays) {
+    const HWND window = FindOverlay(name);
+    if (window == nullptr) {
+      continue;
+    }
+    ++found;
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    const LONG exStyle = ::GetWindowLongA(window, GWL_EXSTYLE);
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    COLORREF key = 0;
+    const bool layeredInfo = ::GetLayeredWindowAttributes(window, &key, &alpha, &flags) != FALSE;
+    std::array<char, 64> text{};
+    ::GetWindowTextA(window, text.data(), text.size());
+    std::printf(
+        "%.*s left=%ld top=%ld right=%ld bottom=%ld visible=%d enabled=%d topmost=%d "
+        "layered=%d toolwindow=%d alpha=%d text=%s\n",
+        static_cast<int>(name.size()), name.data(), r.left, r.top, r.right, r.bottom,
+        ::IsWindowVisible(window) ? 1 : 0, ::IsWindowEnabled(window) ? 1 : 0,
+        (exStyle & WS_EX_TOPMOST) != 0 ? 1 : 0, (exStyle & WS_EX_LAYERED) != 0 ? 1 : 0,
+        (exStyle & WS_EX_TOOLWINDOW) != 0 ? 1 : 0,
+        layeredInfo && (flags & LWA_ALPHA) != 0 ? alpha : -1, text.data());
+  }
+  return found == 0 ? kNothing : 0;
+}
+
+struct MessageBoxContent {
+  std::string text;
+  int buttons = 0;
+  int icons = 0;
+  HWND ok = nullptr;
+};
+
+BOOL CALLBACK ReadChild(HWND child, LPARAM param) {
+  auto& content = *reinterpret_cast<MessageBoxContent*>(param);
+  std::array<char, 64> windowClass{};
+  ::GetClassNameA(child, windowClass.data(), windowClass.size());
+  std::array<char, 1024> text{};
+  ::GetWindowTextA(child, text.data(), text.size());
+  const std::string_view kind(windowClass.data());
+  if (kind == "Button") {
+    ++content.buttons;
+    content.ok = child;
+  } else if (kind == "Static") {
+    if ((::GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+      // An icon static with no icon set is an empty place holder.
+      if (::SendMessageA(child, STM_GETICON, 0, 0) != 0) {
+        ++content.icons;
+      }
+    } else if (text[0] != '\0') {
+      content.text = text.data();
+    }
+  }
+  return TRUE;
+}
+
+int DismissMessageBox() {
+  const HWND box = ::FindWindowA("#32770", "Quorvex");
+  if (box == nullptr) {
+    return kNothing;
+  }
+  MessageBoxContent content;
+  ::EnumChildWindows(box, ReadChild, reinterpret_cast<LPARAM>(&content));
+  int enabled = 0;
+  for (const std::string_view name : kOverlays) {
+    const HWND overlay = FindOverlay(name);
+    enabled += overlay != nullptr && ::IsWindowEnabled(overlay) ? 1 : 0;
+  }
+  std::printf("buttons=%d icons=%d enabled=%d text=%s\n", content.buttons, content.icons, enabled,
+              content.text.c_str());
+  ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(content.ok));
+  return 0;
+}
+
+int WatchTop(int milliseconds) {
+  const HWND window = FindOverlay("frmMain");
+  if (window == nullptr) {
+    return kNothing;
+  }
+  LARGE_INTEGER frequency{}, start{}, now{};
+  ::QueryPerformanceFrequency(&frequency);
+  ::QueryPerformanceCounter(&start);
+  LONG last = -100000;
+  do {
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    ::QueryPerformanceCounter(&now);
+    const double elapsed = 1000.0 * (now.QuadPart - start.QuadPart) / frequency.QuadPart;
+    if (r.top != last) {
+      std::printf("%.3f top=%ld\n", elapsed, r.top);
+      std::fflush(stdout);
+      last = r.top;
+    }
+    if (elapsed > milliseconds) {
+      return 0;
+    }
+  } while (true);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string_view command = argc > 1 ? argv[1] : "";
+  int status = 2;
+  if (command == "windows") {
+    status = Windows();
+  } else if (command == "msgbox") {
+    status = DismissMessageBox();
+  } else if (command == "watch" && argc > 2) {
+    status = WatchTop(std::atoi(argv[2]));
+  } else {
+    std::fprintf(stderr, "usage: probe windows | msgbox | watch MILLISECONDS\n");
+  }
+  std::fflush(stdout);
+  return status;
+}
