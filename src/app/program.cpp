@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/failure.h"
 #include "relay/relay.h"
 
 namespace quorvex {
@@ -22,7 +23,7 @@ void EndProgram(Program& program, int status) {
 }
 
 void Fail(Program& program, int number, std::string_view description) {
-  program.toolkit.MsgBox("Error " + std::to_string(number) + ": " + std::string(description));
+  program.toolkit.MsgBox(FailureMessage(number, std::string(description)));
   EndProgram(program, 1);
 }
 

@@ -20,11 +20,17 @@ constexpr int kPortInUse = 8005;        // another program holds the port
 constexpr int kPortUnavailable = 8010;  // the port exists but cannot be used
 }  // namespace failure
 
+// What the operator reads: "Error <number>: <description>".
+inline std::string FailureMessage(int number, const std::string& description) {
+  return "Error " + std::to_string(number) + ": " + description;
+}
+
 class Failure : public std::runtime_error {
  public:
   Failure(int number, const std::string& description)
       : std::runtime_error(description), number_(number) {}
   int number() const { return number_; }
+  std::string Message() const { return FailureMessage(number_, what()); }
 
  private:
   int number_;

@@ -10,7 +10,7 @@ namespace {
 
 // Only for a desktop that refuses the program's windows: later failures have the toolkit.
 int ShowFailure(int number, const std::string& description) {
-  const std::string text = "Error " + std::to_string(number) + ": " + description;
+  const std::string text = quorvex::FailureMessage(number, description);
   const std::string caption(quorvex::kApplicationTitle);
   ::MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_SETFOREGROUND | MB_TOPMOST);
   return 1;

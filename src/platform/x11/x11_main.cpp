@@ -1,6 +1,7 @@
 // build/linux/quorvex: the program on an X11 desktop.
 #include <cstdio>
 #include <exception>
+#include <string>
 
 #include "app/handlers.h"
 #include "platform/failure.h"
@@ -11,9 +12,10 @@ int main() {
     quorvex::x11::X11Host host;
     return quorvex::Run(host);
   } catch (const quorvex::Failure& failure) {
-    std::fprintf(stderr, "Quorvex: Error %d: %s\n", failure.number(), failure.what());
+    std::fprintf(stderr, "Quorvex: %s\n", failure.Message().c_str());
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "Quorvex: %s\n", error.what());
+    const std::string message = quorvex::FailureMessage(quorvex::failure::kInternal, error.what());
+    std::fprintf(stderr, "Quorvex: %s\n", message.c_str());
   }
   return 1;
 }
