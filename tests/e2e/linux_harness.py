@@ -2,14 +2,19 @@
 openbox), the controller tool on a pseudo-terminal, the test target window, and
 build/linux/quorvex itself, each as a child process whose output is collected."""
 
+import fcntl
 import os
+import pwd
 import re
+import select
 import shutil
 import signal
 import subprocess
 import tempfile
+import termios
 import threading
 import time
+import tty
 
 BUILD = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "build", "linux")
 BIN = os.environ.get("QUORVEX_BIN", os.path.join(BUILD, "quorvex"))
@@ -37,11 +42,11 @@ def wait_until(condition, timeout=WAIT, what="condition"):
 class Child:
     """A process whose stdout and stderr lines are collected as they come."""
 
-    def __init__(self, args, env, cwd=None, stdin=subprocess.DEVNULL):
+    def __init__(self, args, env, cwd=None, stdin=subprocess.DEVNULL, pass_fds=()):
         self.args = args
         self.process = subprocess.Popen(
-            args, cwd=cwd, env=env, stdin=stdin, stdout=subprocess.PIPE,
-            stderr=subprocess.PIPE, text=True, bufsize=1)
+            args, cwd=cwd, env=env, stdin=stdin, pass_fds=pass_fds, stdout=subprocess.PIPE,
+            stderr=subprocess.PIPE, text=True, errors="backslashreplace", bufsize=1)
         self.out, self.err = [], []
         self._readers = [threading.Thread(target=self._collect, args=(s, l), daemon=True)
                          for s, l in ((self.process.stdout, self.out),
@@ -68,6 +73,11 @@ class Child:
 
     def alive(self):
         return self.process.poll() is None
+
+    def status_kib(self, key):
+        """A memory figure of /proc/PID/status, such as VmRSS or VmHWM, in KiB."""
+        with open(f"/proc/{self.process.pid}/status") as status:
+            return int(re.search(rf"^{key}:\s+(\d+) kB", status.read(), re.M).group(1))
 
     def stop(self):
         if self.alive():
@@ -211,14 +221,25 @@ class Watcher(Child):
 
 
 class Quorvex(Child):
-    """build/linux/quorvex started in a temporary folder holding the given tessora.ini."""
+    """build/linux/quorvex started in a temporary folder holding the given tessora.ini:
+    text, bytes, or a function that makes whatever the path is to be. With `user`, it
+    runs under that account (a root test cannot be refused a file otherwise)."""
 
-    def __init__(self, desktop, settings):
+    def __init__(self, desktop, settings, user=None):
         self.folder = tempfile.mkdtemp(prefix="quorvex-e2e-")
-        if settings is not None:
-            with open(os.path.join(self.folder, "tessora.ini"), "w") as ini:
+        path = os.path.join(self.folder, "tessora.ini")
+        if callable(settings):
+            settings(path)
+        elif settings is not None:
+            with open(path, "wb" if isinstance(settings, bytes) else "w") as ini:
                 ini.write(settings)
-        super().__init__([os.path.abspath(BIN)], desktop.env, cwd=self.folder)
+        args = [os.path.abspath(BIN)]
+        if user:
+            os.chmod(self.folder, 0o755)
+            account = pwd.getpwnam(user)
+            args = ["setpriv", f"--reuid={account.pw_uid}", f"--regid={account.pw_gid}",
+                    "--clear-groups", *args]
+        super().__init__(args, desktop.env, cwd=self.folder)
         self.desktop = desktop
 
     def overlay(self, name):
@@ -245,3 +266,39 @@ class Quorvex(Child):
     def stop(self):
         super().stop()
         shutil.rmtree(self.folder, ignore_errors=True)
+
+
+class PseudoTerminal:
+    """Both ends of a fresh pseudo-terminal, held by the test itself, for traffic the
+    controller tool is not made for: floods at full speed and exact timing."""
+
+    def __init__(self):
+        self.master, self.slave = os.openpty()
+        tty.setraw(self.slave)
+        self.port = os.ttyname(self.slave)
+        self._received = b""
+
+    def write(self, data):
+        view = memoryview(data)
+        while view:
+            view = view[os.write(self.master, view):]
+
+    def unread(self):
+        """Bytes on the program's end that it has not read yet."""
+        return int.from_bytes(fcntl.ioctl(self.slave, termios.FIONREAD, bytes(4)), "little")
+
+    def received(self, timeout=0.0):
+        """Everything the program has sent so far."""
+        while select.select([self.master], [], [], timeout)[0]:
+            self._received += os.read(self.master, 4096)
+            timeout = 0.0
+        return self._received
+
+    def wait_received(self, data, timeout=WAIT):
+        wait_until(lambda: data in self.received(0.01), timeout, f"{data!r} on the line")
+
+    def close(self):
+        for fd in (self.master, self.slave):
+            if fd >= 0:
+                os.close(fd)
+        self.master = self.slave = -1

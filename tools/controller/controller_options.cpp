@@ -3,32 +3,87 @@
 #include <stdexcept>
 
 #include "controller_text.h"
+#include "platform/failure.h"
 
 namespace quorvex::controller {
 
-const std::string_view kUsage = R"(Usage: quorvex-controller [options] PORT [CODE...]
-       quorvex-controller [options] --pty [CODE...]
+namespace {
 
-Holds the controller's end of Quorvex's serial line (9600 baud, 8 data bits,
-no parity, 1 stop bit). Prints every code that arrives, with the time (UTC),
-and sends codes: those given after PORT, then one per line typed on stdin.
+constexpr std::string_view kPosixHead =
+    R"usage(Usage: quorvex-controller [--answer] [--listen] PORT [CODE...]
+       quorvex-controller [--answer] [--listen] --pty [CODE...]
 
-  PORT        a port number n (COMn; /dev/ttyS(n-1) on Linux) or a device
-              path such as /dev/ttyUSB0, the same rules as CP in tessora.ini
-  --pty       create a pseudo-terminal pair instead and print, as the first
-              line, the path to put in CP (e.g. CP:/dev/pts/3); codes given
-              as arguments then wait until Quorvex has opened its end
-  --answer    answer as a controller would: "10" to "101", "30" to "202"
-  --listen    keep running after stdin ends (until interrupted)
+Plays the controller at the other end of Quorvex's serial line: for commissioning
+a line, or for trying Quorvex without one. Opens PORT at 9600 baud, 8 data bits,
+no parity, 1 stop bit; prints every code that arrives, with the time (UTC); sends
+the CODEs given, then each line typed on its input (Ctrl-D ends).
+
+  PORT        3 for COM3, which Linux calls /dev/ttyS2 (the rule of CP:3 in
+              tessora.ini), or a device path: /dev/ttyUSB0, /dev/serial/by-id/...
+  --pty       no cable needed: create a pseudo-terminal and print its path as
+              the first line; put it in tessora.ini (CP:/dev/pts/3) and start
+              Quorvex. The CODEs wait until Quorvex has opened it.
+)usage";
+
+constexpr std::string_view kWindowsHead =
+    R"usage(Usage: quorvex-controller [--answer] [--listen] PORT [CODE...]
+
+Plays the controller at the other end of Quorvex's serial line: for commissioning
+a line, or for checking a cable. Opens PORT at 9600 baud, 8 data bits, no parity,
+1 stop bit; prints every code that arrives, with the time (UTC); sends the CODEs
+given, then each line typed on its input (Ctrl-Z and Enter end).
+
+  PORT        3 or COM3 for COM3 (the rule of CP:3 in tessora.ini); COM10 and
+              above work too. Device Manager lists the ports under
+              "Ports (COM & LPT)".
+)usage";
+
+constexpr std::string_view kOptionsAndCodes =
+    R"usage(  --answer    answer as the line's controller would: "10" to "101" (the operator
+              clicked overlay 1: press the first button), "30" to "202"
+              (overlay 2: press the second)
+  --listen    keep running when the typed input ends (stop it with Ctrl-C)
   -h, --help  show this help
 
-Codes are sent exactly as typed, without a line end; write \r, \n, \\ or \xNN
-for other bytes (e.g. 10\r\n). Output lines look like
-  12:34:56.789 recv "101"
-  12:34:56.791 sent "10"
-Codes Quorvex understands: 10, 20, 30 (clicks), 40 (show), 50 (hide); it sends
-"some data" once when it opens the port, 101 and 202 for the operator's clicks.
-)";
+Codes go out as written, with no line end; write \r, \n, \\ or \xNN for other
+bytes (10\r\n). Quorvex sends "some data" once when it opens its port, then 101
+and 202 for the operator's clicks on overlay 1 and 2. It acts on 10, 20 and 30
+(click the points STRX/STRY, STPX/STPY, STRX2/STRY2) and 40 and 50 (show and
+hide both overlays).
+
+Output:   12:34:56.789 recv "101"
+          12:34:56.791 sent "10"
+Example:  quorvex-controller --answer 3
+Exit status: 0 when the input ends, 1 when the port fails or the line closes,
+2 for a mistake on the command line.
+)usage";
+
+}  // namespace
+
+std::string PortAdvice(int failureNumber, std::string_view description,
+                       std::string_view presentPorts) {
+  switch (failureNumber) {
+    case failure::kInvalidPort:
+      return presentPorts.empty() ? "No serial ports are present now."
+                                  : "Serial ports present now: " + std::string(presentPorts) + ".";
+    case failure::kPortInUse:
+      return "Another program holds it (a terminal program, or Quorvex itself): close it, or "
+             "run this tool at the other end of the line.";
+    case failure::kPortUnavailable:
+      if (description.find("Permission denied") != std::string_view::npos) {
+        return "The user needs access to the device: on Debian, sudo adduser $USER dialout, "
+               "then log in again.";
+      }
+      return {};
+    default:
+      return {};
+  }
+}
+
+std::string Usage(UsageFor platform) {
+  std::string text(platform == UsageFor::kWindows ? kWindowsHead : kPosixHead);
+  return text.append(kOptionsAndCodes);
+}
 
 Options ParseOptions(const std::vector<std::string_view>& arguments) {
   Options options;

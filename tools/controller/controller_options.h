@@ -19,6 +19,13 @@ struct Options {
 // Throws std::invalid_argument with a message for the user.
 Options ParseOptions(const std::vector<std::string_view>& arguments);
 
-extern const std::string_view kUsage;
+// A line of advice after a port failure (a quorvex::failure number and its text),
+// naming the ports there are; empty when there is nothing to add.
+std::string PortAdvice(int failureNumber, std::string_view description,
+                       std::string_view presentPorts);
+
+enum class UsageFor { kPosix, kWindows };
+// --help: the same tool, told in each platform's port names.
+std::string Usage(UsageFor platform);
 
 }  // namespace quorvex::controller

@@ -6,9 +6,13 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <stdexcept>
+#include <vector>
 
 #include "app/number.h"
 #include "platform/failure.h"
@@ -114,6 +118,31 @@ class PseudoTerminal final : public PosixLine {
 };
 
 }  // namespace
+
+std::string PresentPorts() {
+  std::vector<std::string> found;
+  std::error_code ignored;
+  for (const auto& entry : std::filesystem::directory_iterator("/sys/class/tty", ignored)) {
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with("ttyUSB") || name.starts_with("ttyACM")) {
+      found.push_back("/dev/" + name);
+      continue;
+    }
+    // Every built-in port has its device; only those with a UART behind have a type.
+    std::ifstream type(entry.path() / "type");
+    int uart = 0;
+    if (name.starts_with("ttyS") && type >> uart && uart != 0) {
+      const int number = std::atoi(name.c_str() + 4) + 1;
+      found.push_back("/dev/" + name + " (COM" + std::to_string(number) + ")");
+    }
+  }
+  std::sort(found.begin(), found.end());
+  std::string ports;
+  for (const std::string& port : found) {
+    ports += (ports.empty() ? "" : ", ") + port;
+  }
+  return ports;
+}
 
 std::unique_ptr<PosixLine> OpenPort(std::string_view port) {
   return std::make_unique<PortLine>(port);

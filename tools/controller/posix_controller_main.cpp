@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
   try {
     const Options options = ParseOptions({argv + 1, argv + argc});
     if (options.help) {
-      std::cout << kUsage;
+      std::cout << Usage(UsageFor::kPosix);
       return 0;
     }
     return Serve(options);
@@ -107,6 +107,10 @@ int main(int argc, char** argv) {
     return kUsageError;
   } catch (const quorvex::Failure& failure) {
     std::cerr << "quorvex-controller: Error " << failure.number() << ": " << failure.what() << '\n';
+    const std::string advice = PortAdvice(failure.number(), failure.what(), PresentPorts());
+    if (!advice.empty()) {
+      std::cerr << advice << '\n';
+    }
   } catch (const std::exception& error) {
     std::cerr << "quorvex-controller: " << error.what() << '\n';
   }

@@ -1,6 +1,6 @@
-// A test-only stand-in for the application beneath the overlays: a window with a
-// Start and a Stop button that prints, on stdout, where the buttons are and every
-// button press each of them receives:
+// A stand-in for the application beneath the overlays, for the tests and the demo:
+// a window with a labelled Start and Stop button that prints, on stdout, where the
+// buttons are and every button press each of them receives:
 //   ready Start=x,y,w,h Stop=x,y,w,h        (root coordinates, once placed)
 //   click Start 1                           (button name, mouse button)
 //   click background 1                      (a press beside the buttons)
@@ -31,6 +31,47 @@ constexpr int kButtonHeight = 80;
 
 struct DisplayCloser {
   void operator()(Display* display) const { XCloseDisplay(display); }
+};
+
+// Labels only, to tell the buttons apart on a screenshot: the tests look at the
+// buttons' left edge, never at the text.
+class Labels {
+ public:
+  explicit Labels(Display* display)
+      : display_(display), gc_(XCreateGC(display, DefaultRootWindow(display), 0, nullptr)) {
+    for (const char* name : {"-*-helvetica-bold-r-normal--24-*-*-*-*-*-iso8859-1",
+                             "-*-*-bold-r-normal--24-*-*-*-*-*-iso8859-1", "fixed"}) {
+      font_ = XLoadQueryFont(display, name);
+      if (font_) {
+        break;
+      }
+    }
+    XSetForeground(display, gc_, WhitePixel(display, DefaultScreen(display)));
+    if (font_) {
+      XSetFont(display, gc_, font_->fid);
+    }
+  }
+  ~Labels() {
+    if (font_) {
+      XFreeFont(display_, font_);
+    }
+    XFreeGC(display_, gc_);
+  }
+  Labels(const Labels&) = delete;
+  Labels& operator=(const Labels&) = delete;
+
+  void Draw(Window window, const std::string& text, int width, int height) const {
+    const int length = static_cast<int>(text.size());
+    const int textWidth = font_ ? XTextWidth(font_, text.c_str(), length) : 0;
+    const int ascent = font_ ? font_->ascent : 0;
+    XDrawString(display_, window, gc_, (width - textWidth) / 2, (height + ascent) / 2, text.c_str(),
+                length);
+  }
+
+ private:
+  Display* display_;
+  GC gc_;
+  XFontStruct* font_ = nullptr;
 };
 
 unsigned long Pixel(Display* display, unsigned rgb) {
@@ -90,8 +131,9 @@ int main(int argc, char** argv) {
   for (Button& button : buttons) {
     button.window = XCreateSimpleWindow(display, main, button.x, button.y, kButtonWidth,
                                         kButtonHeight, 0, 0, Pixel(display, button.rgb));
-    XSelectInput(display, button.window, ButtonPressMask);
+    XSelectInput(display, button.window, ButtonPressMask | ExposureMask);
   }
+  const Labels labels(display);
   XMapSubwindows(display, main);
   XMapWindow(display, main);
   bool announced = false;
@@ -101,6 +143,11 @@ int main(int argc, char** argv) {
     if (event.type == Expose && event.xexpose.window == main && !announced) {
       PrintPlaces(display, buttons);
       announced = true;
+    }
+    for (const Button& button : buttons) {
+      if (event.type == Expose && event.xexpose.window == button.window) {
+        labels.Draw(button.window, button.name, kButtonWidth, kButtonHeight);
+      }
     }
     if (event.type != ButtonPress) {
       continue;

@@ -7,6 +7,7 @@
 #include "controller_options.h"
 #include "controller_session.h"
 #include "controller_text.h"
+#include "platform/failure.h"
 
 namespace quorvex::controller {
 namespace {
@@ -87,6 +88,18 @@ TEST(Options, PortOrPtyThenCodes) {
        {std::vector<std::string_view>{}, {"--answer"}, {"--bogus", "3"}, {"3", "1\\q"}}) {
     EXPECT_THROW(ParseOptions(bad), std::invalid_argument);
   }
+}
+
+TEST(Options, PortAdviceNamesThePortsThereAreAndTheWayOut) {
+  EXPECT_EQ(PortAdvice(failure::kInvalidPort, "", "COM1, COM4"),
+            "Serial ports present now: COM1, COM4.");
+  EXPECT_EQ(PortAdvice(failure::kInvalidPort, "", ""), "No serial ports are present now.");
+  EXPECT_NE(PortAdvice(failure::kPortInUse, "", "").find("close it"), std::string::npos);
+  EXPECT_NE(PortAdvice(failure::kPortUnavailable, "cannot be opened (Permission denied).", "")
+                .find("dialout"),
+            std::string::npos);
+  EXPECT_EQ(PortAdvice(failure::kPortUnavailable, "cannot be set up (Input/output error).", ""),
+            "");
 }
 
 }  // namespace

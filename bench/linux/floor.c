@@ -1,0 +1,77 @@
+/* build/bench/bench/quorvex_floor: the least a program can do for the same
+ * measurements, so that Quorvex's figures can be read against what the line, the
+ * X server and the machine cost by themselves. It opens the line raw, maps one
+ * InputOnly window, and waits in poll: a "10" on the line becomes one XTEST click
+ * at (CLICK_X, CLICK_Y); a click on the window is answered by "101" on the line.
+ *   quorvex_floor PORT CLICK_X CLICK_Y X Y W H        (prints "ready" once mapped) */
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+static Window map_window(Display* display, int x, int y, unsigned width, unsigned height) {
+  XSetWindowAttributes attributes = {0};
+  attributes.override_redirect = True;
+  attributes.event_mask = ButtonPressMask | ButtonReleaseMask;
+  Window window =
+      XCreateWindow(display, DefaultRootWindow(display), x, y, width, height, 0, 0, InputOnly,
+                    CopyFromParent, CWOverrideRedirect | CWEventMask, &attributes);
+  XClassHint hint = {"floor", "QuorvexFloor"};
+  XSetClassHint(display, window, &hint);
+  XMapRaised(display, window);
+  XSync(display, False);
+  return window;
+}
+
+int main(int argc, char** argv) {
+  if (argc != 8) {
+    fprintf(stderr, "usage: quorvex_floor PORT CLICK_X CLICK_Y X Y W H\n");
+    return 2;
+  }
+  int line = open(argv[1], O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  Display* display = XOpenDisplay(NULL);
+  struct termios tio;
+  if (line < 0 || !display || tcgetattr(line, &tio) != 0) {
+    fprintf(stderr, "quorvex_floor: no line or no display\n");
+    return 1;
+  }
+  cfmakeraw(&tio);
+  tcsetattr(line, TCSANOW, &tio);
+  int click_x = atoi(argv[2]), click_y = atoi(argv[3]);
+  map_window(display, atoi(argv[4]), atoi(argv[5]), (unsigned)atoi(argv[6]),
+             (unsigned)atoi(argv[7]));
+  puts("ready");
+  fflush(stdout);
+  char previous = 0;
+  for (;;) {
+    while (XPending(display)) {
+      XEvent event;
+      XNextEvent(display, &event);
+      if (event.type == ButtonRelease && write(line, "101", 3) != 3) {
+        return 1;
+      }
+    }
+    struct pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {line, POLLIN, 0}};
+    if (poll(fds, 2, -1) <= 0 || !(fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
+      continue;
+    }
+    char buffer[256];
+    ssize_t count = read(line, buffer, sizeof buffer);
+    if (count <= 0) {
+      return 0; /* the line has hung up */
+    }
+    for (ssize_t i = 0; i < count; previous = buffer[i++]) {
+      if (previous == '1' && buffer[i] == '0') {
+        XTestFakeMotionEvent(display, -1, click_x, click_y, CurrentTime);
+        XTestFakeButtonEvent(display, Button1, True, CurrentTime);
+        XTestFakeButtonEvent(display, Button1, False, CurrentTime);
+        XFlush(display);
+      }
+    }
+  }
+}

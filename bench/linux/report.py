@@ -1,0 +1,175 @@
+"""The figures as Markdown: each with its median, 99th percentile and spread, the
+floor's beside it, the goal, and whether the goal is met."""
+
+import math
+import statistics
+
+
+def percentile(values, p):
+    """Nearest rank."""
+    ordered = sorted(values)
+    return ordered[max(0, math.ceil(p / 100 * len(ordered)) - 1)]
+
+
+def spread(values):
+    return (f"IQR {percentile(values, 75) - percentile(values, 25):.3f}; "
+            f"{min(values):.3f} to {max(values):.3f}")
+
+
+def met(ok):
+    return "yes" if ok else "**no**"
+
+
+def latency_rows(quorvex, floor):
+    rows = []
+    goals = {"code-to-click": (0.5, 2.0), "click-to-code": (0.5, None)}
+    for name, (median_goal, p99_goal) in goals.items():
+        q, missed = quorvex[name]
+        f, floor_missed = floor[name]
+        ratio = statistics.median(q) / statistics.median(f)
+        goal = f"median < {median_goal} ms" + (f", p99 < {p99_goal} ms" if p99_goal else "")
+        ok = statistics.median(q) < median_goal and (not p99_goal or
+                                                      percentile(q, 99) < p99_goal)
+        rows.append(f"| {name} ({len(q)} codes, {missed} missed) | {statistics.median(q):.3f} "
+                    f"| {percentile(q, 99):.3f} | {spread(q)} | {statistics.median(f):.3f} | "
+                    f"{percentile(f, 99):.3f} | {spread(f)} ({floor_missed} missed) | "
+                    f"{ratio:.2f} | {goal}; ratio <= 1.25 | {met(ok)}; {met(ratio <= 1.25)} |")
+    aside, missed = quorvex["step-aside"]
+    under = sum(sample < 10 for sample in aside)
+    ok = 10 <= statistics.median(aside) <= 11 and not under
+    rows.append(f"| step-aside ({len(aside)} codes, {missed} missed; {under} seen under 10 ms) | "
+                f"{statistics.median(aside):.3f} | {percentile(aside, 99):.3f} | {spread(aside)} "
+                f"| - | - | - | - | median 10 to 11 ms, never under 10 ms | {met(ok)} |")
+    return rows
+
+
+def wine_rows(wine, linux):
+    rows = ["## Wine figures (build/windows/quorvex.exe under Wine, same X server and probe)",
+            "",
+            "code-to-click has no Wine figure: the clicks of a program under Wine are delivered "
+            "inside Wine and never reach the probe's X window.",
+            "",
+            "| Figure | Median | p99 | Spread | Linux program's median | Goal | Met |",
+            "|---|---|---|---|---|---|---|"]
+    for name, goal, ok in (
+            ("click-to-code", "median < 0.5 ms", lambda v: statistics.median(v) < 0.5),
+            ("step-aside", "median 10 to 11 ms, never under 10 ms",
+             lambda v: 10 <= statistics.median(v) <= 11 and min(v) >= 10)):
+        values, missed = wine[name]
+        rows.append(f"| Wine {name} ({len(values)} codes, {missed} missed) | "
+                    f"{statistics.median(values):.3f} | {percentile(values, 99):.3f} | "
+                    f"{spread(values)} | {statistics.median(linux[name][0]):.3f} | {goal} | "
+                    f"{met(ok(values))} |")
+    return rows + [""]
+
+
+def core_rows(core):
+    """Google Benchmark's own figures: time per iteration, and throughput where given."""
+    rows = []
+    for run in core.get("benchmarks", []):
+        rate = next((f"{run[k] / 1e6:.1f} M{unit}/s" for k, unit in
+                     (("items_per_second", "items"), ("bytes_per_second", "B"))
+                     if k in run), "")
+        rows.append(f"| {run['name']} | {run['real_time']:.1f} {run['time_unit']} | {rate} |")
+    return rows
+
+
+def line_rate_rows(rate):
+    kinds = (("20", "presses"), ("40", "maps"), ("50", "unmaps"))
+    rows = [f"| \"{code}\" | {int(rate['sent' + code])} | {int(rate[seen])} |"
+            for code, seen in kinds]
+    ok = all(rate["sent" + code] == rate[seen] for code, seen in kinds) and not rate["unasked"]
+    return rows, ok
+
+
+def write_report(path, machine, options, results, sizes, core=None):
+    quorvex, floor = results["quorvex"], results["floor"]
+    (quorvex_cpu, quorvex_wakeups), (floor_cpu, floor_wakeups) = results["idle"]
+    rate = quorvex["line-rate"]
+    rate_rows, rate_ok = line_rate_rows(rate)
+    rss_ratio = quorvex["peak-rss"] / floor["peak-rss"]
+    start_q, start_q_missed = results["start-up"]["quorvex"]
+    start_f, _ = results["start-up"]["floor"]
+    lines = [
+        "# End-to-end figures of the Linux program",
+        "",
+        "Written by `make bench` (bench/linux/figures.py); do not edit by hand.",
+        "",
+        f"Machine: {machine['cpu']}, {machine['cores']} cores, Linux {machine['kernel']}; "
+        f"Xvfb, a pseudo-terminal as the line; Python {machine['python']}; {machine['date']}.",
+        "",
+        "The floor is bench/linux/floor.c: the least a program can do for the same "
+        "measurement (poll the line, read, one XTEST click; a click on an InputOnly window "
+        "answered by a write), measured by the same probe in the same run, the two taking "
+        "turns so that a change in the machine's load falls on both. On a shared machine "
+        "the ratios count, not the absolute times.",
+        "",
+        "## Latency (milliseconds)",
+        "",
+        "code-to-click: last byte of \"10\" written at the controller's end to the ButtonPress "
+        "received by the target window. click-to-code: XTEST click on frmMain (the floor's "
+        "window) to \"101\" readable at the controller's end. step-aside: frmMain's time at "
+        "the top edge after \"10\", as the probe sees its moves.",
+        "",
+        "| Figure | Median | p99 | Spread | Floor median | Floor p99 | Floor spread | "
+        "Ratio of medians | Goal | Met |",
+        "|---|---|---|---|---|---|---|---|---|---|",
+        *latency_rows(quorvex, floor),
+        "",
+        f"## Line rate ({rate['seconds']:.1f} s, {int(rate['chars'])} characters, "
+        f"{rate['chars'] / rate['seconds']:.1f} characters a second)",
+        "",
+        "\"20\", \"40\" and \"50\" in writes of 1 to 7 characters, so that codes also arrive "
+        "split; shows and hides alternate so that each one changes what the X server "
+        "reports. Goal: every code acted on, none lost, none extra.",
+        "",
+        "| Code | Sent | Acted on (presses on the target, maps, unmaps of frmMain) |",
+        "|---|---|---|",
+        *rate_rows,
+        "",
+        f"Bytes sent by the program unasked: {int(rate['unasked'])}. Met: {met(rate_ok)}.",
+        "",
+        f"## Idle ({options['idle_seconds']:.0f} s with nothing happening)",
+        "",
+        "| Program | CPU time | Wake-ups (context switches) | Goal | Met |",
+        "|---|---|---|---|---|",
+        f"| Quorvex | {quorvex_cpu} ns | {quorvex_wakeups} | zero | "
+        f"{met(quorvex_cpu == 0 and quorvex_wakeups == 0)} |",
+        f"| floor | {floor_cpu} ns | {floor_wakeups} | - | - |",
+        "",
+        "## Footprint",
+        "",
+        "| Figure | Quorvex | Floor | Ratio | Goal | Met |",
+        "|---|---|---|---|---|---|",
+        f"| peak resident memory (VmHWM, after the latency and line-rate runs) | "
+        f"{quorvex['peak-rss']} KiB | {floor['peak-rss']} KiB | {rss_ratio:.2f} | "
+        f"ratio <= 2 | {met(rss_ratio <= 2)} |",
+        f"| exec to both overlays mapped ({len(start_q)} starts, {start_q_missed} missed; "
+        f"the floor: its window) | median {statistics.median(start_q):.3f} ms, "
+        f"p99 {percentile(start_q, 99):.3f} ms, {spread(start_q)} | median "
+        f"{statistics.median(start_f):.3f} ms | "
+        f"{statistics.median(start_q) / statistics.median(start_f):.2f} | - | - |",
+        "",
+        "| Executable | Size |",
+        "|---|---|",
+        *(f"| {name} | {size} bytes |" for name, size in sizes.items()),
+        "",
+    ]
+    if results.get("wine"):
+        lines += wine_rows(results["wine"], quorvex)
+    if core:
+        lines += ["## The core alone (Google Benchmark, bench/*.cpp)", "",
+                  "| Benchmark | Time per iteration | Throughput |", "|---|---|---|",
+                  *core_rows(core), ""]
+    missed = [row.split("|")[1].strip() for row in lines
+              if row.startswith("| ") and "**no**" in row]
+    if not rate_ok:
+        missed.append("line rate")
+    if quorvex_cpu or quorvex_wakeups:
+        missed.append("idle")
+    lines[6:6] = ["Goals missed in this run: " + ("; ".join(missed) if missed else "none") + ".",
+                  ""]
+    text = "\n".join(lines)
+    with open(path, "w") as out:
+        out.write(text)
+    return text

@@ -1,0 +1,38 @@
+# `make package`: a zip for Windows, a Debian package for Linux.
+set(CPACK_PACKAGE_NAME quorvex)
+set(CPACK_PACKAGE_VENDOR "Quorvex developers")
+set(CPACK_PACKAGE_CONTACT "Quorvex developers <dev@quorvex.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "Overlays that hand two buttons of another application to a serial-line controller")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Two practically invisible windows lie over two buttons of another application. \
+The operator's clicks on them are reported on a serial line, and the controller at \
+its other end decides when the buttons beneath are pressed. Includes \
+quorvex-controller, the controller's end of the line for commissioning.")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
+set(CPACK_STRIP_FILES ON)
+
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_SYSTEM_NAME windows-x64)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+  install(TARGETS quorvex quorvex-controller RUNTIME DESTINATION .)
+  set(QUORVEX_DOC_DIR .)
+  install(FILES examples/tessora.ini DESTINATION .)
+else()
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+  # libc6, libstdc++6, libx11-6, libxtst6 and the like, read off the binaries (dpkg-shlibdeps).
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  install(TARGETS quorvex quorvex-controller RUNTIME DESTINATION bin)
+  set(QUORVEX_DOC_DIR share/doc/quorvex)
+  install(FILES examples/tessora.ini DESTINATION ${QUORVEX_DOC_DIR}/examples)
+endif()
+# The guide's pictures stay where its links expect them.
+install(FILES README.md DESTINATION ${QUORVEX_DOC_DIR})
+install(DIRECTORY docs/ DESTINATION ${QUORVEX_DOC_DIR}/docs OPTIONAL FILES_MATCHING PATTERN "*.png")
+
+include(CPack)

@@ -1,0 +1,145 @@
+"""The Linux program under bad input: a flood of random bytes on the line, and settings
+files that are no settings file. Each ends in its message or in a normal start, and
+nothing crashes."""
+
+import os
+import random
+import sys
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import test_linux  # noqa: E402
+from linux_harness import PseudoTerminal, Quorvex, Target, wait_until  # noqa: E402
+from test_linux import Scenario, settings  # noqa: E402
+
+MIB = 1 << 20
+SEED = 6  # fixed, so that a failure can be replayed byte for byte
+FLOOD_TIMEOUT = 120  # seconds for a mebibyte through a pseudo-terminal, however slow
+
+
+def setUpModule():
+    test_linux.setUpModule()
+
+
+def tearDownModule():
+    test_linux.tearDownModule()
+
+
+def sanitized(child):
+    with open(f"/proc/{child.process.pid}/maps") as maps:
+        return "libasan" in maps.read()
+
+
+class Line(Scenario):
+    def start_on_own_line(self):
+        """The program on a pseudo-terminal held by the test; returns its overlays."""
+        self.line = PseudoTerminal()
+        self.addCleanup(self.line.close)
+        self.target = self.own(Target(test_linux.desktop))
+        self.quorvex = self.own(Quorvex(test_linux.desktop,
+                                        settings(self.target, port=self.line.port)))
+        overlays = [self.quorvex.overlay("frmMain"), self.quorvex.overlay("frmTwo")]
+        self.line.wait_received(b"some data")
+        return overlays
+
+    def shown(self, overlays):
+        return [test_linux.desktop.viewable(o) for o in overlays]
+
+    def test_random_flood_then_every_code_acts(self):
+        overlays = self.start_on_own_line()
+        resident = self.quorvex.status_kib("VmRSS")
+        self.line.write(random.Random(SEED).randbytes(MIB))
+        wait_until(lambda: self.line.unread() == 0, FLOOD_TIMEOUT, "the flood read")
+        self.assertTrue(self.quorvex.alive())
+        # What shares a read with garbage before it is dropped by design, so the flood's
+        # tail may swallow a code: "50" is sent again until one has surely acted.
+        wait_until(lambda: self.line.write(b"50") or not any(self.shown(overlays)),
+                   FLOOD_TIMEOUT, "a code after the flood")
+        self.line.write(b"40")
+        wait_until(lambda: all(self.shown(overlays)), what="both shown")
+        self.barrier()
+        for code, button in (("10", "Start"), ("20", "Stop"), ("30", "Stop")) * 3:
+            with self.subTest(code=code):
+                self.line.write(code.encode())
+                self.target.wait_line(f"^click {button} 1$")
+                self.barrier()
+        self.line.write(b"10\r\n20")
+        wait_until(lambda: self.target.clicks() == ["Start", "Stop"], what="both codes")
+        grown = self.quorvex.status_kib("VmRSS") - resident
+        print(f"\nresident memory grew by {grown} KiB", file=sys.stderr)
+        if not sanitized(self.quorvex):  # the sanitizer keeps freed memory on purpose
+            self.assertLess(grown, 1024, "KiB of resident memory gained")
+        self.assertEqual(self.line.received(), b"some data", "sent on the line unasked")
+
+
+def make_directory(path, _):
+    os.mkdir(path)
+
+
+def writes(content):
+    """A maker of the file holding content(good settings)."""
+    def make(path, good):
+        with open(path, "wb") as ini:
+            ini.write(content(good))
+    return make
+
+
+def unreadable(path, good):
+    writes(lambda _: good)(path, good)
+    os.chmod(path, 0)
+
+
+def keyless_items(size):
+    """Items much like real ones that hold no key, over many lines."""
+    row = b'Start button, left half, "quoted, item", WIDTH:10, x:1, y:2\r\n'
+    return row * (size // len(row) + 1)
+
+
+STARTS = "starts with the settings that follow the noise"
+STARTS_EMPTY = "starts with nothing set: no key"
+
+
+class SettingsFiles(Scenario):
+    def test_each_file_ends_with_its_message_or_starts(self):
+        target = self.own(Target(test_linux.desktop))
+        garbage = random.Random(SEED).randbytes(MIB)
+        # Root reads every file: the program is refused it only under another account.
+        other = "nobody" if os.geteuid() == 0 else None
+        cases = {  # the file, made from the good settings; the account; the outcome
+            "a directory": (make_directory, None, "Error 75: .*tessora.ini.*Is a directory"),
+            "unreadable": (unreadable, other, "Error 75: .*tessora.ini.*Permission denied"),
+            "10 MiB of items without a key, then the settings":
+                (writes(lambda good: keyless_items(10 * MIB) + good), None, STARTS),
+            "binary garbage without a key":
+                (writes(lambda _: garbage.replace(b":", b"")), None, STARTS_EMPTY),
+            "binary garbage after a key":
+                (writes(lambda _: b"FW:" + garbage), None, "Error 13: .*line 1: .*FW:"),
+            "a line of 1 MiB holding a key":
+                (writes(lambda _: b"PL:" + b"7" * MIB + b"\n"), None,
+                 "Error 6: .*line 1: .*PL:7{57}\\.\\.\\.\" is out of range"),
+            "a line of 1 MiB without a key, then the settings":
+                (writes(lambda good: b"x" * MIB + b"\n" + good), None, STARTS),
+        }
+        for case, (make, user, outcome) in cases.items():
+            with self.subTest(case=case):
+                line = PseudoTerminal()
+                self.addCleanup(line.close)
+                good = settings(target, port=line.port).encode()
+                quorvex = self.own(Quorvex(test_linux.desktop, lambda path: make(path, good),
+                                           user=user))
+                if outcome not in (STARTS, STARTS_EMPTY):
+                    self.assert_ends_with_message(quorvex, outcome)
+                    continue
+                main = quorvex.overlay("frmMain")
+                quorvex.overlay("frmTwo")
+                if outcome == STARTS:
+                    x, y, width, height = target.start_rect
+                    self.assertEqual(test_linux.desktop.geometry(main),
+                                     (x, y, width // 2, height))
+                    line.wait_received(b"some data")
+                self.assertTrue(quorvex.alive())
+                quorvex.stop()
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
