@@ -1,13 +1,12 @@
 #include "app/item_reader.h"
 
+#include "app/blanks.h"
+
 namespace quorvex {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
-}
 bool IsLineEnd(char c) {
   return c == '\r' || c == '\n';
 }

@@ -2,24 +2,13 @@
 
 #include <limits>
 
+#include "app/blanks.h"
+
 namespace quorvex {
 namespace {
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
-}
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
-}
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) {
-    text.remove_prefix(1);
-  }
-  while (!text.empty() && IsBlank(text.back())) {
-    text.remove_suffix(1);
-  }
-  return text;
 }
 
 // Beyond this the value is out of range whatever follows; stops the sum overflowing.
@@ -28,7 +17,7 @@ constexpr std::int64_t kCap = 1'000'000;
 }  // namespace
 
 Int16Result ToInt16(std::string_view text) {
-  text = Trim(text);
+  text = TrimBlanks(text);
   if (text.empty()) {
     return {.value = 0, .error = NumberError::kEmpty};
   }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/blanks.h"
 #include "app/number.h"
 #include "platform/failure.h"
 
@@ -11,14 +12,6 @@ namespace {
 constexpr std::uint32_t kColorKey = 0xFFFF;  // ignored: only LWA_ALPHA is given
 constexpr std::string_view kLineSettings = "9600,n,8,1";
 constexpr std::string_view kGreeting = "some data";
-
-std::string_view TrimBlanks(std::string_view text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) {
-    return {};
-  }
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
 
 void SetCommPort(CommControl& comm, std::string_view cp) {
   const std::string_view path = TrimBlanks(cp);

@@ -1,5 +1,7 @@
 #include "posix_controller_line.h"
 
+#include "controller_platform.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>

@@ -19,9 +19,6 @@ class PosixLine {
   virtual void Write(std::string_view bytes) = 0;
 };
 
-// "/dev/ttyS0 (COM1), /dev/ttyUSB0": the serial ports there are now.
-std::string PresentPorts();
-
 // A port number or path, by the program's own rules; throws quorvex::Failure.
 std::unique_ptr<PosixLine> OpenPort(std::string_view port);
 

@@ -1,5 +1,7 @@
 #include "win32_controller_line.h"
 
+#include "controller_platform.h"
+
 #include <array>
 #include <cctype>
 #include <vector>

@@ -14,9 +14,6 @@ namespace quorvex::controller {
 // "3" or "COM3" (any case); throws quorvex::Failure for anything else.
 std::int16_t PortNumber(std::string_view port);
 
-// "COM1, COM4", the ports Windows knows of now; empty when there are none.
-std::string PresentPorts();
-
 class Win32Line {
  public:
   // Throws quorvex::Failure naming the port and the system's reason.

@@ -2,31 +2,12 @@
 
 #include <X11/extensions/XTest.h>
 
-#include <array>
 #include <utility>
 
 namespace quorvex::x11 {
 namespace {
 
 constexpr std::int32_t kHwndNoTopmost = -2;
-constexpr std::uint32_t kMouseEventMove = 0x0001;
-constexpr std::uint32_t kMouseEventAbsolute = 0x8000;
-constexpr double kAbsoluteRange = 65535.0;
-
-struct ButtonFlag {
-  std::uint32_t flag;
-  unsigned button;
-  Bool press;
-};
-
-constexpr std::array kButtonFlags{
-    ButtonFlag{user32::kMouseEventLeftDown, Button1, True},
-    ButtonFlag{user32::kMouseEventLeftUp, Button1, False},
-    ButtonFlag{0x0008, Button3, True},   // right down
-    ButtonFlag{0x0010, Button3, False},  // right up
-    ButtonFlag{0x0020, Button2, True},   // middle down
-    ButtonFlag{0x0040, Button2, False},  // middle up
-};
 
 }  // namespace
 
@@ -102,20 +83,14 @@ bool X11User32::SetCursorPos(std::int32_t x, std::int32_t y) {
   return true;
 }
 
-void X11User32::mouse_event(std::uint32_t flags, std::int32_t dx, std::int32_t dy,
+// The program sends only left-button presses and releases, at the cursor.
+void X11User32::mouse_event(std::uint32_t flags, std::int32_t /*dx*/, std::int32_t /*dy*/,
                             std::int32_t /*data*/, std::uintptr_t /*extraInfo*/) {
-  if ((flags & kMouseEventMove) && (flags & kMouseEventAbsolute)) {
-    const int screen = DefaultScreen(display_);
-    XTestFakeMotionEvent(
-        display_, -1, static_cast<int>(dx * (DisplayWidth(display_, screen) - 1) / kAbsoluteRange),
-        static_cast<int>(dy * (DisplayHeight(display_, screen) - 1) / kAbsoluteRange), CurrentTime);
-  } else if (flags & kMouseEventMove) {
-    XTestFakeRelativeMotionEvent(display_, dx, dy, CurrentTime);
+  if (flags & user32::kMouseEventLeftDown) {
+    XTestFakeButtonEvent(display_, Button1, True, CurrentTime);
   }
-  for (const ButtonFlag& button : kButtonFlags) {
-    if (flags & button.flag) {
-      XTestFakeButtonEvent(display_, button.button, button.press, CurrentTime);
-    }
+  if (flags & user32::kMouseEventLeftUp) {
+    XTestFakeButtonEvent(display_, Button1, False, CurrentTime);
   }
   XSync(display_, False);
 }

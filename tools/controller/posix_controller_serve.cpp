@@ -1,4 +1,4 @@
-// build/linux/quorvex-controller: the controller's end of Quorvex's serial line.
+// The tool's loop on POSIX: one poll over the line and what is typed.
 #include <poll.h>
 #include <unistd.h>
 
@@ -7,15 +7,13 @@
 #include <stdexcept>
 #include <utility>
 
-#include "controller_options.h"
+#include "controller_platform.h"
 #include "controller_session.h"
 #include "platform/failure.h"
 #include "posix_controller_line.h"
 
 namespace quorvex::controller {
 namespace {
-
-constexpr int kUsageError = 2;
 
 // Lines typed on stdin, as they complete.
 class StdinLines {
@@ -42,6 +40,12 @@ class StdinLines {
  private:
   std::string partial_;
 };
+
+}  // namespace
+
+UsageFor ThisPlatform() {
+  return UsageFor::kPosix;
+}
 
 int Serve(const Options& options) {
   std::string programEnd;
@@ -90,29 +94,4 @@ int Serve(const Options& options) {
   return 0;
 }
 
-}  // namespace
 }  // namespace quorvex::controller
-
-int main(int argc, char** argv) {
-  using namespace quorvex::controller;
-  try {
-    const Options options = ParseOptions({argv + 1, argv + argc});
-    if (options.help) {
-      std::cout << Usage(UsageFor::kPosix);
-      return 0;
-    }
-    return Serve(options);
-  } catch (const std::invalid_argument& error) {
-    std::cerr << "quorvex-controller: " << error.what() << "\n(--help shows the usage)\n";
-    return kUsageError;
-  } catch (const quorvex::Failure& failure) {
-    std::cerr << "quorvex-controller: Error " << failure.number() << ": " << failure.what() << '\n';
-    const std::string advice = PortAdvice(failure.number(), failure.what(), PresentPorts());
-    if (!advice.empty()) {
-      std::cerr << advice << '\n';
-    }
-  } catch (const std::exception& error) {
-    std::cerr << "quorvex-controller: " << error.what() << '\n';
-  }
-  return 1;
-}

@@ -1,5 +1,4 @@
-// build/windows/quorvex-controller.exe: the controller's end of Quorvex's serial
-// line, in a console.
+// The tool's loop on Windows: the line read on this thread, typing on another.
 #include <iostream>
 #include <memory>
 #include <mutex>
@@ -7,7 +6,7 @@
 #include <string>
 #include <thread>
 
-#include "controller_options.h"
+#include "controller_platform.h"
 #include "controller_session.h"
 #include "platform/failure.h"
 #include "platform/win32/win32_handles.h"
@@ -15,8 +14,6 @@
 
 namespace quorvex::controller {
 namespace {
-
-constexpr int kUsageError = 2;
 
 // What the line's reader and the typing thread share. The typing thread may still
 // be blocked in a console read when the program ends, so it holds its own share.
@@ -46,7 +43,16 @@ void TypeLines(std::shared_ptr<Shared> shared) {
   ::SetEvent(shared->inputEnded.get());
 }
 
+}  // namespace
+
+UsageFor ThisPlatform() {
+  return UsageFor::kWindows;
+}
+
 int Serve(const Options& options) {
+  if (options.pty) {
+    throw std::invalid_argument("--pty is for Linux: give a port, such as 3 for COM3");
+  }
   const auto shared = std::make_shared<Shared>(options, options.port);
   {
     const std::lock_guard lock(shared->mutex);
@@ -70,42 +76,4 @@ int Serve(const Options& options) {
   }
 }
 
-void Explain(const Failure& failure) {
-  // The shared wording points at the program's settings; here the port came from the command line.
-  std::string description = failure.what();
-  constexpr std::string_view kSettingsHint = " Check CP in tessora.ini.";
-  if (description.ends_with(kSettingsHint)) {
-    description.resize(description.size() - kSettingsHint.size());
-  }
-  std::cerr << "quorvex-controller: Error " << failure.number() << ": " << description << '\n';
-  const std::string advice = PortAdvice(failure.number(), description, PresentPorts());
-  if (!advice.empty()) {
-    std::cerr << advice << '\n';
-  }
-}
-
-}  // namespace
 }  // namespace quorvex::controller
-
-int main(int argc, char** argv) {
-  using namespace quorvex::controller;
-  try {
-    const Options options = ParseOptions({argv + 1, argv + argc});
-    if (options.help) {
-      std::cout << Usage(UsageFor::kWindows);
-      return 0;
-    }
-    if (options.pty) {
-      throw std::invalid_argument("--pty is for Linux: give a port, such as 3 for COM3");
-    }
-    return Serve(options);
-  } catch (const std::invalid_argument& error) {
-    std::cerr << "quorvex-controller: " << error.what() << "\n(--help shows the usage)\n";
-    return kUsageError;
-  } catch (const quorvex::Failure& failure) {
-    Explain(failure);
-  } catch (const std::exception& error) {
-    std::cerr << "quorvex-controller: " << error.what() << '\n';
-  }
-  return 1;
-}

@@ -1,0 +1,50 @@
+// quorvex-controller: the controller's end of Quorvex's serial line.
+#include <iostream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "controller_platform.h"
+#include "platform/failure.h"
+
+namespace quorvex::controller {
+namespace {
+
+constexpr int kUsageError = 2;
+
+void Explain(const Failure& failure) {
+  // The shared wording points at the program's settings; here the port came from the command line.
+  std::string description = failure.what();
+  constexpr std::string_view kSettingsHint = " Check CP in tessora.ini.";
+  if (description.ends_with(kSettingsHint)) {
+    description.resize(description.size() - kSettingsHint.size());
+  }
+  std::cerr << "quorvex-controller: " << FailureMessage(failure.number(), description) << '\n';
+  const std::string advice = PortAdvice(failure.number(), description, PresentPorts());
+  if (!advice.empty()) {
+    std::cerr << advice << '\n';
+  }
+}
+
+}  // namespace
+}  // namespace quorvex::controller
+
+int main(int argc, char** argv) {
+  using namespace quorvex::controller;
+  try {
+    const Options options = ParseOptions({argv + 1, argv + argc});
+    if (options.help) {
+      std::cout << Usage(ThisPlatform());
+      return 0;
+    }
+    return Serve(options);
+  } catch (const std::invalid_argument& error) {
+    std::cerr << "quorvex-controller: " << error.what() << "\n(--help shows the usage)\n";
+    return kUsageError;
+  } catch (const quorvex::Failure& failure) {
+    Explain(failure);
+  } catch (const std::exception& error) {
+    std::cerr << "quorvex-controller: " << error.what() << '\n';
+  }
+  return 1;
+}
