@@ -29,7 +29,7 @@ fuzz: test-fuzz
 # The core's Google Benchmarks, then the Linux program's end-to-end figures into
 # bench/RESULTS.md; `make bench BENCH_SECONDS=10` shortens the line-rate and idle runs.
 BENCH_SECONDS ?= 60
-bench: build-bench
+bench: build-bench build-windows
 	@build/bench/bench/quorvex_core_bench --benchmark_out=build/bench/core.json \
 		--benchmark_out_format=json
 	@/usr/bin/python3 -B bench/linux/figures.py --build build/bench \
@@ -47,7 +47,7 @@ package: build-linux build-windows
 	@cd build/windows && cpack
 
 format:
-	@clang-format -i $$(git ls-files '*.cpp' '*.h')
+	@clang-format -i $$(git ls-files '*.c' '*.cpp' '*.h')
 
 clean:
 	rm -rf build

@@ -25,15 +25,28 @@ constexpr Point kStop{.x = -2001, .y = 2002};
 constexpr Point kStart2{.x = 3001, .y = -3002};
 
 bool Allowed(const std::string& entry) {
-  static const std::string_view kAllowed[] = {
-      "MSComm1.Input",        "GetCursorPos",       "SetCursorPos(1001,1002)",
-      "SetCursorPos(-2001,2002)", "SetCursorPos(3001,-3002)", "SetCursorPos(7,8)",
-      "mouse_event(2,0,0,0,0)", "mouse_event(4,0,0,0,0)", "frmMain.Top=0",
-      "frmTwo.Top=0",         "frmMain.Left=30",    "frmMain.Top=40",
-      "frmTwo.Left=50",       "frmTwo.Top=60",      "Timer1.Enabled=1",
-      "Timer1.Enabled=0",     "Timer2.Enabled=1",   "Timer2.Enabled=0",
-      "frmMain.Visible=1",    "frmTwo.Visible=1",   "frmMain.Visible=0",
-      "frmTwo.Visible=0"};
+  static const std::string_view kAllowed[] = {"MSComm1.Input",
+                                              "GetCursorPos",
+                                              "SetCursorPos(1001,1002)",
+                                              "SetCursorPos(-2001,2002)",
+                                              "SetCursorPos(3001,-3002)",
+                                              "SetCursorPos(7,8)",
+                                              "mouse_event(2,0,0,0,0)",
+                                              "mouse_event(4,0,0,0,0)",
+                                              "frmMain.Top=0",
+                                              "frmTwo.Top=0",
+                                              "frmMain.Left=30",
+                                              "frmMain.Top=40",
+                                              "frmTwo.Left=50",
+                                              "frmTwo.Top=60",
+                                              "Timer1.Enabled=1",
+                                              "Timer1.Enabled=0",
+                                              "Timer2.Enabled=1",
+                                              "Timer2.Enabled=0",
+                                              "frmMain.Visible=1",
+                                              "frmTwo.Visible=1",
+                                              "frmMain.Visible=0",
+                                              "frmTwo.Visible=0"};
   for (const auto allowed : kAllowed) {
     if (entry == allowed) {
       return true;

@@ -201,26 +201,37 @@ def measure_start_up(build, desktop, rounds):
         os.rmdir(folder)
 
 
-def measure_wine(build, desktop, rounds, exe):
-    """The Windows program under Wine, watched and clicked through the same X server.
-    Its own clicks stay inside Wine, so code-to-click has no native target to land on."""
+def measure_wine(build, desktop, rounds, exe, floor_exe):
+    """The Windows program under Wine, watched and clicked through the same X server,
+    then the Wine floor in the same prefix on the same line. Their own clicks stay
+    inside Wine, so code-to-click has no native target to land on."""
     import wine_harness
     wine_harness.EXE = exe
     wine = wine_harness.Wine(desktop)
     line = PseudoTerminal()
     wine.map_port(WINE_PORT, line.port)
     probe = Probe(build, desktop, line)
-    quorvex = wine_harness.Quorvex(wine, settings(WINE_PORT))
+    children = [probe, wine_harness.Quorvex(wine, settings(WINE_PORT))]
     try:
         line.wait_received(b"some data", timeout=WAIT)
         overlay = linux_harness.wait_until(lambda: next(
             (int(w) for w in desktop.run("xdotool", "search", "--name", "^B$").split()
              if desktop.geometry(int(w))[:2] == MAIN[:2]), None), what="frmMain under Wine")
-        return {"step-aside": samples(probe.run(f"step-aside {rounds} {overlay}")[0]),
-                "click-to-code": samples(probe.run(
-                    f"click-to-code {rounds} {centre(MAIN)[0]} {centre(MAIN)[1]}")[0])}
+        figures = {result.split()[0]: samples(result)
+                   for result in probe.run(f"step-aside {rounds} {overlay}")}
+        figures["click-to-code"] = samples(probe.run(
+            f"click-to-code {rounds} {centre(MAIN)[0]} {centre(MAIN)[1]}")[0])
+        children.pop().stop()
+        floor = Child(["wine", floor_exe, f"COM{WINE_PORT}", *map(str, TWO)], wine.env)
+        children.append(floor)
+        floor.wait_line("^ready$", timeout=WAIT)
+        linux_harness.wait_until(lambda: desktop.run("xdotool", "search", "--name", "^floor$"),
+                                 what="the Wine floor's window")
+        figures["floor-click-to-code"] = samples(probe.run(
+            f"click-to-code {rounds} {centre(TWO)[0]} {centre(TWO)[1]}")[0])
+        return figures
     finally:
-        for child in (quorvex, probe):
+        for child in children:
             child.stop()
         line.close()
         wine.close()
@@ -255,9 +266,12 @@ def main():
                                                       args.line_seconds)),
                  ("idle", lambda: measure_idle(build, desktop, args.idle_seconds)),
                  ("start-up", lambda: measure_start_up(build, desktop, args.start_rounds)))
+        wine_floor = os.path.join(os.path.dirname(os.path.abspath(args.windows_exe)), "bench",
+                                  "win32", "floor.exe")
         if os.path.exists(args.windows_exe) and shutil.which("wine"):
             steps += (("wine", lambda: measure_wine(build, desktop, args.rounds,
-                                                    os.path.abspath(args.windows_exe))),)
+                                                    os.path.abspath(args.windows_exe),
+                                                    wine_floor)),)
         results = {}
         for name, step in steps:
             print(f"measuring {name} ...", file=sys.stderr, flush=True)

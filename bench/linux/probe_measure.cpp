@@ -53,7 +53,7 @@ void Measure::Settle(int ms) {
 }
 
 void Measure::CodeToClick(int rounds, Window overlay, bool clicks) {
-  std::vector<std::int64_t> pressTimes, asides;
+  std::vector<std::int64_t> pressTimes, asides, asidesSeen;
   int missed = 0;
   for (int round = 0; round < rounds; ++round) {
     Settle(2);
@@ -84,12 +84,15 @@ void Measure::CodeToClick(int rounds, Window overlay, bool clicks) {
     }
     if (overlay) {
       asides.push_back(back - aside);
+      asidesSeen.push_back(aside - sent);
     }
   }
   if (clicks) {
     Print("code-to-click", pressTimes, missed);
   }
   if (overlay) {
+    // How late the move aside was seen: a late sighting shortens the step-aside seen.
+    Print("aside-seen", asidesSeen, missed);
     Print("step-aside", asides, missed);
   }
 }

@@ -20,6 +20,17 @@ def met(ok):
     return "yes" if ok else "**no**"
 
 
+def under_ten(aside, seen):
+    """How many step-asides were seen under 10 ms, and how many of those a late sighting
+    of the move aside explains: seen later than usual by more than the shortfall."""
+    usual = statistics.median(seen)
+    under = [(a, s) for a, s in zip(aside, seen) if a < 10]
+    late = sum(s - usual >= 10 - a for a, s in under)
+    return (f"{len(under)} seen under 10 ms" +
+            (f", {late} of them with the move aside seen late by more than the shortfall"
+             if under else ""))
+
+
 def latency_rows(quorvex, floor):
     rows = []
     goals = {"code-to-click": (0.5, 2.0), "click-to-code": (0.5, None)}
@@ -35,9 +46,9 @@ def latency_rows(quorvex, floor):
                     f"{percentile(f, 99):.3f} | {spread(f)} ({floor_missed} missed) | "
                     f"{ratio:.2f} | {goal}; ratio <= 1.25 | {met(ok)}; {met(ratio <= 1.25)} |")
     aside, missed = quorvex["step-aside"]
-    under = sum(sample < 10 for sample in aside)
-    ok = 10 <= statistics.median(aside) <= 11 and not under
-    rows.append(f"| step-aside ({len(aside)} codes, {missed} missed; {under} seen under 10 ms) | "
+    ok = 10 <= statistics.median(aside) <= 11 and min(aside) >= 10
+    rows.append(f"| step-aside ({len(aside)} codes, {missed} missed; "
+                f"{under_ten(aside, quorvex['aside-seen'][0])}) | "
                 f"{statistics.median(aside):.3f} | {percentile(aside, 99):.3f} | {spread(aside)} "
                 f"| - | - | - | - | median 10 to 11 ms, never under 10 ms | {met(ok)} |")
     return rows
@@ -47,19 +58,27 @@ def wine_rows(wine, linux):
     rows = ["## Wine figures (build/windows/quorvex.exe under Wine, same X server and probe)",
             "",
             "code-to-click has no Wine figure: the clicks of a program under Wine are delivered "
-            "inside Wine and never reach the probe's X window.",
+            "inside Wine and never reach the probe's X window. The Wine floor is "
+            "bench/win32/floor.c under the same Wine: one window whose click is answered by "
+            "\"101\" on the port, measured after Quorvex.",
             "",
-            "| Figure | Median | p99 | Spread | Linux program's median | Goal | Met |",
-            "|---|---|---|---|---|---|---|"]
+            "| Figure | Median | p99 | Spread | Wine floor median | Ratio of medians | "
+            "Linux program's median | Goal | Met |",
+            "|---|---|---|---|---|---|---|---|---|"]
     for name, goal, ok in (
             ("click-to-code", "median < 0.5 ms", lambda v: statistics.median(v) < 0.5),
             ("step-aside", "median 10 to 11 ms, never under 10 ms",
              lambda v: 10 <= statistics.median(v) <= 11 and min(v) >= 10)):
         values, missed = wine[name]
-        rows.append(f"| Wine {name} ({len(values)} codes, {missed} missed) | "
+        under = f"; {under_ten(values, wine['aside-seen'][0])}" if name == "step-aside" else ""
+        floor = wine.get("floor-" + name)
+        beside = (f"{statistics.median(floor[0]):.3f} ({floor[1]} missed) | "
+                  f"{statistics.median(values) / statistics.median(floor[0]):.2f}"
+                  if floor else "- | -")
+        rows.append(f"| Wine {name} ({len(values)} codes, {missed} missed{under}) | "
                     f"{statistics.median(values):.3f} | {percentile(values, 99):.3f} | "
-                    f"{spread(values)} | {statistics.median(linux[name][0]):.3f} | {goal} | "
-                    f"{met(ok(values))} |")
+                    f"{spread(values)} | {beside} | {statistics.median(linux[name][0]):.3f} | "
+                    f"{goal} | {met(ok(values))} |")
     return rows + [""]
 
 
@@ -110,6 +129,10 @@ def write_report(path, machine, options, results, sizes, core=None):
         "received by the target window. click-to-code: XTEST click on frmMain (the floor's "
         "window) to \"101\" readable at the controller's end. step-aside: frmMain's time at "
         "the top edge after \"10\", as the probe sees its moves.",
+        "",
+        "Before its click, Quorvex does two things the floor does not: it moves frmMain "
+        "aside, and it reads the cursor's position (a round trip to the X server) so that "
+        "it can put the cursor back. Both are in its code-to-click figure.",
         "",
         "| Figure | Median | p99 | Spread | Floor median | Floor p99 | Floor spread | "
         "Ratio of medians | Goal | Met |",

@@ -2,12 +2,13 @@
 real pseudo-terminal as COM3, the native controller tool on its other end."""
 
 import os
+import random
 import sys
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from linux_harness import CONTROLLER, Desktop  # noqa: E402
+from linux_harness import CONTROLLER, Desktop, PseudoTerminal  # noqa: E402
 from wine_harness import (Controller, Probe, Quorvex, Target, Wine,  # noqa: E402
                           overlay_shows_at, wait_until)
 
@@ -15,6 +16,9 @@ TWIPS = 15  # per pixel at Wine's default 96 dpi
 PORT = 3
 ALIGNING, HIDDEN = 220, 1  # overlay alpha with VERSION 101, and otherwise
 POINTER = (700, 600)  # where the operator's cursor rests, away from everything
+MIB = 1 << 20
+SEED = 6  # fixed, so that a failure can be replayed byte for byte
+FLOOD_TIMEOUT = 180  # seconds for a mebibyte through Wine's serial port, however slow
 
 desktop = wine = probe = None
 
@@ -185,6 +189,33 @@ class Endings(Scenario):
         self.assertLess(self.quorvex.cpu_ticks() - before, 50, "CPU ticks after the hang-up")
         desktop.click(*self.target.centre("A"))
         self.assert_ends_with_message(self.quorvex, "^Port is closed.$")
+
+
+class Flood(Scenario):
+    def test_random_flood_then_every_code_acts(self):
+        line = PseudoTerminal()
+        self.addCleanup(line.close)
+        wine.map_port(PORT, line.port)
+        self.target = self.own(Target(wine))
+        self.quorvex = self.own(Quorvex(wine, settings(self.target)))
+        self.wait_overlays(shown=True, timeout=30)
+        line.wait_received(b"some data")
+        line.write(random.Random(SEED).randbytes(MIB))
+        wait_until(lambda: line.unread() == 0, FLOOD_TIMEOUT, "the flood read")
+        self.assertIsNone(self.quorvex.process.poll(), "the program ended")
+        # The flood's tail may swallow a code: "50" is sent until one has surely acted.
+        wait_until(lambda: line.write(b"50") or
+                   not any(w["visible"] for w in probe.overlays().values()),
+                   FLOOD_TIMEOUT, "a code after the flood")
+        line.write(b"40")
+        self.wait_overlays(shown=True)
+        self.clicks_before_barrier()  # codes in the flood may have clicked
+        for code, button in (("10", "A"), ("20", "C"), ("30", "B")):
+            with self.subTest(code=code):
+                line.write(code.encode())
+                self.target.wait_line(f"^click {button}$")
+        self.assertEqual(self.clicks_before_barrier(), ["A", "C", "B"])
+        self.assertEqual(line.received(), b"some data", "sent on the line unasked")
 
 
 if __name__ == "__main__":

@@ -66,7 +66,13 @@ void Win32Overlay::AcceptInput(bool accept) {
   ::EnableWindow(window_.get(), accept ? TRUE : FALSE);
 }
 
+// A move costs a round through the window manager even when nothing changes, and a
+// restore sets both coordinates while only one of them stepped aside.
 void Win32Overlay::Move() {
+  RECT now{};
+  if (::GetWindowRect(window_.get(), &now) && now.left == x_ && now.top == y_) {
+    return;
+  }
   ::SetWindowPos(window_.get(), nullptr, x_, y_, 0, 0, kKeepZOrder | SWP_NOSIZE);
 }
 

@@ -64,6 +64,8 @@ bool X11User32::SetLayeredWindowAttributes(std::uint32_t hWnd, std::uint32_t /*c
   return true;
 }
 
+// The one round trip of a click: its reply also tells that a step-aside sent before
+// it is done, so the restore's interval starts only once the window has moved.
 bool X11User32::GetCursorPos(Point& point) {
   Window root = 0, child = 0;
   int rootX = 0, rootY = 0, x = 0, y = 0;
@@ -76,14 +78,16 @@ bool X11User32::GetCursorPos(Point& point) {
   return true;
 }
 
-// Each fake event is synced, so the server has acted on it before the caller goes on.
+// Requests on one connection are acted on in order, so a click lands after the
+// step-aside and the cursor move before it without waiting for the server; the
+// loop flushes the rest before it sleeps.
 bool X11User32::SetCursorPos(std::int32_t x, std::int32_t y) {
   XTestFakeMotionEvent(display_, -1, x, y, CurrentTime);
-  XSync(display_, False);
   return true;
 }
 
-// The program sends only left-button presses and releases, at the cursor.
+// The program sends only left-button presses and releases, at the cursor. They leave
+// at once: the controller waits for this click.
 void X11User32::mouse_event(std::uint32_t flags, std::int32_t /*dx*/, std::int32_t /*dy*/,
                             std::int32_t /*data*/, std::uintptr_t /*extraInfo*/) {
   if (flags & user32::kMouseEventLeftDown) {
@@ -92,7 +96,7 @@ void X11User32::mouse_event(std::uint32_t flags, std::int32_t /*dx*/, std::int32
   if (flags & user32::kMouseEventLeftUp) {
     XTestFakeButtonEvent(display_, Button1, False, CurrentTime);
   }
-  XSync(display_, False);
+  XFlush(display_);
 }
 
 }  // namespace quorvex::x11

@@ -2,11 +2,9 @@
 //   probe windows      one line per overlay: geometry, visibility, input, styles, alpha
 //   probe msgbox       an open "Quorvex" message box: its buttons, icons and text, and how
 //                      many overlays take clicks meanwhile; then it clicks OK
-//   probe watch MS     frmMain's top edge for MS milliseconds, each change with its time
 // Exit status 3: nothing to read.
 #include <array>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -100,31 +98,6 @@ int DismissMessageBox() {
   return 0;
 }
 
-int WatchTop(int milliseconds) {
-  const HWND window = FindOverlay("frmMain");
-  if (window == nullptr) {
-    return kNothing;
-  }
-  LARGE_INTEGER frequency{}, start{}, now{};
-  ::QueryPerformanceFrequency(&frequency);
-  ::QueryPerformanceCounter(&start);
-  LONG last = -100000;
-  do {
-    RECT r{};
-    ::GetWindowRect(window, &r);
-    ::QueryPerformanceCounter(&now);
-    const double elapsed = 1000.0 * (now.QuadPart - start.QuadPart) / frequency.QuadPart;
-    if (r.top != last) {
-      std::printf("%.3f top=%ld\n", elapsed, r.top);
-      std::fflush(stdout);
-      last = r.top;
-    }
-    if (elapsed > milliseconds) {
-      return 0;
-    }
-  } while (true);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -134,10 +107,8 @@ int main(int argc, char** argv) {
     status = Windows();
   } else if (command == "msgbox") {
     status = DismissMessageBox();
-  } else if (command == "watch" && argc > 2) {
-    status = WatchTop(std::atoi(argv[2]));
   } else {
-    std::fprintf(stderr, "usage: probe windows | msgbox | watch MILLISECONDS\n");
+    std::fprintf(stderr, "usage: probe windows | msgbox\n");
   }
   std::fflush(stdout);
   return status;
