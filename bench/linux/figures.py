@@ -80,6 +80,11 @@ def samples(line):
     return [int(v) / 1e6 for v in words[2:]], int(words[1].split("=")[1])
 
 
+def by_name(lines):
+    """{name: samples(line)} of a command's result lines."""
+    return {line.split()[0]: samples(line) for line in lines}
+
+
 def fields(line):
     return {k: float(v) for k, v in (word.split("=") for word in line.split()[1:])}
 
@@ -101,9 +106,7 @@ def measure_quorvex(build, desktop, rounds, line_seconds):
     try:
         overlay = quorvex.overlay("frmMain")
         line.wait_received(b"some data")
-        figures = {}
-        for result in probe.run(f"code-to-click {rounds} {overlay}", last="step-aside"):
-            figures[result.split()[0]] = samples(result)
+        figures = by_name(probe.run(f"code-to-click {rounds} {overlay}", last="step-aside"))
         figures["click-to-code"] = samples(probe.run(
             f"click-to-code {rounds} {centre(MAIN)[0]} {centre(MAIN)[1]}")[0])
         if line_seconds:
@@ -217,8 +220,7 @@ def measure_wine(build, desktop, rounds, exe, floor_exe):
         overlay = linux_harness.wait_until(lambda: next(
             (int(w) for w in desktop.run("xdotool", "search", "--name", "^B$").split()
              if desktop.geometry(int(w))[:2] == MAIN[:2]), None), what="frmMain under Wine")
-        figures = {result.split()[0]: samples(result)
-                   for result in probe.run(f"step-aside {rounds} {overlay}")}
+        figures = by_name(probe.run(f"step-aside {rounds} {overlay}"))
         figures["click-to-code"] = samples(probe.run(
             f"click-to-code {rounds} {centre(MAIN)[0]} {centre(MAIN)[1]}")[0])
         children.pop().stop()

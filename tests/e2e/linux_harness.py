@@ -5,6 +5,7 @@ build/linux/quorvex itself, each as a child process whose output is collected.""
 import fcntl
 import os
 import pwd
+import random
 import re
 import select
 import shutil
@@ -15,6 +16,7 @@ import termios
 import threading
 import time
 import tty
+import unittest
 
 BUILD = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "build", "linux")
 BIN = os.environ.get("QUORVEX_BIN", os.path.join(BUILD, "quorvex"))
@@ -26,6 +28,12 @@ WATCHER = os.environ.get("QUORVEX_WATCHER",
 WM = os.environ.get("QUORVEX_WM", "none")
 
 WAIT = 10.0  # seconds: a generous bound for anything that should happen at once
+MIB = 1 << 20
+
+
+def random_mebibyte():
+    """The same random bytes every run, so that a failure can be replayed byte for byte."""
+    return random.Random(6).randbytes(MIB)
 
 
 def wait_until(condition, timeout=WAIT, what="condition"):
@@ -266,6 +274,21 @@ class Quorvex(Child):
     def stop(self):
         super().stop()
         shutil.rmtree(self.folder, ignore_errors=True)
+
+
+class Owner(unittest.TestCase):
+    """A test that stops every child it owns when it ends, the last started first."""
+
+    def setUp(self):
+        self.children = []
+
+    def tearDown(self):
+        for child in reversed(self.children):
+            child.stop()
+
+    def own(self, child):
+        self.children.append(child)
+        return child
 
 
 class PseudoTerminal:

@@ -9,7 +9,8 @@ import types
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from linux_harness import Controller, Desktop, Quorvex, Target, Watcher, wait_until  # noqa: E402
+from linux_harness import (Controller, Desktop, Owner, Quorvex, Target, Watcher,  # noqa: E402
+                           wait_until)
 
 TWIPS = 15  # per pixel at the default 96 dpi
 IDLE_SECONDS = 5
@@ -50,23 +51,15 @@ def tearDownModule():
     desktop.close()
 
 
-class Scenario(unittest.TestCase):
+class Scenario(Owner):
     """Each test starts its own controller, target window and program."""
 
-    def setUp(self):
-        self.children = []
-
     def tearDown(self):
-        for child in reversed(self.children):
-            child.stop()
+        super().tearDown()
         for child in self.children:
             if isinstance(child, Quorvex):
                 self.assertEqual([line for line in child.err
                                   if "Sanitizer" in line or "runtime error" in line], [])
-
-    def own(self, child):
-        self.children.append(child)
-        return child
 
     def start(self, target=None, **options):
         self.controller = self.own(Controller(desktop))

@@ -3,17 +3,15 @@ files that are no settings file. Each ends in its message or in a normal start, 
 nothing crashes."""
 
 import os
-import random
 import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import test_linux  # noqa: E402
-from linux_harness import PseudoTerminal, Quorvex, Target, wait_until  # noqa: E402
+from linux_harness import (MIB, PseudoTerminal, Quorvex, Target,  # noqa: E402
+                           random_mebibyte, wait_until)
 from test_linux import Scenario, settings  # noqa: E402
 
-MIB = 1 << 20
-SEED = 6  # fixed, so that a failure can be replayed byte for byte
 FLOOD_TIMEOUT = 120  # seconds for a mebibyte through a pseudo-terminal, however slow
 
 
@@ -48,7 +46,7 @@ class Line(Scenario):
     def test_random_flood_then_every_code_acts(self):
         overlays = self.start_on_own_line()
         resident = self.quorvex.status_kib("VmRSS")
-        self.line.write(random.Random(SEED).randbytes(MIB))
+        self.line.write(random_mebibyte())
         wait_until(lambda: self.line.unread() == 0, FLOOD_TIMEOUT, "the flood read")
         self.assertTrue(self.quorvex.alive())
         # What shares a read with garbage before it is dropped by design, so the flood's
@@ -102,7 +100,7 @@ STARTS_EMPTY = "starts with nothing set: no key"
 class SettingsFiles(Scenario):
     def test_each_file_ends_with_its_message_or_starts(self):
         target = self.own(Target(test_linux.desktop))
-        garbage = random.Random(SEED).randbytes(MIB)
+        garbage = random_mebibyte()
         # Root reads every file: the program is refused it only under another account.
         other = "nobody" if os.geteuid() == 0 else None
         cases = {  # the file, made from the good settings; the account; the outcome

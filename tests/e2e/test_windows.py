@@ -2,13 +2,12 @@
 real pseudo-terminal as COM3, the native controller tool on its other end."""
 
 import os
-import random
 import sys
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from linux_harness import CONTROLLER, Desktop, PseudoTerminal  # noqa: E402
+from linux_harness import CONTROLLER, Desktop, Owner, PseudoTerminal, random_mebibyte  # noqa: E402
 from wine_harness import (Controller, Probe, Quorvex, Target, Wine,  # noqa: E402
                           overlay_shows_at, wait_until)
 
@@ -16,8 +15,6 @@ TWIPS = 15  # per pixel at Wine's default 96 dpi
 PORT = 3
 ALIGNING, HIDDEN = 220, 1  # overlay alpha with VERSION 101, and otherwise
 POINTER = (700, 600)  # where the operator's cursor rests, away from everything
-MIB = 1 << 20
-SEED = 6  # fixed, so that a failure can be replayed byte for byte
 FLOOD_TIMEOUT = 180  # seconds for a mebibyte through Wine's serial port, however slow
 
 desktop = wine = probe = None
@@ -50,19 +47,8 @@ def settings(target, autoconn=1, version=100, port=PORT, **overrides):
     return "".join(f"{key}:{value}\n" for key, value in values.items())
 
 
-class Scenario(unittest.TestCase):
+class Scenario(Owner):
     """Each test starts its own controller, target window and program."""
-
-    def setUp(self):
-        self.children = []
-
-    def tearDown(self):
-        for child in reversed(self.children):
-            child.stop()
-
-    def own(self, child):
-        self.children.append(child)
-        return child
 
     def start(self, **options):
         self.controller = self.own(Controller(desktop))
@@ -200,7 +186,7 @@ class Flood(Scenario):
         self.quorvex = self.own(Quorvex(wine, settings(self.target)))
         self.wait_overlays(shown=True, timeout=30)
         line.wait_received(b"some data")
-        line.write(random.Random(SEED).randbytes(MIB))
+        line.write(random_mebibyte())
         wait_until(lambda: line.unread() == 0, FLOOD_TIMEOUT, "the flood read")
         self.assertIsNone(self.quorvex.process.poll(), "the program ended")
         # The flood's tail may swallow a code: "50" is sent until one has surely acted.
