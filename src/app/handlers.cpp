@@ -24,6 +24,13 @@ void Handlers::Guarded(Handler handler) {
   }
 }
 
+template <typename Handler>
+void Handlers::Acting(Handler handler) {
+  if (!program_.failing) {
+    Guarded(handler);
+  }
+}
+
 void Handlers::Start() {
   Guarded([](Program& p) {
     frmMain::Form_Load(p);
@@ -32,10 +39,10 @@ void Handlers::Start() {
 }
 
 void Handlers::frmMain_Click() {
-  Guarded(frmMain::Form_Click);
+  Acting(frmMain::Form_Click);
 }
 void Handlers::frmTwo_Click() {
-  Guarded(frmTwo::Form_Click);
+  Acting(frmTwo::Form_Click);
 }
 void Handlers::Timer1_Timer() {
   Guarded(quorvex::Timer1_Timer);
@@ -44,7 +51,7 @@ void Handlers::Timer2_Timer() {
   Guarded(quorvex::Timer2_Timer);
 }
 void Handlers::MSComm1_OnComm() {
-  Guarded(quorvex::MSComm1_OnComm);
+  Acting(quorvex::MSComm1_OnComm);
 }
 
 int Run(Host& host) {

@@ -24,6 +24,9 @@ class Handlers final : public Events {
  private:
   template <typename Handler>
   void Guarded(Handler handler);
+  // Codes and clicks: not acted on once a failure's message box is up.
+  template <typename Handler>
+  void Acting(Handler handler);
 
   Program& program_;
 };

@@ -22,9 +22,15 @@ void EndProgram(Program& program, int status) {
   program.toolkit.End(status);
 }
 
-void Fail(Program& program, int number, std::string_view description) {
-  program.toolkit.MsgBox(FailureMessage(number, std::string(description)));
+void EndWithMessage(Program& program, std::string_view message) {
+  program.failing = true;
+  // Whatever a description quotes (a path, a system's reason) reaches a terminal.
+  program.toolkit.MsgBox(WithoutControlBytes(message));
   EndProgram(program, 1);
+}
+
+void Fail(Program& program, int number, std::string_view description) {
+  EndWithMessage(program, FailureMessage(number, std::string(description)));
 }
 
 }  // namespace quorvex

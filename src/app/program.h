@@ -27,13 +27,20 @@ struct Program {
   SettingsRecord Settings;
   TextField txtIncoming;
   std::optional<char> keptCodeStart;
+  // A failure's message box is up: codes and clicks are no longer acted on.
+  bool failing = false;
   bool ended = false;
 };
 
 // Ends the program; nothing runs after it.
 void EndProgram(Program& program, int status);
 
-// A failure's message box, then the end.
+// The one way a failure ends the program: its message box, then the end. While the
+// box is up nothing acts on the line or on the screen; an overlay that stepped aside
+// still goes back.
+void EndWithMessage(Program& program, std::string_view message);
+
+// "Error <number>: <description>" through EndWithMessage.
 void Fail(Program& program, int number, std::string_view description);
 
 }  // namespace quorvex

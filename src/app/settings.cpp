@@ -117,19 +117,6 @@ std::string ReadWhole(std::string_view path) {
 
 }  // namespace
 
-std::string Printable(std::string_view text) {
-  constexpr std::size_t kShown = 60;
-  std::string shown;
-  for (const char c : text.substr(0, kShown)) {
-    const auto byte = static_cast<unsigned char>(c);
-    shown += byte < 0x20 || byte == 0x7F ? '?' : c;
-  }
-  if (text.size() > kShown) {
-    shown += "...";
-  }
-  return shown;
-}
-
 void ReadSettings(std::string_view text, std::string_view fileName, SettingsRecord& settings) {
   ItemReader reader(text);
   while (const auto item = reader.Next()) {

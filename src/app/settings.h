@@ -41,7 +41,4 @@ void ReadFile(SettingsRecord& settings, std::string_view path = kSettingsFileNam
 // The same rules applied to text already read; `fileName` only names it in failures.
 void ReadSettings(std::string_view text, std::string_view fileName, SettingsRecord& settings);
 
-// An item as a message can show it: control bytes replaced, long ones shortened.
-std::string Printable(std::string_view text);
-
 }  // namespace quorvex

@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace quorvex {
 
@@ -23,6 +24,29 @@ constexpr int kPortUnavailable = 8010;  // the port exists but cannot be used
 // What the operator reads: "Error <number>: <description>".
 inline std::string FailureMessage(int number, const std::string& description) {
   return "Error " + std::to_string(number) + ": " + description;
+}
+
+// What a terminal or a message box shows as it is: control bytes become '?'.
+inline std::string WithoutControlBytes(std::string_view text) {
+  std::string shown(text);
+  for (char& c : shown) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      c = '?';
+    }
+  }
+  return shown;
+}
+
+// Text from outside (an item, CP, a resource) as a message shows it: without
+// control bytes, and a long one shortened.
+inline std::string Printable(std::string_view text) {
+  constexpr std::size_t kShown = 60;
+  std::string shown = WithoutControlBytes(text.substr(0, kShown));
+  if (text.size() > kShown) {
+    shown += "...";
+  }
+  return shown;
 }
 
 class Failure : public std::runtime_error {

@@ -8,8 +8,7 @@ void Send(Program& program, std::string_view code, std::string_view closedMessag
     program.MSComm1.Output(code);
     return;
   }
-  program.toolkit.MsgBox(closedMessage);
-  EndProgram(program, 1);
+  EndWithMessage(program, closedMessage);
 }
 
 }  // namespace

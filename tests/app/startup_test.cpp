@@ -133,6 +133,30 @@ TEST_F(StartupTest, PortFailuresLeaveFrmMainPlacedButNeverShown) {
   }
 }
 
+TEST_F(StartupTest, NothingActsOnTheLineOnceAFailureAfterTheGreetingIsShown) {
+  rig.host.frmTwo.refusesSize = Failure(failure::kInvalidProperty, "An overlay width is negative.");
+  rig.host.whileMessageBoxOpen.push_back([this] {
+    rig.host.Receive("40");
+    rig.host.Receive("10");
+    rig.host.Receive("20");
+    rig.host.Click(rig.host.frmMain);
+  });
+  Start(std::string(kGeometry) + "AUTOCONN:1\nCP:1\nSTRX:5\nSTRY:5\nSTPX:7\nSTPY:7\n");
+  EXPECT_THAT(rig.host.toolkit.messages, ElementsAre("Error 380: An overlay width is negative."));
+  EXPECT_THAT(rig.host.user32.clicks, IsEmpty());
+  EXPECT_FALSE(rig.host.frmMain.visible || rig.host.frmTwo.visible);
+  EXPECT_EQ(rig.host.MSComm1.sent, "some data");
+  EXPECT_EQ(rig.host.toolkit.exitStatus, 1);
+}
+
+TEST_F(StartupTest, AFailureShowsNoControlBytesWhateverItQuotes) {
+  rig.host.MSComm1.openFailure =
+      Failure(failure::kInvalidPort, "Serial port /dev/\x1b]2;x\x07\n cannot be opened.");
+  Start("AUTOCONN:1\nCP:4\n");
+  EXPECT_THAT(rig.host.toolkit.messages,
+              ElementsAre("Error 8002: Serial port /dev/?]2;x?? cannot be opened."));
+}
+
 TEST_F(StartupTest, NothingRunsAfterTheEnd) {
   rig.handlers.Start();
   const std::size_t mark = rig.host.log.size();

@@ -25,6 +25,8 @@ TARGET = os.environ.get("QUORVEX_TARGET",
                         os.path.join(BUILD, "tests/platform/x11/x11_target_window"))
 WATCHER = os.environ.get("QUORVEX_WATCHER",
                          os.path.join(BUILD, "tests/platform/x11/x11_window_watcher"))
+POPUP = os.environ.get("QUORVEX_POPUP",
+                       os.path.join(BUILD, "tests/platform/x11/x11_popup_window"))
 WM = os.environ.get("QUORVEX_WM", "none")
 
 WAIT = 10.0  # seconds: a generous bound for anything that should happen at once
@@ -228,6 +230,19 @@ class Watcher(Child):
                 if line.startswith("moved ")]
 
 
+class Popup(Child):
+    """Another client's window: "menu" (override-redirect), "normal", or "hog" (a normal
+    window that raises itself whenever an override-redirect window is restacked)."""
+
+    def __init__(self, desktop, kind, x, y, width, height):
+        super().__init__([POPUP, kind, str(x), str(y), str(width), str(height)], desktop.env)
+        self.kind = kind
+        self.wait_line("^ready$")
+
+    def clicks(self):
+        return [line for line in list(self.out) if line.startswith("click ")]
+
+
 class Quorvex(Child):
     """build/linux/quorvex started in a temporary folder holding the given tessora.ini:
     text, bytes, or a function that makes whatever the path is to be. With `user`, it
@@ -249,6 +264,10 @@ class Quorvex(Child):
                     "--clear-groups", *args]
         super().__init__(args, desktop.env, cwd=self.folder)
         self.desktop = desktop
+
+    def shown(self, name):
+        """The overlay's handle while it is shown, else None."""
+        return self.desktop.find("--onlyvisible", "--classname", f"^{name}$")
 
     def overlay(self, name):
         """The overlay's handle, once it is shown."""
@@ -305,6 +324,11 @@ class PseudoTerminal:
         view = memoryview(data)
         while view:
             view = view[os.write(self.master, view):]
+
+    def exclusive(self):
+        """Whether the program's end is held exclusively (TIOCEXCL): others are refused it."""
+        tiocgexcl = 0x80045440
+        return int.from_bytes(fcntl.ioctl(self.slave, tiocgexcl, bytes(4)), "little") != 0
 
     def unread(self):
         """Bytes on the program's end that it has not read yet."""

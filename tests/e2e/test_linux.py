@@ -3,17 +3,19 @@
 
 import fcntl
 import os
+import signal
 import sys
 import time
 import types
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from linux_harness import (Controller, Desktop, Owner, Quorvex, Target, Watcher,  # noqa: E402
-                           wait_until)
+from linux_harness import (WAIT, Controller, Desktop, Owner, Popup,  # noqa: E402
+                           WM, PseudoTerminal, Quorvex, Target, Watcher, wait_until)
 
 TWIPS = 15  # per pixel at the default 96 dpi
 IDLE_SECONDS = 5
+MAX_RESTACKS_PER_SECOND = 20
 # Back on the first tick, 10 ms later: bench/ measures that. Here the bound only
 # catches an overlay left at the edge, and is loose enough for a loaded machine.
 STEP_ASIDE_LIMIT_MS = 1000
@@ -156,6 +158,54 @@ class Stacking(Scenario):
         self.controller.wait_received("some data101")
         self.barrier()
 
+    def click_until_received(self, point, text):
+        """Clicks at `point` until `text` is on the line: the overlay there may be put
+        back above a window only a moment after that window came."""
+        def clicked():
+            desktop.click(*point)
+            time.sleep(0.1)
+            return text in self.controller.received()
+        wait_until(clicked, what=f"{text!r} after clicks")
+
+    def test_menus_stay_above_and_normal_windows_go_under(self):
+        self.start()
+        (sx, sy, sw, sh), (tx, ty, tw, th) = self.target.start_rect, self.target.stop_rect
+        # A normal window over overlay 2 alone goes under it.
+        self.own(Popup(desktop, "normal", tx - 30, ty - 30, tw + 60, th + 60))
+        self.click_until_received(centre(self.target.stop_rect), "some data202")
+        # The application's menu opens over overlay 1 and stays above it.
+        mx, my = centre(self.target.start_rect)
+        menu = self.own(Popup(desktop, "menu", mx - 20, my - 10, 40, 20))
+        desktop.click(mx, my)
+        menu.wait_line("^click menu 1$")
+        # Another normal window over overlay 2 alone: overlay 2 goes above it, overlay 1
+        # stays beneath the menu.
+        self.own(Popup(desktop, "normal", tx - 20, ty - 20, tw + 40, th + 40))
+        self.click_until_received(centre(self.target.stop_rect), "some data202202")
+        desktop.click(mx, my)
+        wait_until(lambda: len(menu.clicks()) == 2, what="the second click on the menu")
+        self.barrier()
+        self.assertNotIn("101", self.controller.received())
+
+    def test_a_client_that_keeps_itself_on_top_gets_a_bounded_answer(self):
+        self.start()
+        sx, sy, sw, sh = self.target.start_rect
+        # Over overlay 1's right edge, clear of the point "10" clicks.
+        watcher = self.own(Watcher(desktop, self.quorvex.overlay("frmMain")))
+        self.own(Popup(desktop, "hog", sx + sw * 3 // 8, sy, sw // 4, sh))
+        seconds = 3
+        before, cpu = len(watcher.moves()), self.quorvex.cpu_and_wakeups()[0]
+        time.sleep(seconds)
+        restacks = len(watcher.moves()) - before
+        ticks = self.quorvex.cpu_and_wakeups()[0] - cpu
+        print(f"\nagainst a client keeping itself on top: {restacks} restacks and "
+              f"{ticks} CPU ticks in {seconds} s", file=sys.stderr)
+        self.assertLessEqual(restacks, MAX_RESTACKS_PER_SECOND * seconds)
+        if WM == "none":  # a window manager keeps what it thinks is on top there
+            self.assertGreater(restacks, 0, "answered at all")
+        self.controller.send("10")
+        self.target.wait_line("^click Start 1$")
+
     def test_see_through_unless_aligning(self):
         for version, colour in ((100, START_COLOUR), (101, FACE_COLOUR)):
             with self.subTest(version=version):
@@ -164,6 +214,31 @@ class Stacking(Scenario):
                 wait_until(lambda: desktop.pixel(x, y) == colour, what=f"colour {colour:06X}")
                 self.tearDown()
                 self.setUp()
+
+
+class TwoLines(Scenario):
+    def test_two_instances_side_by_side_stay_idle_and_both_act(self):
+        lines = []
+        for x in (20, 560):
+            controller = self.own(Controller(desktop))
+            target = self.own(Target(desktop, x, 300))
+            quorvex = self.own(Quorvex(desktop, settings(target, port=controller.port)))
+            controller.wait_received("some data")
+            lines.append((controller, target, quorvex))
+        time.sleep(0.5)
+        before = [q.cpu_and_wakeups() for _, _, q in lines]
+        time.sleep(IDLE_SECONDS)
+        after = [q.cpu_and_wakeups() for _, _, q in lines]
+        for (t0, w0), (t1, w1) in zip(before, after):
+            print(f"\ntwo side by side, idle {IDLE_SECONDS} s: {t1 - t0} CPU ticks, "
+                  f"{w1 - w0} wake-ups", file=sys.stderr)
+        self.assertEqual(after, before)
+        for controller, _, _ in lines:
+            controller.send("10")
+        for controller, target, _ in lines:
+            target.wait_line("^click Start 1$")
+            desktop.click(*centre(target.stop_rect))
+            controller.wait_received("some data202")
 
 
 class Endings(Scenario):
@@ -198,6 +273,60 @@ class Endings(Scenario):
                     quorvex = self.own(Quorvex(desktop, text))
                     self.assert_ends_with_message(quorvex, message)
 
+    def test_failure_box_up_nothing_acts_on_codes(self):
+        self.target = self.own(Target(desktop))
+        line = PseudoTerminal()
+        self.addCleanup(line.close)
+        quorvex = self.own(Quorvex(desktop, settings(self.target, port=line.port, FW2=-15)))
+        line.wait_received(b"some data")
+        quorvex.wait_line("^Quorvex: Error 380: ", quorvex.err)
+        quorvex.message_box()
+        line.write(b"4010")
+        wait_until(lambda: line.unread() == 0, what="the codes read")
+        self.assertIsNone(quorvex.shown("frmMain"))
+        quorvex.dismiss()
+        self.assertEqual(quorvex.wait_exit(), 1)
+        self.barrier()
+        self.assertEqual(self.target.out, [])
+
+    def test_signals_end_as_the_toolkit_does_and_release_the_port(self):
+        target = self.own(Target(desktop))
+        cases = [(signal.SIGINT, {}), (signal.SIGTERM, {}), (signal.SIGHUP, {}),
+                 (signal.SIGTERM, {"FW2": -15})]  # the last with a failure's box up
+        for number, overrides in cases:
+            with self.subTest(signal=number.name, **overrides):
+                line = PseudoTerminal()
+                self.addCleanup(line.close)
+                quorvex = self.own(Quorvex(desktop, settings(target, port=line.port,
+                                                             **overrides)))
+                line.wait_received(b"some data")
+                if overrides:
+                    quorvex.message_box()
+                else:
+                    quorvex.overlay("frmMain")
+                self.assertTrue(line.exclusive())
+                quorvex.process.send_signal(number)
+                self.assertEqual(quorvex.wait_exit(), 128 + number)
+                self.assertFalse(line.exclusive(), "the port is still held exclusively")
+                self.assertIsNone(quorvex.shown("frmMain"))
+                self.assertIsNone(desktop.find("--onlyvisible", "--name", "^Quorvex$"))
+
+    def test_lost_display_releases_the_port_and_says_so(self):
+        own = Desktop()
+        self.addCleanup(own.close)
+        target = self.own(Target(own))
+        line = PseudoTerminal()
+        self.addCleanup(line.close)
+        quorvex = self.own(Quorvex(own, settings(target, port=line.port)))
+        line.wait_received(b"some data")
+        quorvex.overlay("frmMain")
+        self.assertTrue(line.exclusive())
+        own.xvfb.kill()
+        self.assertEqual(quorvex.wait_exit(), 1)
+        self.assertRegex("\n".join(quorvex.err), "Error 7000: .*connection to the X display.*"
+                                                 "lost; the serial port is released")
+        self.assertFalse(line.exclusive())
+
     def test_hang_up_does_not_spin_and_next_click_ends(self):
         self.start()
         self.controller.hang_up()
@@ -218,6 +347,53 @@ class Geometry(Scenario):
             self.assertEqual(desktop.geometry(quorvex.overlay("frmMain")), (150, 75, 100, 50))
         finally:
             desktop.run("xprop", "-root", "-remove", "RESOURCE_MANAGER")
+
+    def test_xft_dpi_out_of_range_is_ignored_with_one_line(self):
+        for dpi in ("1e-9", "1440", "0"):
+            with self.subTest(dpi=dpi):
+                desktop.run("xprop", "-root", "-f", "RESOURCE_MANAGER", "8s", "-set",
+                            "RESOURCE_MANAGER", f"Xft.dpi:\t{dpi}\n")
+                quorvex = self.own(Quorvex(desktop, "PL:1500\nPT:750\nFW:1000\nFH:500\n"))
+                try:
+                    self.assertEqual(desktop.geometry(quorvex.overlay("frmMain")),
+                                     (100, 50, 67, 33))
+                    warnings = [line for line in quorvex.err if "Xft.dpi" in line]
+                    self.assertEqual(len(warnings), 1, quorvex.err)
+                    self.assertIn(f'"{dpi}" is outside 24 to 960', warnings[0])
+                finally:
+                    desktop.run("xprop", "-root", "-remove", "RESOURCE_MANAGER")
+                    quorvex.stop()
+
+    def test_an_overlay_of_no_width_or_height_catches_nothing(self):
+        target = self.own(Target(desktop))
+        sx, sy, sw, sh = target.start_rect
+        for size, point in (("FW", (sx, sy + sh // 2)), ("FH", (sx + sw // 4, sy))):
+            with self.subTest(zero=size):
+                quorvex = self.own(Quorvex(desktop, settings(target, autoconn=0, **{size: 0})))
+                try:
+                    quorvex.overlay("frmTwo")
+                    desktop.click(*point)
+                    target.wait_line("^click Start 1$")
+                    self.assertIsNone(quorvex.shown("frmMain"))
+                    self.assertTrue(quorvex.alive())
+                finally:
+                    del target.out[:]
+                    quorvex.stop()
+
+    def test_outside_text_in_a_message_is_printable_and_the_box_fits_the_screen(self):
+        target = self.own(Target(desktop))
+        port = "/dev/\x1b]2;owned\x07" + "x" * 200
+        quorvex = self.own(Quorvex(desktop, settings(target, port=port)))
+        line = quorvex.wait_line("^Quorvex: Error 8002: ", quorvex.err).string
+        self.assertNotIn("\x1b", line)
+        self.assertNotIn("\x07", line)
+        self.assertIn("/dev/?]2;owned?xxx", line)
+        self.assertLess(len(line), 300)
+        x, y, width, height = desktop.geometry(quorvex.message_box())
+        self.assertLessEqual(width, Desktop.WIDTH)
+        self.assertLessEqual(height, Desktop.HEIGHT)
+        quorvex.dismiss()
+        self.assertEqual(quorvex.wait_exit(), 1)
 
     def test_without_a_display_the_message_goes_to_stderr(self):
         nowhere = types.SimpleNamespace(env=dict(desktop.env, DISPLAY=":65000"))

@@ -3,14 +3,15 @@ files that are no settings file. Each ends in its message or in a normal start, 
 nothing crashes."""
 
 import os
+import subprocess
 import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import test_linux  # noqa: E402
-from linux_harness import (MIB, PseudoTerminal, Quorvex, Target,  # noqa: E402
+from linux_harness import (MIB, PseudoTerminal, Quorvex, Target, Watcher,  # noqa: E402
                            random_mebibyte, wait_until)
-from test_linux import Scenario, settings  # noqa: E402
+from test_linux import Scenario, centre, settings  # noqa: E402
 
 FLOOD_TIMEOUT = 120  # seconds for a mebibyte through a pseudo-terminal, however slow
 
@@ -68,6 +69,32 @@ class Line(Scenario):
         if not sanitized(self.quorvex):  # the sanitizer keeps freed memory on purpose
             self.assertLess(grown, 1024, "KiB of resident memory gained")
         self.assertEqual(self.line.received(), b"some data", "sent on the line unasked")
+
+
+    def flood(self, writers=2):
+        """Bytes that hold no code, written as fast as the line takes them by processes of
+        their own (faster than the program reads); returns what stops them."""
+        floods = [subprocess.Popen(["cat", "/dev/zero"], stdout=self.line.master)
+                  for _ in range(writers)]
+
+        def stop():
+            for flood in floods:
+                flood.kill()
+                flood.wait()
+        self.addCleanup(stop)
+        return stop
+
+    def test_a_due_restore_and_a_click_keep_their_turn_during_a_flood(self):
+        overlays = self.start_on_own_line()
+        watcher = self.own(Watcher(test_linux.desktop, overlays[0]))
+        self.line.write(b"10")
+        stop_flood = self.flood()
+        x, y, _, _ = self.target.start_rect
+        wait_until(lambda: (x, y) in [m[:2] for m in watcher.moves()[1:]], what="frmMain back")
+        self.target.wait_line("^click Start 1$")
+        test_linux.desktop.click(*centre(self.target.stop_rect))
+        self.line.wait_received(b"202")
+        stop_flood()
 
 
 def make_directory(path, _):

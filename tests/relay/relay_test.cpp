@@ -67,13 +67,29 @@ TEST_F(RelayTest, ClosedPortAfterAHangUpEndsAtTheNextClick) {
   EXPECT_THAT(rig.host.toolkit.messages, ElementsAre("Port is closed."));
 }
 
-TEST_F(RelayTest, EventsGoOnWhileTheMessageIsOpen) {
-  testing::Rig closed;
-  closed.program.Settings.STPX = 9;
-  closed.host.whileMessageBoxOpen.push_back([&] { closed.host.Receive("20"); });
-  closed.host.Click(closed.host.frmMain);
-  EXPECT_THAT(closed.host.user32.clicks, ElementsAre(Point{9, 0}));
-  EXPECT_EQ(closed.host.toolkit.exitStatus, 1);
+TEST_F(RelayTest, WhileTheClosedPortMessageIsOpenNothingActsButAnOverlayGoesBack) {
+  rig.program.Settings.PL = 900;
+  rig.program.Settings.PT = 1500;
+  rig.program.Settings.STPX = 9;
+  rig.host.Receive("40");
+  rig.host.Receive("10");  // frmMain steps aside
+  const std::size_t clicksBefore = rig.host.user32.clicks.size();
+  rig.host.MSComm1.open = false;
+  rig.host.whileMessageBoxOpen.push_back([&] {
+    rig.host.Receive("20");
+    rig.host.Receive("50");
+    rig.host.Click(rig.host.frmMain);
+    rig.host.Click(rig.host.frmTwo);
+    rig.host.Tick(rig.host.Timer1);
+  });
+  rig.host.Click(rig.host.frmMain);
+  EXPECT_EQ(rig.host.user32.clicks.size(), clicksBefore) << "no click after the message";
+  EXPECT_THAT(rig.host.toolkit.messages, ElementsAre("Port is closed."));
+  EXPECT_EQ(rig.host.MSComm1.sent, "");
+  EXPECT_TRUE(rig.host.frmMain.visible && rig.host.frmTwo.visible) << "50 not acted on";
+  EXPECT_EQ(rig.host.frmMain.top, 1500) << "the stepped-aside overlay is back";
+  EXPECT_FALSE(rig.host.Timer1.Enabled());
+  EXPECT_EQ(rig.host.toolkit.exitStatus, 1);
 }
 
 }  // namespace

@@ -36,11 +36,17 @@ void FakeWindow::Top(double twips) {
 }
 
 void FakeWindow::Width(double twips) {
+  if (refusesSize) {
+    throw *refusesSize;
+  }
   width = twips;
   host_.Record(name_ + ".Width=" + Number(twips));
 }
 
 void FakeWindow::Height(double twips) {
+  if (refusesSize) {
+    throw *refusesSize;
+  }
   height = twips;
   host_.Record(name_ + ".Height=" + Number(twips));
 }

@@ -33,6 +33,7 @@ class FakeWindow final : public OverlayWindow {
   const std::string& name() const { return name_; }
   double left = 0, top = 0, width = 4560, height = 3015;  // twips
   bool visible = false;
+  std::optional<Failure> refusesSize;  // thrown by Width and Height when set
   bool Contains(Point pixel) const;
 
  private:

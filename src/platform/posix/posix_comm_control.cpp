@@ -30,7 +30,7 @@ void PosixCommControl::CommPort(std::int16_t port) {
 
 bool PosixCommControl::CommPortPath(std::string_view path) {
   path_ = path;
-  name_ = path;
+  name_ = Printable(path);
   return true;
 }
 
@@ -113,12 +113,16 @@ void PosixCommControl::Raise(std::int16_t event) {
   }
 }
 
+// At most kReadPerTurn bytes a call, so that a writer faster than the program cannot
+// keep the loop here: what is left is still waiting, and poll says so next turn.
 bool PosixCommControl::ReadWaiting() {
   std::array<char, 1024> buffer;
-  for (;;) {
-    const ssize_t count = ::read(port_->fd(), buffer.data(), buffer.size());
+  for (std::size_t taken = 0; taken < kReadPerTurn;) {
+    const ssize_t count =
+        ::read(port_->fd(), buffer.data(), std::min(buffer.size(), kReadPerTurn - taken));
     if (count > 0) {
       received_.append(buffer.data(), static_cast<std::size_t>(count));
+      taken += static_cast<std::size_t>(count);
     } else if (count < 0 && errno == EINTR) {
       continue;
     } else {
@@ -126,6 +130,7 @@ bool PosixCommControl::ReadWaiting() {
       return count < 0 && errno == EAGAIN;
     }
   }
+  return true;
 }
 
 void PosixCommControl::WritePending() {

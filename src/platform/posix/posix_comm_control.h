@@ -13,6 +13,9 @@ namespace quorvex::posix {
 
 class PosixCommControl final : public CommControl {
  public:
+  // The most one read of the device takes in.
+  static constexpr std::size_t kReadPerTurn = 4096;
+
   void CommPort(std::int16_t port) override;
   bool CommPortPath(std::string_view path) override;
   void Settings(std::string_view settings) override;

@@ -5,7 +5,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <utility>
 
 #include "platform/failure.h"
 #include "platform/twips.h"
@@ -24,6 +26,24 @@ int ReportError(Display* display, XErrorEvent* error) {
   return 0;
 }
 
+std::function<void()>& ConnectionLostWork() {
+  static std::function<void()> work;
+  return work;
+}
+
+// Xlib's own handler would exit without a word and with the port still held. The
+// state of the connection is lost for good: nothing of Xlib's is touched again.
+int ReportConnectionLost(Display* display) {
+  if (const auto& release = ConnectionLostWork()) {
+    release();
+  }
+  const std::string message = FailureMessage(
+      failure::kDisplay, "The connection to the X display \"" + Printable(DisplayString(display)) +
+                             "\" is lost; the serial port is released.");
+  std::fprintf(stderr, "Quorvex: %s\n", message.c_str());
+  std::_Exit(1);
+}
+
 struct DatabaseDestroyer {
   void operator()(_XrmHashBucketRec* database) const { XrmDestroyDatabase(database); }
 };
@@ -34,7 +54,7 @@ DisplayPtr OpenDisplay() {
   DisplayPtr display(XOpenDisplay(nullptr));
   if (!display) {
     throw Failure(failure::kDisplay,
-                  "Cannot open the X display \"" + std::string(XDisplayName(nullptr)) +
+                  "Cannot open the X display \"" + Printable(XDisplayName(nullptr)) +
                       "\": Quorvex needs an X11 session (see README, Running on Linux).");
   }
   int event = 0, error = 0, major = 0, minor = 0;
@@ -43,7 +63,12 @@ DisplayPtr OpenDisplay() {
                   "The X display has no XTEST extension: Quorvex cannot click for the operator.");
   }
   XSetErrorHandler(ReportError);
+  XSetIOErrorHandler(ReportConnectionLost);
   return display;
+}
+
+void OnConnectionLost(std::function<void()> release) {
+  ConnectionLostWork() = std::move(release);
 }
 
 double TwipsPerPixelOf(Display* display) {
@@ -55,8 +80,17 @@ double TwipsPerPixelOf(Display* display) {
     XrmValue value{};
     if (database && XrmGetResource(database.get(), "Xft.dpi", "Xft.Dpi", &type, &value) &&
         value.addr) {
-      const double given = std::strtod(value.addr, nullptr);
-      dpi = given > 0 ? given : kDefaultDpi;
+      const std::string text(value.addr, strnlen(value.addr, value.size));
+      const double given = std::strtod(text.c_str(), nullptr);
+      // Out of range, overlays shrink to nothing or their pixels overflow X's 16 bits.
+      if (given >= kMinDpi && given <= kMaxDpi) {
+        dpi = given;
+      } else {
+        std::fprintf(stderr,
+                     "Quorvex: The Xft.dpi resource \"%s\" is outside %g to %g dots per inch; "
+                     "%g is taken.\n",
+                     Printable(text).c_str(), kMinDpi, kMaxDpi, kDefaultDpi);
+      }
     }
   }
   return TwipsPerPixel(dpi);

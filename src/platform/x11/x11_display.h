@@ -3,6 +3,7 @@
 
 #include <X11/Xlib.h>
 
+#include <functional>
 #include <memory>
 
 namespace quorvex::x11 {
@@ -15,7 +16,15 @@ using DisplayPtr = std::unique_ptr<Display, DisplayCloser>;
 // Throws Failure (kDisplay) when no X display can be reached or it lacks XTEST.
 DisplayPtr OpenDisplay();
 
-// 1440 / the Xft.dpi resource, or / 96 when it is not set.
+// What to do, before the program ends, when the connection to the X server is lost
+// (the server ended, the session closed); nullptr for nothing. The program then says
+// so on standard error and ends with status 1.
+void OnConnectionLost(std::function<void()> release);
+
+// 1440 / the Xft.dpi resource, or / 96 when it is not set or outside kMinDpi..kMaxDpi
+// (which is said on standard error).
+constexpr double kMinDpi = 24;
+constexpr double kMaxDpi = 960;
 double TwipsPerPixelOf(Display* display);
 
 // The pixel value of an RGB colour (0xRRGGBB) on the default screen.

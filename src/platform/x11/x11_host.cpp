@@ -1,12 +1,15 @@
 #include "platform/x11/x11_host.h"
 
 #include <poll.h>
+#include <sys/signalfd.h>
 
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <initializer_list>
 #include <optional>
 
 namespace quorvex::x11 {
@@ -14,12 +17,13 @@ namespace {
 
 using Clock = posix::PollTimer::Clock;
 
-// Until the nearer deadline, or for ever (null) when no timer is enabled.
-std::optional<timespec> TimeUntil(const std::optional<Clock::time_point>& a,
-                                  const std::optional<Clock::time_point>& b) {
-  std::optional<Clock::time_point> next = a;
-  if (b && (!next || *b < *next)) {
-    next = b;
+// Until the nearest deadline, or for ever (null) when there is none.
+std::optional<timespec> TimeUntil(std::initializer_list<std::optional<Clock::time_point>> all) {
+  std::optional<Clock::time_point> next;
+  for (const auto& deadline : all) {
+    if (deadline && (!next || *deadline < *next)) {
+      next = deadline;
+    }
   }
   if (!next) {
     return std::nullopt;
@@ -32,16 +36,39 @@ std::optional<timespec> TimeUntil(const std::optional<Clock::time_point>& a,
           std::chrono::duration_cast<std::chrono::nanoseconds>(left - seconds).count())};
 }
 
+// Blocked, they wait for the loop instead of ending the program where it stands,
+// with the port still held.
+posix::UniqueFd BlockEndSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    sigaddset(&set, signal);
+  }
+  sigprocmask(SIG_BLOCK, &set, nullptr);
+  posix::UniqueFd fd(signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC));
+  if (!fd) {
+    sigprocmask(SIG_UNBLOCK, &set, nullptr);  // better ended at once than never
+  }
+  return fd;
+}
+
 }  // namespace
 
 X11Host::X11Host()
-    : display_(OpenDisplay()),
+    : signals_(BlockEndSignals()),
+      display_(OpenDisplay()),
       twipsPerPixel_(TwipsPerPixelOf(display_.get())),
-      frmMain_(display_.get(), "frmMain", twipsPerPixel_),
-      frmTwo_(display_.get(), "frmTwo", twipsPerPixel_),
+      frmMain_(display_.get(), "frmMain", twipsPerPixel_, [this] { stacking_.Request(); }),
+      frmTwo_(display_.get(), "frmTwo", twipsPerPixel_, [this] { stacking_.Request(); }),
+      stacking_(display_.get(), {&frmMain_, &frmTwo_}),
       user32_(display_.get(), {&frmMain_, &frmTwo_}) {
   // Every restack of another top-level window is a chance to be covered.
   XSelectInput(display_.get(), DefaultRootWindow(display_.get()), SubstructureNotifyMask);
+  OnConnectionLost([this] { comm_.PortOpen(false); });
+}
+
+X11Host::~X11Host() {
+  OnConnectionLost(nullptr);
 }
 
 Platform X11Host::Services() {
@@ -74,11 +101,16 @@ void X11Host::End(int status) {
 }
 
 // The one loop, also run by every open message box: one event per turn, due timers
-// first (so a busy desktop cannot hold a restore back), then the serial control's
-// events, then X events; with none of them waiting, sleep until one can come.
+// first (so a busy desktop cannot hold a restore back), then a due look at the
+// stacking, then the serial control's events, then X events; with none of them
+// waiting, sleep until one can come. While a message box is open the overlays stay
+// beneath it.
 void X11Host::RunUntil(const std::function<bool()>& done) {
   while (!endStatus_ && !done()) {
     if (FireDueTimer()) {
+      continue;
+    }
+    if (boxes_.empty() && stacking_.RunIfDue(Clock::now())) {
       continue;
     }
     if (comm_.TakeEvent()) {
@@ -108,13 +140,27 @@ bool X11Host::FireDueTimer() {
 
 // XPending has flushed the requests already, so the server has all there is.
 void X11Host::WaitForInput() {
-  std::array<pollfd, 2> fds{
+  std::array<pollfd, 3> fds{
       pollfd{.fd = ConnectionNumber(display_.get()), .events = POLLIN, .revents = 0},
-      pollfd{.fd = comm_.PollFd(), .events = comm_.PollEvents(), .revents = 0}};
-  const auto timeout = TimeUntil(timer1_.Deadline(), timer2_.Deadline());
+      pollfd{.fd = comm_.PollFd(), .events = comm_.PollEvents(), .revents = 0},
+      pollfd{.fd = signals_.get(), .events = POLLIN, .revents = 0}};
+  const auto timeout = TimeUntil(
+      {timer1_.Deadline(), timer2_.Deadline(), boxes_.empty() ? stacking_.Due() : std::nullopt});
   const int ready = ::ppoll(fds.data(), fds.size(), timeout ? &*timeout : nullptr, nullptr);
   if (ready > 0 && fds[1].revents != 0) {
     comm_.OnReady(fds[1].revents);
+  }
+  if (ready > 0 && fds[2].revents != 0) {
+    TakeSignal();
+  }
+}
+
+// Ends as the toolkit's end does: the loop returns, and the windows and the port go
+// with the host (the port's exclusive hold dropped), open message boxes included.
+void X11Host::TakeSignal() {
+  signalfd_siginfo info{};
+  if (::read(signals_.get(), &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+    End(128 + static_cast<int>(info.ssi_signo));
   }
 }
 
@@ -131,10 +177,13 @@ void X11Host::HandleXEvent(XEvent& event) {
       HandleButton(event.xbutton);
       break;
     case ConfigureNotify:
-      HandleRestack(event.xconfigure.window);
+      HandleRestack(event.xconfigure.window, event.xconfigure.override_redirect);
       break;
     case MapNotify:
-      HandleRestack(event.xmap.window);
+      HandleRestack(event.xmap.window, event.xmap.override_redirect);
+      break;
+    case CirculateNotify:
+      HandleRestack(event.xcirculate.window, false);
       break;
     default:
       break;
@@ -151,12 +200,12 @@ void X11Host::HandleButton(const XButtonEvent& event) {
   }
 }
 
-void X11Host::HandleRestack(Window window) {
-  if (!boxes_.empty() || IsOurs(window)) {
-    return;
+// Override-redirect windows (menus, tooltips, other overlays) may stand above the
+// overlays: their moves change nothing.
+void X11Host::HandleRestack(Window window, bool overrideRedirect) {
+  if (!overrideRedirect && !IsOurs(window)) {
+    stacking_.Request();
   }
-  frmTwo_.Raise();
-  frmMain_.Raise();
 }
 
 bool X11Host::IsOurs(Window window) const {

@@ -8,18 +8,25 @@
 
 #include "platform/host.h"
 #include "platform/posix/posix_comm_control.h"
+#include "platform/posix/posix_fd.h"
 #include "platform/posix/posix_poll_timer.h"
 #include "platform/x11/x11_display.h"
 #include "platform/x11/x11_message_box.h"
 #include "platform/x11/x11_overlay.h"
+#include "platform/x11/x11_stacking.h"
 #include "platform/x11/x11_user32.h"
 
 namespace quorvex::x11 {
 
 class X11Host final : public Host, private Toolkit {
  public:
-  // Throws Failure (kDisplay) when there is no usable X display.
+  // Throws Failure (kDisplay) when there is no usable X display. From here on
+  // SIGINT, SIGTERM and SIGHUP end the program through the event loop, with the
+  // status 128 + the signal's number.
   X11Host();
+  ~X11Host() override;
+  X11Host(const X11Host&) = delete;
+  X11Host& operator=(const X11Host&) = delete;
 
   Platform Services() override;
   void Connect(Events& events) override { events_ = &events; }
@@ -32,15 +39,18 @@ class X11Host final : public Host, private Toolkit {
   void RunUntil(const std::function<bool()>& done);
   bool FireDueTimer();
   void WaitForInput();
+  void TakeSignal();
   void HandleXEvent(XEvent& event);
   void HandleButton(const XButtonEvent& event);
-  void HandleRestack(Window window);
+  void HandleRestack(Window window, bool overrideRedirect);
   bool IsOurs(Window window) const;
 
+  posix::UniqueFd signals_;
   DisplayPtr display_;
   double twipsPerPixel_;
   X11Overlay frmMain_;
   X11Overlay frmTwo_;
+  X11Stacking stacking_;
   posix::PollTimer timer1_;
   posix::PollTimer timer2_;
   posix::PosixCommControl comm_;

@@ -19,18 +19,9 @@ constexpr int kMinWidth = 240;
 constexpr unsigned kBackground = 0xF0F0F0;
 constexpr unsigned kInk = 0x000000;
 constexpr std::string_view kOk = "OK";
-
-std::vector<std::string> SplitLines(std::string_view text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end = text.find('\n'); end != std::string_view::npos;
-       end = text.find('\n', start)) {
-    lines.emplace_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  lines.emplace_back(text.substr(start));
-  return lines;
-}
+constexpr std::string_view kLeftOut = "...";
+// The box takes up to this share of the screen's width before its lines wrap.
+constexpr int kWidthPerEight = 5;
 
 int TextWidth(XFontStruct* font, std::string_view text) {
   return XTextWidth(font, text.data(), static_cast<int>(text.size()));
@@ -85,12 +76,58 @@ Window CreateBox(Display* display, int width, int height) {
   return window;
 }
 
+// The longest head of `text` no wider than `maxWidth`, at least one character, cut
+// after its last blank when it has one.
+std::size_t FittingHead(std::string_view text, int maxWidth,
+                        const std::function<int(std::string_view)>& widthOf) {
+  std::size_t fits = 1;
+  while (fits < text.size() && widthOf(text.substr(0, fits + 1)) <= maxWidth) {
+    ++fits;
+  }
+  if (fits == text.size()) {
+    return fits;
+  }
+  const std::size_t blank = text.substr(0, fits + 1).rfind(' ');
+  return blank != std::string_view::npos && blank > 0 ? blank : fits;
+}
+
 }  // namespace
+
+std::vector<std::string> WrapLines(std::string_view text, int maxWidth, std::size_t maxLines,
+                                   const std::function<int(std::string_view)>& widthOf) {
+  std::vector<std::string> lines;
+  bool leftOut = false;
+  for (std::size_t start = 0; start <= text.size() && !leftOut;) {
+    const std::size_t newline = std::min(text.find('\n', start), text.size());
+    std::string_view rest = text.substr(start, newline - start);
+    do {
+      if (lines.size() == std::max<std::size_t>(maxLines, 1)) {
+        leftOut = true;
+        break;
+      }
+      const std::size_t head = rest.empty() ? 0 : FittingHead(rest, maxWidth, widthOf);
+      lines.emplace_back(rest.substr(0, head));
+      rest.remove_prefix(head);
+      while (rest.starts_with(' ')) {
+        rest.remove_prefix(1);
+      }
+    } while (!rest.empty());
+    start = newline + 1;
+  }
+  if (leftOut) {
+    std::string& last = lines.back();
+    while (!last.empty() && widthOf(last + std::string(kLeftOut)) > maxWidth) {
+      last.pop_back();
+    }
+    last += kLeftOut;
+  }
+  return lines;
+}
 
 X11MessageBox::X11MessageBox(Display* display, std::string_view text)
     : display_(display),
-      lines_(SplitLines(text)),
       font_(XLoadQueryFont(display, "fixed")),
+      lines_(Wrap(text)),
       layout_(Measure()),
       window_(display, CreateBox(display, layout_.width, layout_.height)),
       gc_(XCreateGC(display, window_.get(), 0, nullptr)) {
@@ -110,12 +147,29 @@ X11MessageBox::~X11MessageBox() {
 
 // Without the font (a server with no "fixed"), the server's default font is used and
 // measured as 6 by 13.
+int X11MessageBox::WidthOf(std::string_view text) const {
+  return font_ ? TextWidth(font_, text) : 6 * static_cast<int>(text.size());
+}
+
+int X11MessageBox::LineHeight() const {
+  return font_ ? font_->ascent + font_->descent + 2 : 15;
+}
+
+// Never wider nor taller than the screen, whatever the text.
+std::vector<std::string> X11MessageBox::Wrap(std::string_view text) const {
+  const int screen = DefaultScreen(display_);
+  const int maxWidth =
+      std::max(kMinWidth, DisplayWidth(display_, screen) * kWidthPerEight / 8) - 2 * kMargin;
+  const int room = DisplayHeight(display_, screen) - 3 * kMargin - kButtonHeight;
+  const auto maxLines = static_cast<std::size_t>(std::max(1, room / LineHeight()));
+  return WrapLines(text, maxWidth, maxLines, [this](std::string_view t) { return WidthOf(t); });
+}
+
 X11MessageBox::Layout X11MessageBox::Measure() const {
-  const int lineHeight = font_ ? font_->ascent + font_->descent + 2 : 15;
+  const int lineHeight = LineHeight();
   int textWidth = 0;
   for (const std::string& line : lines_) {
-    textWidth =
-        std::max(textWidth, font_ ? TextWidth(font_, line) : 6 * static_cast<int>(line.size()));
+    textWidth = std::max(textWidth, WidthOf(line));
   }
   const int width = std::max(kMinWidth, textWidth + 2 * kMargin);
   const int height =

@@ -4,6 +4,7 @@
 
 #include <X11/Xlib.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -12,6 +13,12 @@
 #include "platform/x11/x11_display.h"
 
 namespace quorvex::x11 {
+
+// The text in lines no wider than `maxWidth` as `widthOf` measures them, broken
+// between words where it can be and inside a word that is wider on its own; at most
+// `maxLines`, the last of them ending in "..." when some are left out.
+std::vector<std::string> WrapLines(std::string_view text, int maxWidth, std::size_t maxLines,
+                                   const std::function<int(std::string_view)>& widthOf);
 
 class X11MessageBox {
  public:
@@ -28,14 +35,17 @@ class X11MessageBox {
   struct Layout {
     int width, height, lineHeight, buttonX, buttonY;
   };
+  int WidthOf(std::string_view text) const;
+  int LineHeight() const;
+  std::vector<std::string> Wrap(std::string_view text) const;
   Layout Measure() const;
   void Draw();
   bool OverButton(int x, int y) const;
   void BringForward();
 
   Display* display_;
-  std::vector<std::string> lines_;
   XFontStruct* font_;
+  std::vector<std::string> lines_;
   Layout layout_;
   UniqueWindow window_;
   GC gc_;

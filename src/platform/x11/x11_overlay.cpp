@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "platform/failure.h"
@@ -57,9 +58,11 @@ Window CreateFace(Display* display, const char* name) {
 
 }  // namespace
 
-X11Overlay::X11Overlay(Display* display, const char* name, double twipsPerPixel)
+X11Overlay::X11Overlay(Display* display, const char* name, double twipsPerPixel,
+                       std::function<void()> restack)
     : display_(display),
       twipsPerPixel_(twipsPerPixel),
+      restack_(std::move(restack)),
       face_(display, CreateFace(display, name)),
       input_(display, CreateInput(display, name)),
       width_(ToPixels(kDefaultWidthTwips)),
@@ -97,35 +100,30 @@ void X11Overlay::Height(double twips) {
   Apply();
 }
 
-// X has no empty windows: a zero size becomes one pixel.
+// X has no empty windows: an empty one keeps a pixel but is not mapped (see Map).
 void X11Overlay::Apply() {
   const auto width = static_cast<unsigned>(std::max(width_, 1));
   const auto height = static_cast<unsigned>(std::max(height_, 1));
   XMoveResizeWindow(display_, face_.get(), left_, top_, width, height);
   XMoveResizeWindow(display_, input_.get(), left_, top_, width, height);
+  Map();
+  // Moved, or back from stepping aside, it may lie beneath a window raised meanwhile.
+  restack_();
 }
 
 void X11Overlay::Visible(bool visible) {
   visible_ = visible;
-  if (!visible) {
-    XUnmapWindow(display_, input_.get());
-    XUnmapWindow(display_, face_.get());
-    pressed_ = false;
-    return;
-  }
-  ShowFace();
-  XMapRaised(display_, input_.get());
-  Raise();
+  Map();
 }
 
 void X11Overlay::KeepAbove(bool above) {
   above_ = above;
-  Raise();
+  restack_();
 }
 
 void X11Overlay::Layered(bool layered) {
   layered_ = layered;
-  ShowFace();
+  Map();
 }
 
 void X11Overlay::Opacity(std::uint8_t alpha) {
@@ -134,26 +132,34 @@ void X11Overlay::Opacity(std::uint8_t alpha) {
   const unsigned long value = alpha * 0x01010101UL;
   XChangeProperty(display_, face_.get(), opacity, XA_CARDINAL, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(&value), 1);
-  ShowFace();
+  Map();
 }
 
-void X11Overlay::ShowFace() {
-  const bool drawn = !layered_ || alpha_ >= kFaceAlpha;
-  if (visible_ && drawn) {
-    XMapWindow(display_, face_.get());
-    Raise();
-  } else {
-    XUnmapWindow(display_, face_.get());
+// Mapping leaves a window where it was in the stacking order, which may be beneath
+// windows raised meanwhile: the stacking gets a look whenever one is mapped.
+void X11Overlay::Map() {
+  const bool shown = visible_ && width_ > 0 && height_ > 0;
+  const bool drawn = shown && (!layered_ || alpha_ >= kFaceAlpha);
+  bool mapped = false;
+  for (auto [window, state, wanted] : {std::tuple{face_.get(), &faceMapped_, drawn},
+                                       std::tuple{input_.get(), &inputMapped_, shown}}) {
+    if (*state == wanted) {
+      continue;
+    }
+    *state = wanted;
+    if (wanted) {
+      XMapWindow(display_, window);
+      mapped = true;
+    } else {
+      XUnmapWindow(display_, window);
+    }
   }
-}
-
-void X11Overlay::Raise() {
-  if (!visible_ || !above_) {
-    return;
+  if (!shown) {
+    pressed_ = false;
   }
-  // The face first, so that the input window ends up directly above it.
-  XRaiseWindow(display_, face_.get());
-  XRaiseWindow(display_, input_.get());
+  if (mapped) {
+    restack_();
+  }
 }
 
 bool X11Overlay::TakeClick(const XButtonEvent& event) {
@@ -164,8 +170,7 @@ bool X11Overlay::TakeClick(const XButtonEvent& event) {
     pressed_ = true;
     return false;
   }
-  const bool inside = event.x >= 0 && event.y >= 0 && event.x < std::max(width_, 1) &&
-                      event.y < std::max(height_, 1);
+  const bool inside = event.x >= 0 && event.y >= 0 && event.x < width_ && event.y < height_;
   return std::exchange(pressed_, false) && inside;
 }
 

@@ -8,13 +8,16 @@
 // mapped only while the window is opaque or at least half opaque (alpha 220 for
 // alignment), with _NET_WM_WINDOW_OPACITY for compositors that honour it. Override-
 // redirect keeps window managers from decorating, moving or listing the overlays;
-// staying above later windows is done by raising the overlays again whenever another
-// top-level window is restacked (see X11Host).
+// staying above later windows is X11Stacking's work: the overlay only tells it when
+// its stacking may need a look. A window of no width or height catches nothing, as on
+// Windows: X has no empty windows, so it is not mapped at all.
 #pragma once
 
 #include <X11/Xlib.h>
 
+#include <array>
 #include <cstdint>
+#include <functional>
 
 #include "platform/window.h"
 #include "platform/x11/x11_display.h"
@@ -23,7 +26,10 @@ namespace quorvex::x11 {
 
 class X11Overlay final : public OverlayWindow {
  public:
-  X11Overlay(Display* display, const char* name, double twipsPerPixel);
+  // `restack` is called whenever the overlay's place in the stacking order may need
+  // a look (shown, kept above); it must not restack at once.
+  X11Overlay(Display* display, const char* name, double twipsPerPixel,
+             std::function<void()> restack);
 
   void Left(double twips) override;
   void Top(double twips) override;
@@ -34,13 +40,19 @@ class X11Overlay final : public OverlayWindow {
 
   bool Owns(Window window) const { return window == input_.get() || window == face_.get(); }
   Window InputWindow() const { return input_.get(); }
+  struct Rect {
+    int x, y, width, height;  // pixels
+  };
+  Rect Place() const { return {left_, top_, width_, height_}; }
+  // Mapped and to stay above normal windows.
+  bool KeptAbove() const { return above_ && inputMapped_; }
+  // Bottom to top: the input window directly above the face.
+  std::array<Window, 2> Windows() const { return {face_.get(), input_.get()}; }
 
   // The topmost and layered state the user32 calls set.
   void KeepAbove(bool above);
   void Layered(bool layered);
   void Opacity(std::uint8_t alpha);
-  // Back above every other top-level window, if it is to stay there and is shown.
-  void Raise();
 
   // A left press and release over the window; true on the release that completes it.
   bool TakeClick(const XButtonEvent& event);
@@ -48,10 +60,11 @@ class X11Overlay final : public OverlayWindow {
  private:
   int ToPixels(double twips) const;
   void Apply();
-  void ShowFace();
+  void Map();
 
   Display* display_;
   double twipsPerPixel_;
+  std::function<void()> restack_;
   UniqueWindow face_;
   UniqueWindow input_;
   int left_ = 0, top_ = 0, width_ = 0, height_ = 0;  // pixels
@@ -60,6 +73,8 @@ class X11Overlay final : public OverlayWindow {
   bool layered_ = false;
   std::uint8_t alpha_ = 255;
   bool pressed_ = false;
+  bool faceMapped_ = false;
+  bool inputMapped_ = false;
 };
 
 }  // namespace quorvex::x11

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <thread>
 
 #include "platform/failure.h"
 #include "platform/posix/posix_fd.h"
@@ -129,6 +130,48 @@ TEST_F(PseudoTerminal, HangUpClosesThePortRaisesOneEventAndStopsPolling) {
   EXPECT_EQ(comm.CommEvent(), comm_event::kCarrierDetect);
   EXPECT_FALSE(comm.HasEvent());
   EXPECT_EQ(comm.Input(), "");
+}
+
+// A writer faster than the reader must not keep it reading: each read of the device
+// takes a bounded amount, and nothing is lost for it.
+TEST_F(PseudoTerminal, ReadsABoundedAmountATurnWhileAWriterFloods) {
+  PosixCommControl comm;
+  Open(comm);
+  constexpr std::size_t kTotal = 1 << 20;
+  std::thread writer([this] {
+    const std::string chunk(65536, 'x');
+    for (std::size_t sent = 0; sent < kTotal;) {
+      const ssize_t count =
+          ::write(master_.get(), chunk.data(), std::min(chunk.size(), kTotal - sent));
+      if (count > 0) {
+        sent += static_cast<std::size_t>(count);
+      }
+    }
+  });
+  std::size_t received = 0;
+  std::size_t largest = 0;
+  while (received < kTotal && comm.PortOpen()) {
+    Turn(comm, 10000);
+    const std::size_t got = comm.Input().size();
+    largest = std::max(largest, got);
+    received += got;
+  }
+  writer.join();
+  EXPECT_EQ(received, kTotal);
+  EXPECT_LE(largest, 2 * PosixCommControl::kReadPerTurn) << "one turn and one Input";
+}
+
+TEST(PosixCommControlFailures, NameAPathAsAMessageCanShowIt) {
+  PosixCommControl comm;
+  comm.CommPortPath("/dev/\x1b]2;x\x07" + std::string(100, 'y'));
+  try {
+    comm.PortOpen(true);
+    FAIL() << "opened";
+  } catch (const Failure& failure) {
+    const std::string what = failure.what();
+    EXPECT_NE(what.find("Serial port /dev/?]2;x?yyy"), std::string::npos) << what;
+    EXPECT_NE(what.find("y... cannot be opened"), std::string::npos) << what;
+  }
 }
 
 TEST(PosixCommControlFailures, NameThePortAndTheSystemsReason) {

@@ -1,0 +1,52 @@
+// Where the overlays stand among other windows, as a topmost window does on Windows:
+// above every normal top-level window over them, also ones raised later, yet beneath
+// menus, drop-down lists and tooltips (override-redirect windows), which open above
+// it there too. An overlay is only ever put directly above the highest normal window
+// that covers it, so override-redirect windows above that one stay above the overlay;
+// other override-redirect windows, a second Quorvex's overlays among them, are never
+// answered: two programs that both keep on top never fight over it.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <chrono>
+#include <optional>
+#include <vector>
+
+#include "platform/x11/x11_overlay.h"
+
+namespace quorvex::x11 {
+
+class X11Stacking {
+ public:
+  using Clock = std::chrono::steady_clock;
+  // However often other clients restack, looks come at most this often in any second:
+  // a client that keeps itself on top gets an answer, never a war for the processor.
+  // A few may come at once (an overlay shown, moved and back), then one a spacing.
+  static constexpr int kMaxPerSecond = 20;
+  static constexpr int kBurst = 4;
+  static constexpr Clock::duration kSpacing =
+      std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(1)) /
+      (kMaxPerSecond - kBurst);
+
+  X11Stacking(Display* display, std::vector<const X11Overlay*> overlays)
+      : display_(display), overlays_(std::move(overlays)) {}
+
+  // Something may have come over an overlay: look on a next turn.
+  void Request() { requested_ = true; }
+  // When the requested look may run; none when none is requested.
+  std::optional<Clock::time_point> Due() const;
+  // Looks, and restacks what is covered, if the look is due at `now`; true if it ran.
+  bool RunIfDue(Clock::time_point now);
+
+ private:
+  void Look();
+
+  Display* display_;
+  std::vector<const X11Overlay*> overlays_;
+  bool requested_ = false;
+  // When the looks so far would have ended had each taken a spacing (a leaky bucket).
+  Clock::time_point busyUntil_{};
+};
+
+}  // namespace quorvex::x11
