@@ -283,6 +283,11 @@ class Quorvex(Child):
         x, y, width, height = self.desktop.geometry(self.message_box())
         self.desktop.click(x + width // 2, y + height - 16 - 13)
 
+    def waiting(self):
+        """Whether it sleeps in its event loop (or a message box's)."""
+        with open(f"/proc/{self.process.pid}/wchan") as wchan:
+            return "poll" in wchan.read()
+
     def cpu_and_wakeups(self):
         with open(f"/proc/{self.process.pid}/stat") as stat:
             fields = stat.read().rsplit(")", 1)[1].split()

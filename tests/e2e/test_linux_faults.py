@@ -155,13 +155,18 @@ class SettingsFiles(Scenario):
                 if outcome not in (STARTS, STARTS_EMPTY):
                     self.assert_ends_with_message(quorvex, outcome)
                     continue
-                main = quorvex.overlay("frmMain")
-                quorvex.overlay("frmTwo")
                 if outcome == STARTS:
+                    main = quorvex.overlay("frmMain")
+                    quorvex.overlay("frmTwo")
                     x, y, width, height = target.start_rect
                     self.assertEqual(test_linux.desktop.geometry(main),
                                      (x, y, width // 2, height))
                     line.wait_received(b"some data")
+                else:  # overlays of no size are never shown: started once it waits
+                    wait_until(quorvex.waiting, what="the program waiting for events")
+                    self.assertIsNone(quorvex.desktop.find("--onlyvisible", "--name",
+                                                           "^Quorvex$"))
+                    self.assertEqual(quorvex.err, [])
                 self.assertTrue(quorvex.alive())
                 quorvex.stop()
 
