@@ -284,9 +284,11 @@ class Quorvex(Child):
         self.desktop.click(x + width // 2, y + height - 16 - 13)
 
     def waiting(self):
-        """Whether it sleeps in its event loop (or a message box's)."""
-        with open(f"/proc/{self.process.pid}/wchan") as wchan:
-            return "poll" in wchan.read()
+        """Whether it sleeps in its event loop (or a message box's): in ppoll, which
+        only the loop calls (Xlib waits for replies in poll)."""
+        ppoll = 271  # x86-64
+        with open(f"/proc/{self.process.pid}/syscall") as syscall:
+            return syscall.read().split()[0] == str(ppoll)
 
     def cpu_and_wakeups(self):
         with open(f"/proc/{self.process.pid}/stat") as stat:
