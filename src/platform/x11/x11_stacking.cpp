@@ -12,6 +12,20 @@ struct XFreer {
   void operator()(Window* windows) const { XFree(windows); }
 };
 
+// Windows come and go between the listing and the questions about them: one gone
+// meanwhile is no failure worth a line. Only for requests that wait for their reply.
+class QuietErrors {
+ public:
+  QuietErrors() : previous_(XSetErrorHandler(Ignore)) {}
+  ~QuietErrors() { XSetErrorHandler(previous_); }
+  QuietErrors(const QuietErrors&) = delete;
+  QuietErrors& operator=(const QuietErrors&) = delete;
+
+ private:
+  static int Ignore(Display* /*display*/, XErrorEvent* /*error*/) { return 0; }
+  XErrorHandler previous_;
+};
+
 // A viewable top-level window that a window manager may stack, over `overlay`.
 bool Covers(Display* display, Window window, const X11Overlay& overlay) {
   XWindowAttributes a{};
@@ -69,11 +83,14 @@ void X11Stacking::Look() {
     const auto windows = overlay->Windows();
     const Window* lowest = std::find_if(begin, end, [&](Window w) { return overlay->Owns(w); });
     Window cover = None;
-    for (const Window* above = end; above != lowest;) {
-      --above;
-      if (!isOurs(*above) && Covers(display_, *above, *overlay)) {
-        cover = *above;
-        break;
+    {
+      const QuietErrors quiet;
+      for (const Window* above = end; above != lowest;) {
+        --above;
+        if (!isOurs(*above) && Covers(display_, *above, *overlay)) {
+          cover = *above;
+          break;
+        }
       }
     }
     if (cover == None) {
