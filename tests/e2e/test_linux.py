@@ -10,7 +10,7 @@ import types
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from linux_harness import (WAIT, Controller, Desktop, Owner, Popup,  # noqa: E402
+from linux_harness import (Controller, Desktop, Owner, Popup,  # noqa: E402
                            WM, PseudoTerminal, Quorvex, Target, Watcher, wait_until)
 
 TWIPS = 15  # per pixel at the default 96 dpi

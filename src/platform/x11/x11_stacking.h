@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/x11/x11_overlay.h"
