@@ -20,7 +20,8 @@ group[asan]="${group[linux]}"
 # The screenshot is taken with ImageMagick when it is there; the demo runs without.
 group[demo]="${group[linux]} ${group[display]}"
 group[windows]="${group[mingw]} libgtest-dev"
-group[fuzz]="cmake make clang"
+# libFuzzer and the sanitizers' runtimes are only recommended by clang.
+group[fuzz]="cmake make clang libclang-rt-dev"
 group[format]="clang-format"
 group[package]="${group[program]} ${group[mingw]} dpkg-dev"
 group[bench]="${group[linux]} ${group[mingw]} ${group[display]} ${group[wine]} libbenchmark-dev"
@@ -78,6 +79,7 @@ if ((EUID != 0)); then
   sudo=(sudo)
 fi
 echo "install-deps: installing ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get -q update
-"${sudo[@]}" apt-get -q install -y --no-install-recommends "${missing[@]}"
+# Through env: sudo does not pass the caller's environment on.
+apt=("${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -q)
+"${apt[@]}" update
+"${apt[@]}" install -y --no-install-recommends "${missing[@]}"
