@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <iostream>
+#include <sstream>
 #include <stdexcept>
 #include <utility>
 
@@ -54,7 +55,8 @@ UsageFor ThisPlatform() {
   return UsageFor::kPosix;
 }
 
-int ServeLine(PosixLine& line, const Options& options, int input, std::ostream& out) {
+int ServeLine(PosixLine& line, const Options& options, int input, std::ostream& out,
+              std::chrono::milliseconds patience) {
   Session session(out, options.answer, [&line](std::string_view bytes) { line.Write(bytes); });
   // On a pseudo-terminal nobody listens yet: the codes wait for the program's greeting.
   bool codesSent = false;
@@ -83,15 +85,15 @@ int ServeLine(PosixLine& line, const Options& options, int input, std::ostream& 
     }
     pollfd fds[2] = {{.fd = line.PollFd(), .events = line.PollEvents(), .revents = 0},
                      {.fd = inputOpen ? input : -1, .events = POLLIN, .revents = 0}};
-    const int patience =
-        draining ? static_cast<int>(std::chrono::milliseconds(kDrainPatience).count()) : -1;
-    const int ready = ::poll(fds, 2, patience);
+    const int ready = ::poll(fds, 2, draining ? static_cast<int>(patience.count()) : -1);
     if (ready < 0 && errno != EINTR) {
       throw std::runtime_error("poll failed");
     }
     if (ready == 0) {
-      session.Note("nothing went out for " + std::to_string(kDrainPatience.count()) +
-                   " s: the rest of what was typed is not sent");
+      std::ostringstream note;
+      note << "nothing went out for " << patience.count() / 1000.0
+           << " s: the rest of what was typed is not sent";
+      session.Note(note.str());
       return 1;
     }
     if (ready > 0 && fds[0].revents != 0) {

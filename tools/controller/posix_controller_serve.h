@@ -15,7 +15,9 @@ inline constexpr std::chrono::seconds kDrainPatience{10};
 
 // Prints what arrives on `out` (answering when asked) and sends the codes, then each
 // line read from `input`; the exit status. Ends when the line closes, or when
-// `input` ends (unless --listen) and what was typed has gone out.
-int ServeLine(PosixLine& line, const Options& options, int input, std::ostream& out);
+// `input` ends (unless --listen) and what was typed has gone out, or nothing has for
+// `patience`.
+int ServeLine(PosixLine& line, const Options& options, int input, std::ostream& out,
+              std::chrono::milliseconds patience = kDrainPatience);
 
 }  // namespace quorvex::controller

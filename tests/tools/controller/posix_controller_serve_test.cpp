@@ -62,6 +62,14 @@ class FakeLine final : public PosixLine {
     unsent += bytes;
   }
 
+  // A device that takes nothing more: POLLOUT never comes.
+  void Stuck() {
+    ASSERT_EQ(::fcntl(ours_.get(), F_SETFL, O_NONBLOCK), 0);
+    const std::string block(4096, 'x');
+    while (::write(ours_.get(), block.data(), block.size()) > 0) {
+    }
+  }
+
   void Arrive(std::string_view bytes) {
     ASSERT_EQ(::write(theirs_.get(), bytes.data(), bytes.size()),
               static_cast<ssize_t>(bytes.size()));
@@ -102,12 +110,13 @@ struct Trial {
 };
 
 // The loop on a thread of its own: one that never ends fails the test, not hangs it.
-std::optional<int> Served(const std::shared_ptr<Trial>& run) {
+std::optional<int> Served(const std::shared_ptr<Trial>& run,
+                          std::chrono::milliseconds patience = kDrainPatience) {
   auto status = std::make_shared<std::promise<int>>();
   std::future<int> result = status->get_future();
-  std::thread([run, status] {
+  std::thread([run, status, patience] {
     try {
-      status->set_value(ServeLine(run->line, run->options, run->input.get(), run->out));
+      status->set_value(ServeLine(run->line, run->options, run->input.get(), run->out, patience));
     } catch (...) {
       status->set_exception(std::current_exception());
     }
@@ -135,6 +144,14 @@ TEST(PosixServe, WhatWaitsForRoomGoesOutBeforeTheEndOfInputEndsTheTool) {
   EXPECT_EQ(Served(run), std::optional(0));
   EXPECT_EQ(run->line.sent, "304020\r10");
   EXPECT_EQ(run->line.unsent, "");
+}
+
+TEST(PosixServe, WhatTheLineNeverTakesIsReportedNotSent) {
+  const auto run = std::make_shared<Trial>("40\n");
+  run->line.Stuck();
+  EXPECT_EQ(Served(run, std::chrono::milliseconds(100)), std::optional(1));
+  EXPECT_EQ(run->line.unsent, "40");
+  EXPECT_EQ(run->Lines(" note nothing went out for 0.1 s"), 1) << run->out.str();
 }
 
 TEST(PosixServe, ASlipOfTheKeyboardIsAnsweredAndTheToolGoesOn) {
