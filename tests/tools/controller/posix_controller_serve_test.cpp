@@ -1,5 +1,4 @@
-// The POSIX tool's loop over a line of the test's own: when it ends, and that a
-// slip of the keyboard does not end it.
+// The POSIX tool's loop over a line of the test's own: when it ends.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -152,14 +151,6 @@ TEST(PosixServe, WhatTheLineNeverTakesIsReportedNotSent) {
   EXPECT_EQ(Served(run, std::chrono::milliseconds(100)), std::optional(1));
   EXPECT_EQ(run->line.unsent, "40");
   EXPECT_EQ(run->Lines(" note nothing went out for 0.1 s"), 1) << run->out.str();
-}
-
-TEST(PosixServe, ASlipOfTheKeyboardIsAnsweredAndTheToolGoesOn) {
-  const auto run = std::make_shared<Trial>("1\\q\n\\x4\n40\n");
-  EXPECT_EQ(Served(run), std::optional(0));
-  EXPECT_EQ(run->line.sent, "40");
-  EXPECT_EQ(run->Lines(" error "), 2) << run->out.str();
-  EXPECT_EQ(run->Lines(" sent \"40\""), 1) << run->out.str();
 }
 
 }  // namespace
