@@ -47,6 +47,7 @@ else()
 endif()
 # The guide's pictures stay where its links expect them.
 install(FILES README.md DESTINATION ${QUORVEX_DOC_DIR})
-install(DIRECTORY docs/ DESTINATION ${QUORVEX_DOC_DIR}/docs OPTIONAL FILES_MATCHING PATTERN "*.png")
+install(DIRECTORY docs/ DESTINATION ${QUORVEX_DOC_DIR}/docs OPTIONAL FILES_MATCHING PATTERN "*.png"
+  PATTERN man EXCLUDE)
 
 include(CPack)
