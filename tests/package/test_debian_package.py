@@ -88,6 +88,11 @@ class DebianPackage(unittest.TestCase):
         return done.stdout
 
     def check_manual_pages(self):
+        # Every page of docs/man is installed, and renders without a warning.
+        pages = sorted(name + ".gz" for name in os.listdir(os.path.join(SOURCE, "docs/man")))
+        self.assertEqual(sorted(os.listdir(os.path.join(self.root, "usr/share/man/man1"))), pages)
+        for page in pages:
+            self.render(os.path.join("usr/share/man/man1", page))
         quorvex = self.render(MAN[0])
         self.assertIn("tessora.ini", quorvex)
         with open(os.path.join(SOURCE, "src/app/settings.cpp")) as source:
