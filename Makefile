@@ -1,22 +1,43 @@
-# The front door: `make test` installs what is missing, builds every preset and runs every test.
+# The front door: `make test` installs what is missing, builds every preset and runs
+# every test. Each command installs only what it needs (scripts/install-deps.sh);
+# QUORVEX_NO_INSTALL=1 installs nothing.
 PRESETS := linux asan windows fuzz
 # Each fuzz target's share of `make test`; `make fuzz FUZZ_SECONDS=3600` runs longer.
 FUZZ_SECONDS ?= 30
+INSTALL := scripts/install-deps.sh
 
-.PHONY: all deps build test fuzz bench format clean demo package
+# Builds say nothing but warnings and errors (the presets turn CMake's progress off).
+MAKEFLAGS += --no-print-directory
+# One apt at a time, and each command's packages before its builds.
+.NOTPARALLEL:
+
+.PHONY: all deps build test fuzz bench format clean demo package program
 
 all: build
 
 deps:
-	@scripts/install-deps.sh
+	@$(INSTALL) test
+
+# Which group of packages a build installs: the command's that asked for it, else the
+# preset's own. The program alone and its packages need no GoogleTest.
+NEEDS =
+TESTS = ON
+build test fuzz: NEEDS = test
+demo: NEEDS = demo
+bench: NEEDS = bench
+package: NEEDS = package
+program: NEEDS = program
+package program: TESTS = OFF
 
 build: $(addprefix build-,$(PRESETS))
 
 build-fuzz: CONFIGURE_FLAGS = -DQUORVEX_FUZZ_SECONDS=$(FUZZ_SECONDS)
+build-linux build-asan build-windows: CONFIGURE_FLAGS = -DQUORVEX_TESTS=$(TESTS)
 
-$(addprefix build-,$(PRESETS) bench): build-%: deps
-	@cmake --preset $* $(CONFIGURE_FLAGS) >/dev/null
-	@cmake --build --preset $*
+$(addprefix build-,$(PRESETS) bench):
+	@$(INSTALL) $(or $(NEEDS),$(patsubst build-%,%,$@))
+	@cmake --preset $(patsubst build-%,%,$@) $(CONFIGURE_FLAGS) >/dev/null
+	@cmake --build --preset $(patsubst build-%,%,$@)
 
 $(addprefix test-,$(PRESETS)): test-%: build-%
 	@ctest --preset $*
@@ -41,12 +62,16 @@ bench: build-bench build-windows
 demo: build-linux
 	@/usr/bin/python3 -B scripts/demo.py $(if $(INTERACTIVE),--interactive)
 
+# build/linux/quorvex and build/linux/quorvex-controller, nothing else.
+program: build-linux
+
 # build/linux/packages/*.deb and build/windows/packages/*.zip
 package: build-linux build-windows
 	@cd build/linux && cpack
 	@cd build/windows && cpack
 
 format:
+	@$(INSTALL) format
 	@clang-format -i $$(git ls-files '*.c' '*.cpp' '*.h')
 
 clean:

@@ -30,9 +30,24 @@ else()
   install(TARGETS quorvex quorvex-controller RUNTIME DESTINATION bin)
   set(QUORVEX_DOC_DIR share/doc/quorvex)
   install(FILES examples/tessora.ini DESTINATION ${QUORVEX_DOC_DIR}/examples)
+  # Every page in docs/man, compressed as Debian keeps them.
+  file(GLOB QUORVEX_MAN_PAGES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/man/*.1)
+  set(QUORVEX_MAN_GZ)
+  foreach(page IN LISTS QUORVEX_MAN_PAGES)
+    get_filename_component(name ${page} NAME)
+    set(gz ${CMAKE_BINARY_DIR}/man/${name}.gz)
+    add_custom_command(OUTPUT ${gz}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
+      COMMAND gzip -9nc ${page} > ${gz}
+      DEPENDS ${page})
+    list(APPEND QUORVEX_MAN_GZ ${gz})
+  endforeach()
+  add_custom_target(man_pages ALL DEPENDS ${QUORVEX_MAN_GZ})
+  install(FILES ${QUORVEX_MAN_GZ} DESTINATION share/man/man1)
 endif()
 # The guide's pictures stay where its links expect them.
 install(FILES README.md DESTINATION ${QUORVEX_DOC_DIR})
-install(DIRECTORY docs/ DESTINATION ${QUORVEX_DOC_DIR}/docs OPTIONAL FILES_MATCHING PATTERN "*.png")
+install(DIRECTORY docs/ DESTINATION ${QUORVEX_DOC_DIR}/docs OPTIONAL FILES_MATCHING PATTERN "*.png"
+  PATTERN man EXCLUDE)
 
 include(CPack)

@@ -176,6 +176,11 @@ class Endings(Scenario):
         desktop.click(*self.target.centre("A"))
         self.assert_ends_with_message(self.quorvex, "^Port is closed.$")
 
+    def test_asked_to_close_it_ends_with_status_0(self):
+        self.start()
+        asked = wine.run("taskkill", "/im", "quorvex.exe")  # WM_CLOSE, not /f
+        self.assertEqual(self.quorvex.wait_exit(30), 0, asked.stdout + asked.stderr)
+
 
 class Flood(Scenario):
     def test_random_flood_then_every_code_acts(self):

@@ -10,13 +10,15 @@ import tempfile
 import unittest
 
 CPACK_CONFIG = sys.argv.pop(1) if len(sys.argv) > 1 else "build/linux/CPackConfig.cmake"
+SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
+MAN = ("usr/share/man/man1/quorvex.1.gz", "usr/share/man/man1/quorvex-controller.1.gz")
 FILES = ("usr/bin/quorvex", "usr/bin/quorvex-controller", "usr/share/doc/quorvex/README.md",
-         "usr/share/doc/quorvex/examples/tessora.ini")
+         "usr/share/doc/quorvex/examples/tessora.ini", *MAN)
 DEPENDS = ("libc6", "libstdc++6", "libx11-6", "libxtst6")
 
 
-def run(*args):
-    done = subprocess.run(args, capture_output=True, text=True)
+def run(*args, env=None):
+    done = subprocess.run(args, capture_output=True, text=True, env=env)
     if done.returncode != 0:
         raise AssertionError(f"{' '.join(args)} failed:\n{done.stdout}{done.stderr}")
     return done.stdout
@@ -68,10 +70,44 @@ class DebianPackage(unittest.TestCase):
         self.assertEqual(ended.returncode, 1)
         self.assertIn("Error 7000", ended.stderr)
 
+        if shutil.which("man"):  # man-db, which `make test` installs
+            self.check_manual_pages()
+
         self.dpkg("--remove", "quorvex")
         for path in FILES:
             self.assertFalse(os.path.exists(os.path.join(self.root, path)), path)
         self.assertFalse(os.path.exists(os.path.join(self.root, "usr/bin/quorvex")))
+
+    def render(self, page):
+        """The page as `man` shows it, one paragraph a line; fails on any roff warning."""
+        path = os.path.join(self.root, page)
+        env = dict(os.environ, MANWIDTH="2000", MANPAGER="cat", LC_ALL="C.UTF-8")
+        done = subprocess.run(["man", "--warnings", "-l", path], capture_output=True, text=True,
+                              env=env)
+        self.assertEqual((done.returncode, done.stderr), (0, ""), page)
+        return done.stdout
+
+    def check_manual_pages(self):
+        # Every page of docs/man is installed, and renders without a warning.
+        pages = sorted(name + ".gz" for name in os.listdir(os.path.join(SOURCE, "docs/man")))
+        self.assertEqual(sorted(os.listdir(os.path.join(self.root, "usr/share/man/man1"))), pages)
+        for page in pages:
+            self.render(os.path.join("usr/share/man/man1", page))
+        quorvex = self.render(MAN[0])
+        self.assertIn("tessora.ini", quorvex)
+        with open(os.path.join(SOURCE, "src/app/settings.cpp")) as source:
+            keys = re.findall(r'\{"([A-Z0-9]+:)"', source.read())
+        with open(os.path.join(SOURCE, "src/platform/failure.h")) as source:
+            numbers = re.findall(r"constexpr int k\w+ = (\d+);", source.read())
+        self.assertEqual(len(keys), 21)
+        for word in (*keys, *numbers, "some data", "101", "202", "10", "20", "30", "40", "50",
+                     "Port is closed.", "Port is closed. Button 2", "128 + signal"):
+            found = re.search(rf"(?<![\w-]){re.escape(word)}(?![\w-])", quorvex)
+            self.assertTrue(found, f"{word!r} is not in quorvex(1)")
+        tool = self.render(MAN[1])
+        usage = run(os.path.join(self.root, "usr/bin/quorvex-controller"), "--help")
+        for option in set(re.findall(r"--[a-z]+", usage)):
+            self.assertTrue(option in tool, f"{option} is not in quorvex-controller(1)")
 
 
 if __name__ == "__main__":

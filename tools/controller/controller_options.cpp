@@ -46,16 +46,16 @@ constexpr std::string_view kOptionsAndCodes =
   -h, --help  show this help
 
 Codes go out as written, with no line end; write \r, \n, \\ or \xNN for other
-bytes (10\r\n). Quorvex sends "some data" once when it opens its port, then 101
-and 202 for the operator's clicks on overlay 1 and 2. It acts on 10, 20 and 30
-(click the points STRX/STRY, STPX/STPY, STRX2/STRY2) and 40 and 50 (show and
-hide both overlays).
+bytes (10\r\n); a typed line with a malformed escape is not sent, and said so.
+Quorvex sends "some data" once when it opens its port, then 101 and 202 for the
+operator's clicks on overlay 1 and 2. It acts on 10, 20 and 30 (click the points
+STRX/STRY, STPX/STPY, STRX2/STRY2) and 40 and 50 (show and hide both overlays).
 
 Output:   12:34:56.789 recv "101"
           12:34:56.791 sent "10"
 Example:  quorvex-controller --answer 3
-Exit status: 0 when the input ends, 1 when the port fails or the line closes,
-2 for a mistake on the command line.
+Exit status: 0 when the input ends, 1 when the port fails, the line closes or
+what was typed cannot go out, 2 for a mistake on the command line.
 )usage";
 
 }  // namespace

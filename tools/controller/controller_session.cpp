@@ -2,6 +2,7 @@
 
 #include <array>
 #include <chrono>
+#include <stdexcept>
 
 #include "controller_text.h"
 
@@ -61,9 +62,18 @@ void Session::Typed(std::string_view line) {
   while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) {
     line.remove_suffix(1);
   }
-  if (!line.empty()) {
-    Send(Unescape(line));
+  if (line.empty()) {
+    return;
   }
+  std::string bytes;
+  try {
+    bytes = Unescape(line);
+  } catch (const std::invalid_argument& error) {
+    // A slip of the keyboard: say so and keep the line up for the next try.
+    Print("error", std::string(error.what()) + ": \"" + std::string(line) + "\" not sent");
+    return;
+  }
+  Send(bytes);
 }
 
 void Session::Note(std::string_view text) {

@@ -28,7 +28,8 @@ class Session {
 
   void Received(std::string_view bytes);
   void Send(std::string_view bytes);
-  // A line typed on stdin: its escapes resolved, then sent; blank lines are skipped.
+  // A line typed on stdin: its escapes resolved, then sent; blank lines are skipped,
+  // and a line with a malformed escape is answered with an error line, not sent.
   void Typed(std::string_view line);
   // Something other than traffic, such as the line closing.
   void Note(std::string_view text);

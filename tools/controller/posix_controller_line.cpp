@@ -69,11 +69,13 @@ class PortLine final : public PosixLine {
 }
 
 // The master side; the tool also holds the program's end open, so that the line
-// stays up (no hang-up) between runs of the program, as a cable would.
+// stays up (no hang-up) between runs of the program, as a cable would. Non-blocking:
+// while nobody reads the program's end, what is sent waits here and the tool goes on.
 class PseudoTerminal final : public PosixLine {
  public:
   PseudoTerminal() : master_(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)) {
-    if (!master_ || ::grantpt(master_.get()) != 0 || ::unlockpt(master_.get()) != 0) {
+    if (!master_ || ::grantpt(master_.get()) != 0 || ::unlockpt(master_.get()) != 0 ||
+        ::fcntl(master_.get(), F_SETFL, O_NONBLOCK) != 0) {
       ThrowSystem("cannot create a pseudo-terminal");
     }
     path_ = ::ptsname(master_.get());
@@ -88,11 +90,19 @@ class PseudoTerminal final : public PosixLine {
   }
   const std::string& path() const { return path_; }
   int PollFd() const override { return master_.get(); }
-  short PollEvents() const override { return POLLIN; }
-  std::optional<std::string> OnReady(short /*revents*/) override {
+  short PollEvents() const override {
+    return static_cast<short>(POLLIN | (unsent_.empty() ? 0 : POLLOUT));
+  }
+  std::optional<std::string> OnReady(short revents) override {
+    if (revents & POLLOUT) {
+      Flush();
+    }
+    if (!master_) {
+      return std::nullopt;
+    }
     char buffer[1024];
     const ssize_t count = ::read(master_.get(), buffer, sizeof buffer);
-    if (count < 0 && errno == EINTR) {
+    if (count < 0 && (errno == EINTR || errno == EAGAIN)) {
       return std::string();
     }
     if (count <= 0) {
@@ -101,22 +111,31 @@ class PseudoTerminal final : public PosixLine {
     return std::string(buffer, static_cast<std::size_t>(count));
   }
   void Write(std::string_view bytes) override {
-    while (!bytes.empty()) {
-      const ssize_t count = ::write(master_.get(), bytes.data(), bytes.size());
-      if (count < 0 && errno == EINTR) {
-        continue;
-      }
-      if (count < 0) {
-        ThrowSystem("cannot write to the pseudo-terminal");
-      }
-      bytes.remove_prefix(static_cast<std::size_t>(count));
-    }
+    unsent_ += bytes;
+    Flush();
   }
 
  private:
+  void Flush() {
+    while (master_ && !unsent_.empty()) {
+      const ssize_t count = ::write(master_.get(), unsent_.data(), unsent_.size());
+      if (count > 0) {
+        unsent_.erase(0, static_cast<std::size_t>(count));
+      } else if (count < 0 && errno == EINTR) {
+        continue;
+      } else if (count < 0 && errno != EAGAIN) {
+        master_.reset();  // closed: the loop sees PollFd() -1
+        unsent_.clear();
+      } else {
+        return;  // the rest goes on POLLOUT
+      }
+    }
+  }
+
   UniqueFd master_;
   UniqueFd slave_;
   std::string path_;
+  std::string unsent_;
 };
 
 }  // namespace

@@ -12,10 +12,13 @@ namespace quorvex::controller {
 class PosixLine {
  public:
   virtual ~PosixLine() = default;
+  // The descriptor to poll, -1 once the line has closed (also inside a Write).
   virtual int PollFd() const = 0;
+  // POLLIN, and POLLOUT while written bytes wait for room.
   virtual short PollEvents() const = 0;
   // What arrived; nullopt once the line has closed.
   virtual std::optional<std::string> OnReady(short revents) = 0;
+  // Never blocks: what the line cannot take now waits for POLLOUT.
   virtual void Write(std::string_view bytes) = 0;
 };
 

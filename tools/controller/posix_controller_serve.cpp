@@ -1,28 +1,31 @@
 // The tool's loop on POSIX: one poll over the line and what is typed.
+#include "posix_controller_serve.h"
+
 #include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <iostream>
+#include <sstream>
 #include <stdexcept>
 #include <utility>
 
 #include "controller_platform.h"
 #include "controller_session.h"
-#include "platform/failure.h"
-#include "posix_controller_line.h"
 
 namespace quorvex::controller {
 namespace {
 
-// Lines typed on stdin, as they complete.
-class StdinLines {
+// Lines typed on the input, as they complete.
+class TypedLines {
  public:
+  explicit TypedLines(int fd) : fd_(fd) {}
+
   // False at end of input.
   bool Read(Session& session) {
     char buffer[512];
-    const ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
-    if (count < 0 && errno == EINTR) {
+    const ssize_t count = ::read(fd_, buffer, sizeof buffer);
+    if (count < 0 && (errno == EINTR || errno == EAGAIN)) {
       return true;
     }
     if (count <= 0) {
@@ -38,8 +41,13 @@ class StdinLines {
   }
 
  private:
+  int fd_;
   std::string partial_;
 };
+
+bool Unsent(const PosixLine& line) {
+  return (line.PollEvents() & POLLOUT) != 0;
+}
 
 }  // namespace
 
@@ -47,14 +55,9 @@ UsageFor ThisPlatform() {
   return UsageFor::kPosix;
 }
 
-int Serve(const Options& options) {
-  std::string programEnd;
-  const auto line = options.pty ? OpenPseudoTerminal(programEnd) : OpenPort(options.port);
-  if (options.pty) {
-    std::cout << programEnd << std::endl;
-  }
-  Session session(std::cout, options.answer,
-                  [&line](std::string_view bytes) { line->Write(bytes); });
+int ServeLine(PosixLine& line, const Options& options, int input, std::ostream& out,
+              std::chrono::milliseconds patience) {
+  Session session(out, options.answer, [&line](std::string_view bytes) { line.Write(bytes); });
   // On a pseudo-terminal nobody listens yet: the codes wait for the program's greeting.
   bool codesSent = false;
   const auto sendCodes = [&] {
@@ -68,16 +71,33 @@ int Serve(const Options& options) {
   if (!options.pty) {
     sendCodes();
   }
-  StdinLines typed;
-  bool stdinOpen = true;
-  while (stdinOpen || options.listen) {
-    pollfd fds[2] = {{.fd = line->PollFd(), .events = line->PollEvents(), .revents = 0},
-                     {.fd = stdinOpen ? STDIN_FILENO : -1, .events = POLLIN, .revents = 0}};
-    if (::poll(fds, 2, -1) < 0 && errno != EINTR) {
+  TypedLines typed(input);
+  bool inputOpen = true;
+  for (;;) {
+    // A line may close inside a write, with nothing left to poll that would say so.
+    if (line.PollFd() < 0) {
+      session.Note("line closed");
+      return 1;
+    }
+    const bool draining = !inputOpen && !options.listen;
+    if (draining && !Unsent(line)) {
+      return 0;
+    }
+    pollfd fds[2] = {{.fd = line.PollFd(), .events = line.PollEvents(), .revents = 0},
+                     {.fd = inputOpen ? input : -1, .events = POLLIN, .revents = 0}};
+    const int ready = ::poll(fds, 2, draining ? static_cast<int>(patience.count()) : -1);
+    if (ready < 0 && errno != EINTR) {
       throw std::runtime_error("poll failed");
     }
-    if (fds[0].revents != 0) {
-      const auto received = line->OnReady(fds[0].revents);
+    if (ready == 0) {
+      std::ostringstream note;
+      note << "nothing went out for " << patience.count() / 1000.0
+           << " s: the rest of what was typed is not sent";
+      session.Note(note.str());
+      return 1;
+    }
+    if (ready > 0 && fds[0].revents != 0) {
+      const auto received = line.OnReady(fds[0].revents);
       if (!received) {
         session.Note("line closed");
         return 1;
@@ -87,11 +107,19 @@ int Serve(const Options& options) {
         sendCodes();
       }
     }
-    if (fds[1].revents != 0) {
-      stdinOpen = typed.Read(session);
+    if (ready > 0 && fds[1].revents != 0) {
+      inputOpen = typed.Read(session);
     }
   }
-  return 0;
+}
+
+int Serve(const Options& options) {
+  std::string programEnd;
+  const auto line = options.pty ? OpenPseudoTerminal(programEnd) : OpenPort(options.port);
+  if (options.pty) {
+    std::cout << programEnd << std::endl;
+  }
+  return ServeLine(*line, options, STDIN_FILENO, std::cout);
 }
 
 }  // namespace quorvex::controller

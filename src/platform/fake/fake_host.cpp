@@ -101,6 +101,9 @@ void FakeComm::PortOpen(bool value) {
 void FakeComm::Output(std::string_view bytes) {
   host_.Record("MSComm1.Output=" + std::string(bytes));
   sent += bytes;
+  if (echoes) {
+    waiting += bytes;
+  }
   host_.queue_.push_back(FakeHost::Queued::kSendEvent);
 }
 

@@ -70,6 +70,9 @@ class FakeComm final : public CommControl {
 
   bool open = false;
   bool acceptsPaths = false;
+  // A loop-back plug: what is written arrives in the receive buffer at once, before
+  // the send event; its receive event is the test's to raise.
+  bool echoes = false;
   std::optional<Failure> openFailure;  // thrown by PortOpen(true) when set
   std::string waiting;                 // the receive buffer
   std::string sent;                    // every byte written to the line

@@ -1,6 +1,7 @@
 // The controller tool's portable parts: options, escapes and the answering rule.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <stdexcept>
 
@@ -52,6 +53,22 @@ TEST(Session, PrintsBothDirectionsAndSendsAnswersOnlyWhenAsked) {
     EXPECT_NE(text.find(" recv \"101\"\n"), std::string::npos) << text;
     EXPECT_NE(text.find(" sent \"40\\r\\n\"\n"), std::string::npos) << text;
     EXPECT_EQ(text.find(" sent \"10\"\n") != std::string::npos, answer) << text;
+  }
+}
+
+TEST(Session, AMalformedEscapeTypedIsOneErrorLineAndNothingSent) {
+  for (const std::string_view slip : {"1\\q", "\\x4", "10\\"}) {
+    std::ostringstream out;
+    std::string line;
+    Session session(out, false, [&line](std::string_view bytes) { line += bytes; });
+    session.Typed(slip);
+    EXPECT_EQ(line, "") << slip;
+    const std::string text = out.str();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+    EXPECT_NE(text.find(" error "), std::string::npos) << text;
+    EXPECT_NE(text.find(slip), std::string::npos) << text;
+    session.Typed("40");
+    EXPECT_EQ(line, "40") << slip;
   }
 }
 

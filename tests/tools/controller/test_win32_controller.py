@@ -42,6 +42,10 @@ class WindowsController(unittest.TestCase):
     def test_sends_arguments_and_typed_lines_prints_answers_and_ends_with_its_input(self):
         tool = self.tool("COM5", "101")
         tool.wait_line(r'^\d\d:\d\d:\d\d\.\d{3} recv "10"$', timeout=30)
+        # A slip of the keyboard is answered, and the tool goes on.
+        tool.process.stdin.write("1\\q\n")
+        tool.process.stdin.flush()
+        tool.wait_line(r' error .*"1\\q" not sent$')
         tool.process.stdin.write("202\\r\\n\n")
         tool.process.stdin.flush()
         tool.wait_line(r' recv "30"$')

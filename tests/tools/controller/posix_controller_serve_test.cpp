@@ -1,0 +1,157 @@
+// The POSIX tool's loop over a line of the test's own: when it ends.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <poll.h>
+#include <algorithm>
+#include <future>
+#include <memory>
+#include <sstream>
+#include <thread>
+
+#include "platform/posix/posix_fd.h"
+#include "posix_controller_serve.h"
+
+namespace quorvex::controller {
+namespace {
+
+using posix::UniqueFd;
+
+// What arrives comes through a socket (so that poll sees it); what is written goes
+// out a few bytes per POLLOUT, as into a slow device, or hangs the line up at once.
+class FakeLine final : public PosixLine {
+ public:
+  static constexpr std::size_t kRoom = 3;
+
+  FakeLine() {
+    int ends[2];
+    EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends), 0);
+    ours_.reset(ends[0]);
+    theirs_.reset(ends[1]);
+  }
+  int PollFd() const override { return closed ? -1 : ours_.get(); }
+  short PollEvents() const override {
+    return static_cast<short>(POLLIN | (unsent.empty() ? 0 : POLLOUT));
+  }
+  std::optional<std::string> OnReady(short revents) override {
+    if (revents & POLLOUT) {
+      const std::size_t count = std::min(unsent.size(), kRoom);
+      sent += unsent.substr(0, count);
+      unsent.erase(0, count);
+    }
+    if (!(revents & POLLIN)) {
+      return std::string();
+    }
+    char buffer[64];
+    const ssize_t count = ::read(ours_.get(), buffer, sizeof buffer);
+    if (count <= 0) {
+      return std::nullopt;
+    }
+    return std::string(buffer, static_cast<std::size_t>(count));
+  }
+  void Write(std::string_view bytes) override {
+    ++writes;
+    if (hangUpOnWrite) {
+      closed = true;
+      unsent.clear();
+      return;
+    }
+    unsent += bytes;
+  }
+
+  // A device that takes nothing more: POLLOUT never comes.
+  void Stuck() {
+    ASSERT_EQ(::fcntl(ours_.get(), F_SETFL, O_NONBLOCK), 0);
+    const std::string block(4096, 'x');
+    while (::write(ours_.get(), block.data(), block.size()) > 0) {
+    }
+  }
+
+  void Arrive(std::string_view bytes) {
+    ASSERT_EQ(::write(theirs_.get(), bytes.data(), bytes.size()),
+              static_cast<ssize_t>(bytes.size()));
+  }
+
+  bool hangUpOnWrite = false;
+  bool closed = false;
+  int writes = 0;
+  std::string unsent;
+  std::string sent;
+
+ private:
+  UniqueFd ours_;
+  UniqueFd theirs_;
+};
+
+struct Trial {
+  explicit Trial(std::string_view typed) {
+    int ends[2];
+    EXPECT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+    input.reset(ends[0]);
+    EXPECT_EQ(::write(ends[1], typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
+    ::close(ends[1]);  // the input has ended
+  }
+  int Lines(std::string_view what) const {
+    int count = 0;
+    std::istringstream lines(out.str());
+    for (std::string line; std::getline(lines, line);) {
+      count += line.find(what) != std::string::npos;
+    }
+    return count;
+  }
+
+  FakeLine line;
+  Options options;
+  UniqueFd input;
+  std::ostringstream out;
+};
+
+// The loop on a thread of its own: one that never ends fails the test, not hangs it.
+std::optional<int> Served(const std::shared_ptr<Trial>& run,
+                          std::chrono::milliseconds patience = kDrainPatience) {
+  auto status = std::make_shared<std::promise<int>>();
+  std::future<int> result = status->get_future();
+  std::thread([run, status, patience] {
+    try {
+      status->set_value(ServeLine(run->line, run->options, run->input.get(), run->out, patience));
+    } catch (...) {
+      status->set_exception(std::current_exception());
+    }
+  }).detach();
+  if (result.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
+    return std::nullopt;
+  }
+  return result.get();
+}
+
+TEST(PosixServe, AHangUpFirstSeenInsideAWriteEndsTheToolAfterItsInput) {
+  const auto run = std::make_shared<Trial>("");
+  run->options.listen = true;
+  run->options.answer = true;
+  run->line.hangUpOnWrite = true;
+  run->line.Arrive("101");
+  EXPECT_EQ(Served(run), std::optional(1));
+  EXPECT_EQ(run->line.writes, 1);  // the answer "10"
+  EXPECT_EQ(run->Lines(" note line closed"), 1) << run->out.str();
+}
+
+TEST(PosixServe, WhatWaitsForRoomGoesOutBeforeTheEndOfInputEndsTheTool) {
+  const auto run = std::make_shared<Trial>("40\n20\\r\n10");
+  run->options.codes = {"30"};
+  EXPECT_EQ(Served(run), std::optional(0));
+  EXPECT_EQ(run->line.sent, "304020\r10");
+  EXPECT_EQ(run->line.unsent, "");
+}
+
+TEST(PosixServe, WhatTheLineNeverTakesIsReportedNotSent) {
+  const auto run = std::make_shared<Trial>("40\n");
+  run->line.Stuck();
+  EXPECT_EQ(Served(run, std::chrono::milliseconds(100)), std::optional(1));
+  EXPECT_EQ(run->line.unsent, "40");
+  EXPECT_EQ(run->Lines(" note nothing went out for 0.1 s"), 1) << run->out.str();
+}
+
+}  // namespace
+}  // namespace quorvex::controller

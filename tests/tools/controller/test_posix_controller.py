@@ -1,0 +1,90 @@
+"""The native controller tool on a pseudo-terminal of its own, its other end held by
+the test where Quorvex would hold it: a slip of the keyboard is answered and the
+tool goes on, a mistake on its command line ends it, and a line nobody reads does
+not keep it from hearing what arrives."""
+
+import os
+import select
+import subprocess
+import sys
+import threading
+import time
+import tty
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "e2e"))
+from linux_harness import CONTROLLER, WAIT, Child, wait_until  # noqa: E402
+
+
+class ProgramEnd:
+    """The pseudo-terminal's end that Quorvex opens."""
+
+    def __init__(self, path):
+        self.fd = os.open(path, os.O_RDWR | os.O_NOCTTY)
+        tty.setraw(self.fd)
+        self.received = b""
+
+    def read(self, count, timeout=WAIT):
+        """Everything until `count` bytes have come in all, or the time is up."""
+        deadline = time.monotonic() + timeout
+        while len(self.received) < count and time.monotonic() < deadline:
+            if select.select([self.fd], [], [], 0.1)[0]:
+                self.received += os.read(self.fd, 65536)
+        return self.received
+
+    def close(self):
+        os.close(self.fd)
+
+
+class PosixController(unittest.TestCase):
+    def tool(self, *args):
+        tool = Child([CONTROLLER, "--pty", *args], dict(os.environ), stdin=subprocess.PIPE)
+        self.addCleanup(tool.stop)
+        path = wait_until(lambda: tool.out[0] if tool.out else None, what="the pty's path")
+        end = ProgramEnd(path)
+        self.addCleanup(end.close)
+        return tool, end
+
+    @staticmethod
+    def type(tool, text):
+        tool.process.stdin.write(text)
+        tool.process.stdin.flush()
+
+    def test_a_slip_typed_is_one_error_line_and_the_tool_goes_on(self):
+        tool, end = self.tool()
+        self.type(tool, "1\\q\n")
+        tool.wait_line(r' error .*"1\\q" not sent$')
+        self.type(tool, "\\x4\n40\n")
+        tool.wait_line(r' sent "40"$')
+        self.assertEqual(end.read(2), b"40")
+        self.assertTrue(tool.alive())
+        self.assertEqual(sum(" error " in line for line in tool.out), 2, tool.out)
+        tool.process.stdin.close()
+        self.assertEqual(tool.wait_exit(), 0)
+
+    def test_only_a_mistake_on_the_command_line_ends_it(self):
+        for args in (["--pty", "1\\q"], ["--bogus", "3"], []):
+            with self.subTest(args=args):
+                done = subprocess.run([CONTROLLER, *args], stdin=subprocess.DEVNULL,
+                                      capture_output=True, text=True, timeout=WAIT)
+                self.assertEqual(done.returncode, 2)
+                self.assertIn("--help", done.stderr)
+
+    def test_a_line_nobody_reads_neither_stops_the_tool_nor_loses_bytes(self):
+        tool, end = self.tool()
+        # Far more than a pseudo-terminal holds: the tool has to keep the rest itself.
+        lines = [f"{n:05d}".ljust(1023, "x") for n in range(256)]
+        typing = threading.Thread(target=self.type, args=(tool, "".join(f"{l}\n" for l in lines)),
+                                  daemon=True)
+        typing.start()
+        tool.wait_line(r'^\S+ sent "00255x+"$', timeout=60)
+        os.write(end.fd, b"101")
+        tool.wait_line(r' recv "101"$')
+        expected = "".join(lines).encode()
+        self.assertEqual(end.read(len(expected), timeout=60), expected)
+        tool.process.stdin.close()
+        self.assertEqual(tool.wait_exit(), 0)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
