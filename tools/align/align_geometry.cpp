@@ -13,7 +13,9 @@ std::string Text(PixelPoint p) {
 }
 
 std::string Quoted(std::string_view code) {
-  return "\"" + std::string(code) + "\"";
+  std::string quoted(1, '"');
+  quoted.append(code).push_back('"');
+  return quoted;
 }
 
 // What an overlay sends when it catches a click.
