@@ -61,15 +61,6 @@ TEST(Geometry, PixelsBecomeTwipsThatComeBackAsTheSamePixels) {
   }
 }
 
-TEST(Geometry, OverlaysLieWhereTheProgramPutsThemAtEachScale) {
-  SettingsRecord s = Demo();
-  EXPECT_EQ(Overlay(s, 1, k96Dpi), (PixelRect{132, 152, 136, 56}));
-  EXPECT_EQ(Overlay(s, 2, k96Dpi), (PixelRect{332, 152, 136, 56}));
-  EXPECT_EQ(Overlay(s, 1, {10.0, 10.0}), (PixelRect{198, 228, 204, 84}));
-  EXPECT_EQ(Overlay(s, 1, {15.0, 10.0}), (PixelRect{132, 228, 136, 84}));
-  EXPECT_EQ(SteppedAside(Overlay(s, 2, k96Dpi)), (PixelRect{332, 0, 136, 56}));
-}
-
 TEST(Warnings, NoneForTheDemosLayout) {
   EXPECT_EQ(Warnings(Demo(), k96Dpi), std::vector<std::string>{});
 }
@@ -460,18 +451,6 @@ TEST(Options, MistakesAndPortsTheSettingsFileCannotHold) {
     EXPECT_THROW(ParseOptions(arguments), std::invalid_argument)
         << ::testing::PrintToString(arguments);
   }
-}
-
-TEST(SettingsText, EveryKeyOnceInTheTablesOrder) {
-  const std::string text = SettingsText(SettingsRecord{});
-  std::size_t at = 0;
-  for (const SettingsKey& key : SettingsKeys()) {
-    const std::string line = std::string(key.name) + (key.field ? "0" : "") + "\r\n";
-    ASSERT_EQ(text.compare(at, line.size(), line), 0) << key.name;
-    at += line.size();
-  }
-  EXPECT_EQ(at, text.size());
-  EXPECT_EQ(SettingsKeys().size(), 21u);
 }
 
 }  // namespace
