@@ -8,7 +8,8 @@ set(CPACK_PACKAGE_DESCRIPTION
     "Two practically invisible windows lie over two buttons of another application. \
 The operator's clicks on them are reported on a serial line, and the controller at \
 its other end decides when the buttons beneath are pressed. Includes \
-quorvex-controller, the controller's end of the line for commissioning.")
+quorvex-controller, the controller's end of the line for commissioning, and \
+quorvex-align, which writes the settings as the operator points at the buttons.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
 set(CPACK_STRIP_FILES ON)
@@ -17,7 +18,7 @@ if(WIN32)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_SYSTEM_NAME windows-x64)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
-  install(TARGETS quorvex quorvex-controller RUNTIME DESTINATION .)
+  install(TARGETS quorvex quorvex-controller quorvex-align RUNTIME DESTINATION .)
   set(QUORVEX_DOC_DIR .)
   install(FILES examples/tessora.ini DESTINATION .)
 else()
@@ -27,7 +28,7 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   # libc6, libstdc++6, libx11-6, libxtst6 and the like, read off the binaries (dpkg-shlibdeps).
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  install(TARGETS quorvex quorvex-controller RUNTIME DESTINATION bin)
+  install(TARGETS quorvex quorvex-controller quorvex-align RUNTIME DESTINATION bin)
   set(QUORVEX_DOC_DIR share/doc/quorvex)
   install(FILES examples/tessora.ini DESTINATION ${QUORVEX_DOC_DIR}/examples)
   # Every page in docs/man, compressed as Debian keeps them.

@@ -14,10 +14,7 @@
 namespace quorvex {
 namespace {
 
-struct Key {
-  std::string_view name;
-  std::int16_t SettingsRecord::*field;  // null for CP, which stays text
-};
+using Key = SettingsKey;
 
 // Tested in this order; the first key found anywhere in an item wins.
 constexpr std::array<Key, 21> kKeys{{
@@ -116,6 +113,10 @@ std::string ReadWhole(std::string_view path) {
 }
 
 }  // namespace
+
+std::span<const SettingsKey> SettingsKeys() {
+  return kKeys;
+}
 
 void ReadSettings(std::string_view text, std::string_view fileName, SettingsRecord& settings) {
   ItemReader reader(text);

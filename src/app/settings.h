@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,14 @@ struct SettingsRecord {
 };
 
 constexpr std::string_view kSettingsFileName = "tessora.ini";
+
+struct SettingsKey {
+  std::string_view name;                // "PL:", colon included
+  std::int16_t SettingsRecord::*field;  // null for CP, which stays text
+};
+
+// Every key, in the order items are tested against them.
+std::span<const SettingsKey> SettingsKeys();
 
 // Reads tessora.ini from the working directory into `settings`.
 // Throws Failure naming the file, or the line and item at fault.

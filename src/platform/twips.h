@@ -14,4 +14,9 @@ inline int TwipsToPixels(double twips, double twipsPerPixel) {
   return static_cast<int>(std::lround(twips / twipsPerPixel));
 }
 
+// The whole twips that TwipsToPixels turns back into `pixels`, at 1 twip per pixel or more.
+inline long PixelsToTwips(int pixels, double twipsPerPixel) {
+  return std::lround(pixels * twipsPerPixel);
+}
+
 }  // namespace quorvex

@@ -15,6 +15,7 @@ MAN = ("usr/share/man/man1/quorvex.1.gz", "usr/share/man/man1/quorvex-controller
 FILES = ("usr/bin/quorvex", "usr/bin/quorvex-controller", "usr/share/doc/quorvex/README.md",
          "usr/share/doc/quorvex/examples/tessora.ini", *MAN)
 DEPENDS = ("libc6", "libstdc++6", "libx11-6", "libxtst6")
+ALIGN = ("usr/bin/quorvex-align", "usr/share/man/man1/quorvex-align.1.gz")
 
 
 def run(*args, env=None):
@@ -63,6 +64,10 @@ class DebianPackage(unittest.TestCase):
             self.assertTrue(os.access(os.path.join(self.root, program), os.X_OK), program)
         usage = run(os.path.join(self.root, "usr/bin/quorvex-controller"), "--help")
         self.assertIn("Usage: quorvex-controller", usage)
+        for path in ALIGN:
+            self.assertTrue(os.path.isfile(os.path.join(self.root, path)), path)
+        usage = run(os.path.join(self.root, ALIGN[0]), "--help")
+        self.assertIn("Usage: quorvex-align", usage)
         # No display: the program must say so and stop, not crash.
         ended = subprocess.run([os.path.join(self.root, "usr/bin/quorvex")], cwd=self.root,
                                env=dict(os.environ, DISPLAY=":65000"), capture_output=True,
@@ -74,7 +79,7 @@ class DebianPackage(unittest.TestCase):
             self.check_manual_pages()
 
         self.dpkg("--remove", "quorvex")
-        for path in FILES:
+        for path in FILES + ALIGN:
             self.assertFalse(os.path.exists(os.path.join(self.root, path)), path)
         self.assertFalse(os.path.exists(os.path.join(self.root, "usr/bin/quorvex")))
 

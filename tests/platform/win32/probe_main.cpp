@@ -2,9 +2,11 @@
 //   probe windows      one line per overlay: geometry, visibility, input, styles, alpha
 //   probe msgbox       an open "Quorvex" message box: its buttons, icons and text, and how
 //                      many overlays take clicks meanwhile; then it clicks OK
+//   probe pointer X Y  moves the mouse pointer to the screen point X,Y, as the operator would
 // Exit status 3: nothing to read.
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -98,6 +100,10 @@ int DismissMessageBox() {
   return 0;
 }
 
+int MovePointer(const char* x, const char* y) {
+  return ::SetCursorPos(std::atoi(x), std::atoi(y)) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -107,8 +113,10 @@ int main(int argc, char** argv) {
     status = Windows();
   } else if (command == "msgbox") {
     status = DismissMessageBox();
+  } else if (command == "pointer" && argc == 4) {
+    status = MovePointer(argv[2], argv[3]);
   } else {
-    std::fprintf(stderr, "usage: probe windows | msgbox\n");
+    std::fprintf(stderr, "usage: probe windows | msgbox | pointer X Y\n");
   }
   std::fflush(stdout);
   return status;

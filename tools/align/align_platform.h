@@ -1,0 +1,39 @@
+// What quorvex-align needs of the desktop; one implementation per platform
+// (align_x11.cpp, align_win32.cpp).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "align_geometry.h"
+
+namespace quorvex::align {
+
+class Desk {
+ public:
+  virtual ~Desk() = default;
+  // Where the mouse pointer is, in screen pixels as the program clicks them.
+  virtual PixelPoint Pointer() = 0;
+  // As the program converts its overlays' twips on this screen.
+  virtual TwipsScale Scale() = 0;
+  // The part of the screen a drawing can cover.
+  virtual PixelRect Screen() = 0;
+  virtual PixelSize TextSize(const std::string& text) = 0;
+  // Shows `drawing` above every window, taking no click, key or focus, until a line
+  // or the end of standard input.
+  virtual void ShowUntilEnter(const Drawing& drawing) = 0;
+};
+
+// Throws Failure (kDisplay) when there is no desktop to reach.
+std::unique_ptr<Desk> OpenDesk();
+
+// Standard output passes bytes unchanged (CR LF stays CR LF).
+void MakeOutputExact();
+
+// Writes `text` to a new file at `path`, or over an existing one when `replace`; false,
+// and the file untouched, when it exists and may not be replaced. Throws
+// std::runtime_error naming the system's reason when it cannot be written.
+bool WriteNewFile(const std::string& path, std::string_view text, bool replace);
+
+}  // namespace quorvex::align

@@ -1,0 +1,50 @@
+// quorvex-align's two modes, on any desk: measuring (seven points in, settings out)
+// and showing tessora.ini over the screen.
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "align_geometry.h"
+#include "align_options.h"
+#include "align_platform.h"
+#include "app/settings.h"
+
+namespace quorvex::align {
+
+// A failure of the tool's own: the message says it all; exit status 1.
+class AlignFailure : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct Measurement {
+  PixelRect button1;
+  PixelRect button2;
+  PixelPoint start;   // "10"
+  PixelPoint stop;    // "20"
+  PixelPoint start2;  // "30"
+};
+
+// Prompts for the seven points on `prompts` and takes `pointer()` at each line read
+// from `input`. Throws AlignFailure when the input ends first.
+Measurement Measure(std::istream& input, std::ostream& prompts,
+                    const std::function<PixelPoint()>& pointer);
+
+// Throws AlignFailure for an overlay with no area or a value tessora.ini cannot hold.
+SettingsRecord MakeSettings(const Measurement& measured, const Options& options, TwipsScale scale);
+
+// Every key in the reader's order, "KEY:value" and CR LF each.
+std::string SettingsText(const SettingsRecord& settings);
+
+using DeskOpener = std::function<std::unique_ptr<Desk>()>;
+
+// The whole tool after its command line: 0 or 1 (AlignFailure and Failure are left to
+// the caller, which words them).
+int Run(const Options& options, const DeskOpener& openDesk, std::istream& input,
+        std::ostream& output, std::ostream& messages);
+
+}  // namespace quorvex::align

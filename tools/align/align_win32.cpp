@@ -1,0 +1,207 @@
+// quorvex-align on Windows: a console program, DPI-unaware like quorvex.exe, so that
+// pointer positions and twips per pixel are the ones the program sees.
+#include <fcntl.h>
+#include <io.h>
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <thread>
+
+#include "align_platform.h"
+#include "platform/failure.h"
+#include "platform/win32/win32_api.h"
+#include "platform/win32/win32_error.h"
+#include "platform/win32/win32_screen.h"
+
+namespace quorvex::align {
+namespace {
+
+constexpr COLORREF kInk = RGB(255, 0, 255);
+// The colour key: never drawn, and clicks go through it.
+constexpr COLORREF kClear = RGB(0, 0, 0);
+constexpr char kClassName[] = "QuorvexAlign.Drawing";
+constexpr UINT kEnter = WM_APP + 1;
+constexpr UINT_PTR kTopmostTimer = 1;
+// Another topmost window raised later (quorvex.exe starting, say) is put back beneath soon.
+constexpr UINT kTopmostInterval = 500;
+
+struct FontDeleter {
+  void operator()(HFONT font) const { ::DeleteObject(font); }
+};
+using FontPtr = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
+
+// Without smoothing: blended edges would be neither the ink nor the colour key.
+FontPtr MakeFont() {
+  return FontPtr(::CreateFontA(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY,
+                               DEFAULT_PITCH | FF_SWISS, "Arial"));
+}
+
+struct Shown {
+  const Drawing* drawing;
+  PixelRect screen;
+  HFONT font;
+};
+
+RECT ToRect(const PixelRect& r, const PixelRect& screen) {
+  return {r.x - screen.x, r.y - screen.y, r.x - screen.x + r.width, r.y - screen.y + r.height};
+}
+
+void Paint(HWND window, const Shown& shown) {
+  PAINTSTRUCT paint{};
+  const HDC dc = ::BeginPaint(window, &paint);
+  const HBRUSH clear = ::CreateSolidBrush(kClear);
+  const HBRUSH ink = ::CreateSolidBrush(kInk);
+  RECT all{};
+  ::GetClientRect(window, &all);
+  ::FillRect(dc, &all, clear);
+  for (const PixelRect& stroke : shown.drawing->strokes) {
+    const RECT r = ToRect(stroke, shown.screen);
+    ::FillRect(dc, &r, ink);
+  }
+  const HGDIOBJ previous = ::SelectObject(dc, shown.font);
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, kInk);
+  for (const Label& label : shown.drawing->labels) {
+    ::TextOutA(dc, label.place.x - shown.screen.x, label.place.y - shown.screen.y,
+               label.text.data(), static_cast<int>(label.text.size()));
+  }
+  ::SelectObject(dc, previous);
+  ::DeleteObject(ink);
+  ::DeleteObject(clear);
+  ::EndPaint(window, &paint);
+}
+
+LRESULT CALLBACK DrawingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_NCCREATE: {
+      const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+      ::SetWindowLongPtrA(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+      break;
+    }
+    case WM_PAINT:
+      Paint(window, *reinterpret_cast<const Shown*>(::GetWindowLongPtrA(window, GWLP_USERDATA)));
+      return 0;
+    case WM_NCHITTEST:
+      return HTTRANSPARENT;
+    case WM_MOUSEACTIVATE:
+      return MA_NOACTIVATE;
+    case WM_TIMER:
+      ::SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+      return 0;
+    case kEnter:
+      ::DestroyWindow(window);
+      return 0;
+    case WM_DESTROY:
+      ::PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Tells the window once a line, or the end, comes on standard input.
+void WaitForEnter(HWND window) {
+  const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+  std::array<char, 256> buffer;
+  DWORD got = 0;
+  while (::ReadFile(input, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) &&
+         got > 0) {
+    if (std::memchr(buffer.data(), '\n', got) != nullptr ||
+        std::memchr(buffer.data(), '\r', got) != nullptr) {
+      break;
+    }
+  }
+  ::PostMessageA(window, kEnter, 0, 0);
+}
+
+class Win32Desk final : public Desk {
+ public:
+  Win32Desk() : font_(MakeFont()) {}
+
+  PixelPoint Pointer() override {
+    POINT p{};
+    if (!::GetCursorPos(&p)) {
+      throw Failure(failure::kDisplay, "The pointer's position cannot be read: " +
+                                           win32::SystemReason(::GetLastError()));
+    }
+    return {p.x, p.y};
+  }
+
+  TwipsScale Scale() override {
+    const win32::TwipsScale scale = win32::ScreenTwipsScale();
+    return {scale.x, scale.y};
+  }
+
+  // Every monitor: click points may lie left of or above the primary one.
+  PixelRect Screen() override {
+    return {::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN),
+            ::GetSystemMetrics(SM_CXVIRTUALSCREEN), ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+  }
+
+  PixelSize TextSize(const std::string& text) override {
+    const HDC dc = ::GetDC(nullptr);
+    const HGDIOBJ previous = ::SelectObject(dc, font_.get());
+    SIZE size{};
+    ::GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &size);
+    ::SelectObject(dc, previous);
+    ::ReleaseDC(nullptr, dc);
+    return {size.cx, size.cy};
+  }
+
+  void ShowUntilEnter(const Drawing& drawing) override {
+    const HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = DrawingProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = kClassName;
+    ::RegisterClassExA(&windowClass);
+
+    Shown shown{&drawing, Screen(), font_.get()};
+    // Transparent and layered: hit tests pass through it; no-activate and tool
+    // window: it never takes the focus and has no taskbar button.
+    const HWND window = ::CreateWindowExA(
+        WS_EX_TOPMOST | WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW,
+        kClassName, "quorvex-align", WS_POPUP, shown.screen.x, shown.screen.y, shown.screen.width,
+        shown.screen.height, nullptr, nullptr, instance, &shown);
+    if (window == nullptr) {
+      throw Failure(failure::kDisplay,
+                    "Cannot draw over the screen: " + win32::SystemReason(::GetLastError()));
+    }
+    ::SetLayeredWindowAttributes(window, kClear, 0, LWA_COLORKEY);
+    ::ShowWindow(window, SW_SHOWNOACTIVATE);
+    ::UpdateWindow(window);
+    ::SetTimer(window, kTopmostTimer, kTopmostInterval, nullptr);
+
+    // Left blocked in its read if the window goes first; the process ends after this.
+    std::thread(WaitForEnter, window).detach();
+    MSG message;
+    while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageA(&message);
+    }
+  }
+
+ private:
+  FontPtr font_;
+};
+
+}  // namespace
+
+std::unique_ptr<Desk> OpenDesk() {
+  return std::make_unique<Win32Desk>();
+}
+
+void MakeOutputExact() {
+  std::fflush(stdout);
+  _setmode(_fileno(stdout), _O_BINARY);
+}
+
+}  // namespace quorvex::align

@@ -1,0 +1,231 @@
+// quorvex-align on an X11 desktop, seeing the screen through the program's own display code.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/shape.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "align_platform.h"
+#include "platform/failure.h"
+#include "platform/x11/x11_display.h"
+
+namespace quorvex::align {
+namespace {
+
+constexpr unsigned kInk = 0xFF00FF;
+// Another client raising its windows again and again gets an answer this often, no more.
+constexpr auto kRaiseInterval = std::chrono::milliseconds(100);
+
+struct FontFreer {
+  Display* display;
+  void operator()(XFontStruct* font) const { XFreeFont(display, font); }
+};
+
+class PixmapHolder {
+ public:
+  PixmapHolder(Display* display, Pixmap pixmap) : display_(display), pixmap_(pixmap) {}
+  PixmapHolder(const PixmapHolder&) = delete;
+  PixmapHolder& operator=(const PixmapHolder&) = delete;
+  ~PixmapHolder() { XFreePixmap(display_, pixmap_); }
+  Pixmap get() const { return pixmap_; }
+
+ private:
+  Display* display_;
+  Pixmap pixmap_;
+};
+
+class GcHolder {
+ public:
+  GcHolder(Display* display, Drawable drawable)
+      : display_(display), gc_(XCreateGC(display, drawable, 0, nullptr)) {}
+  GcHolder(const GcHolder&) = delete;
+  GcHolder& operator=(const GcHolder&) = delete;
+  ~GcHolder() { XFreeGC(display_, gc_); }
+  GC get() const { return gc_; }
+
+ private:
+  Display* display_;
+  GC gc_;
+};
+
+// True when a line, or the end, has come on standard input.
+bool EnterPressed() {
+  std::array<char, 256> buffer;
+  const ssize_t got = read(STDIN_FILENO, buffer.data(), buffer.size());
+  if (got < 0) {
+    return errno != EINTR && errno != EAGAIN;
+  }
+  return got == 0 || std::memchr(buffer.data(), '\n', static_cast<std::size_t>(got)) != nullptr;
+}
+
+class X11Desk final : public Desk {
+ public:
+  X11Desk()
+      : display_(x11::OpenDisplay()),
+        font_(XLoadQueryFont(display_.get(), "fixed"), FontFreer{display_.get()}) {}
+
+  PixelPoint Pointer() override {
+    Window root = 0, child = 0;
+    int rootX = 0, rootY = 0, x = 0, y = 0;
+    unsigned mask = 0;
+    XQueryPointer(display_.get(), DefaultRootWindow(display_.get()), &root, &child, &rootX, &rootY,
+                  &x, &y, &mask);
+    return {rootX, rootY};
+  }
+
+  TwipsScale Scale() override {
+    const double perPixel = x11::TwipsPerPixelOf(display_.get());
+    return {perPixel, perPixel};
+  }
+
+  PixelRect Screen() override {
+    const int screen = DefaultScreen(display_.get());
+    return {0, 0, DisplayWidth(display_.get(), screen), DisplayHeight(display_.get(), screen)};
+  }
+
+  PixelSize TextSize(const std::string& text) override {
+    if (!font_) {
+      return {};
+    }
+    return {XTextWidth(font_.get(), text.data(), static_cast<int>(text.size())),
+            font_->ascent + font_->descent};
+  }
+
+  void ShowUntilEnter(const Drawing& drawing) override;
+
+ private:
+  Window CreateWindow(const PixelRect& screen);
+  void Draw(Window window, const PixelRect& screen, const Drawing& drawing);
+  void KeepAbove(Window window);
+
+  x11::DisplayPtr display_;
+  std::unique_ptr<XFontStruct, FontFreer> font_;
+};
+
+// Override-redirect: no window manager frames, moves or focuses it.
+Window X11Desk::CreateWindow(const PixelRect& screen) {
+  Display* display = display_.get();
+  const int number = DefaultScreen(display);
+  XSetWindowAttributes attributes{};
+  attributes.override_redirect = True;
+  attributes.background_pixel = x11::PixelOf(display, kInk);
+  const Window window = XCreateWindow(
+      display, DefaultRootWindow(display), screen.x, screen.y, static_cast<unsigned>(screen.width),
+      static_cast<unsigned>(screen.height), 0, DefaultDepth(display, number), InputOutput,
+      DefaultVisual(display, number), CWOverrideRedirect | CWBackPixel, &attributes);
+  XStoreName(display, window, "quorvex-align");
+  std::string resName = "drawing";
+  std::string resClass = "QuorvexAlign";
+  XClassHint hint{resName.data(), resClass.data()};
+  XSetClassHint(display, window, &hint);
+  XWMHints hints{};
+  hints.flags = InputHint;
+  hints.input = False;
+  XSetWMHints(display, window, &hints);
+  return window;
+}
+
+// The window shows its background only where the drawing has ink, and its input
+// region is empty: every click and key goes to what lies beneath.
+void X11Desk::Draw(Window window, const PixelRect& screen, const Drawing& drawing) {
+  Display* display = display_.get();
+  const PixmapHolder mask(display,
+                          XCreatePixmap(display, window, static_cast<unsigned>(screen.width),
+                                        static_cast<unsigned>(screen.height), 1));
+  const GcHolder gc(display, mask.get());
+  XSetForeground(display, gc.get(), 0);
+  XFillRectangle(display, mask.get(), gc.get(), 0, 0, static_cast<unsigned>(screen.width),
+                 static_cast<unsigned>(screen.height));
+  XSetForeground(display, gc.get(), 1);
+  std::vector<XRectangle> strokes;
+  for (const PixelRect& stroke : drawing.strokes) {
+    const PixelRect shown = Intersection(stroke, screen);
+    if (!shown.Empty()) {
+      strokes.push_back(
+          {static_cast<short>(shown.x - screen.x), static_cast<short>(shown.y - screen.y),
+           static_cast<unsigned short>(shown.width), static_cast<unsigned short>(shown.height)});
+    }
+  }
+  XFillRectangles(display, mask.get(), gc.get(), strokes.data(), static_cast<int>(strokes.size()));
+  if (font_) {
+    XSetFont(display, gc.get(), font_->fid);
+    for (const Label& label : drawing.labels) {
+      XDrawString(display, mask.get(), gc.get(), label.place.x - screen.x,
+                  label.place.y - screen.y + font_->ascent, label.text.data(),
+                  static_cast<int>(label.text.size()));
+    }
+  }
+  XShapeCombineMask(display, window, ShapeBounding, 0, 0, mask.get(), ShapeSet);
+  XShapeCombineRectangles(display, window, ShapeInput, 0, 0, nullptr, 0, ShapeSet, Unsorted);
+}
+
+void X11Desk::ShowUntilEnter(const Drawing& drawing) {
+  Display* display = display_.get();
+  int event = 0, error = 0;
+  if (!XShapeQueryExtension(display, &event, &error)) {
+    throw Failure(failure::kDisplay,
+                  "The X display has no SHAPE extension: nothing can be drawn "
+                  "over the screen without taking its clicks.");
+  }
+  const PixelRect screen = Screen();
+  x11::UniqueWindow window(display, CreateWindow(screen));
+  Draw(window.get(), screen, drawing);
+  // Restacks of other windows, to stay above them.
+  XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
+  XMapRaised(display, window.get());
+
+  using Clock = std::chrono::steady_clock;
+  auto lastRaise = Clock::now();
+  bool raiseDue = false;
+  for (;;) {
+    while (XPending(display) > 0) {
+      XEvent e;
+      XNextEvent(display, &e);
+      // Seen through the root: `window` is the one restacked or mapped.
+      const Window changed = e.type == ConfigureNotify ? e.xconfigure.window
+                             : e.type == MapNotify     ? e.xmap.window
+                                                       : None;
+      raiseDue = raiseDue || (changed != None && changed != window.get());
+    }
+    int timeout = -1;
+    if (raiseDue) {
+      const auto waited = Clock::now() - lastRaise;
+      if (waited >= kRaiseInterval) {
+        XRaiseWindow(display, window.get());
+        lastRaise = Clock::now();
+        raiseDue = false;
+      } else {
+        timeout = static_cast<int>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(kRaiseInterval - waited).count() +
+            1);
+      }
+    }
+    XFlush(display);
+    std::array<pollfd, 2> fds{pollfd{STDIN_FILENO, POLLIN, 0},
+                              pollfd{ConnectionNumber(display), POLLIN, 0}};
+    if (poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR) {
+      throw std::runtime_error(std::string("cannot wait for input: ") + std::strerror(errno));
+    }
+    if (fds[0].revents != 0 && EnterPressed()) {
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<Desk> OpenDesk() {
+  return std::make_unique<X11Desk>();
+}
+
+void MakeOutputExact() {}
+
+}  // namespace quorvex::align
