@@ -73,12 +73,12 @@ int X11Overlay::ToPixels(double twips) const {
 
 void X11Overlay::Left(double twips) {
   left_ = ToPixels(twips);
-  Apply();
+  Move();
 }
 
 void X11Overlay::Top(double twips) {
   top_ = ToPixels(twips);
-  Apply();
+  Move();
 }
 
 void X11Overlay::Width(double twips) {
@@ -103,6 +103,13 @@ void X11Overlay::Apply() {
   const auto height = static_cast<unsigned>(std::max(height_, 1));
   XMoveResizeWindow(display_, face_.get(), left_, top_, width, height);
   XMoveResizeWindow(display_, input_.get(), left_, top_, width, height);
+}
+
+// The step-aside is on the way to a click: a move alone, as resizing even to the same
+// size costs the server several times more.
+void X11Overlay::Move() {
+  XMoveWindow(display_, face_.get(), left_, top_);
+  XMoveWindow(display_, input_.get(), left_, top_);
 }
 
 void X11Overlay::Visible(bool visible) {

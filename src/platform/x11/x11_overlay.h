@@ -48,6 +48,7 @@ class X11Overlay final : public OverlayWindow {
  private:
   int ToPixels(double twips) const;
   void Apply();
+  void Move();
   void ShowFace();
 
   Display* display_;
