@@ -32,8 +32,10 @@ struct Null final : OverlayWindow, Timer, User32 {
   }
   bool GetCursorPos(Point&) override { return true; }
   bool SetCursorPos(std::int32_t, std::int32_t) override { return true; }
-  void mouse_event(std::uint32_t, std::int32_t, std::int32_t, std::int32_t,
-                   std::uintptr_t) override {}
+  std::int32_t GetSystemMetrics(std::int32_t) override { return 0; }
+  std::uint32_t SendInput(std::span<const MouseInput> inputs) override {
+    return static_cast<std::uint32_t>(inputs.size());
+  }
 };
 
 // One million codes cut into reads of mixed shape: single codes, several joined

@@ -2,7 +2,8 @@
  * measurements, so that Quorvex's figures can be read against what the line, the
  * X server and the machine cost by themselves. It opens the line raw, maps one
  * InputOnly window, and waits in poll: a "10" on the line becomes one XTEST click
- * at (CLICK_X, CLICK_Y); a click on the window is answered by "101" on the line.
+ * at (CLICK_X, CLICK_Y), with the work the program does for it (below); a click on
+ * the window is answered by "101" on the line.
  *   quorvex_floor PORT CLICK_X CLICK_Y X Y W H        (prints "ready" once mapped) */
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -28,6 +29,27 @@ static Window map_window(Display* display, int x, int y, unsigned width, unsigne
   return window;
 }
 
+/* What the program does for "10", so that the ratio compares like with like: the
+ * window steps aside to the top edge, the pointer is read (the one round trip) to be
+ * put back, and the click goes between XGrabServer and XUngrabServer, flushed at
+ * once. The window comes back at once here, after the press. */
+static void click(Display* display, Window window, int x, int y, int click_x, int click_y) {
+  Window root, child;
+  int root_x = 0, root_y = 0, window_x, window_y;
+  unsigned mask;
+  XMoveWindow(display, window, x, 0);
+  XQueryPointer(display, DefaultRootWindow(display), &root, &child, &root_x, &root_y, &window_x,
+                &window_y, &mask);
+  XGrabServer(display);
+  XTestFakeMotionEvent(display, -1, click_x, click_y, CurrentTime);
+  XTestFakeButtonEvent(display, Button1, True, CurrentTime);
+  XTestFakeButtonEvent(display, Button1, False, CurrentTime);
+  XUngrabServer(display);
+  XFlush(display);
+  XTestFakeMotionEvent(display, -1, root_x, root_y, CurrentTime);
+  XMoveWindow(display, window, x, y);
+}
+
 int main(int argc, char** argv) {
   if (argc != 8) {
     fprintf(stderr, "usage: quorvex_floor PORT CLICK_X CLICK_Y X Y W H\n");
@@ -43,8 +65,8 @@ int main(int argc, char** argv) {
   cfmakeraw(&tio);
   tcsetattr(line, TCSANOW, &tio);
   int click_x = atoi(argv[2]), click_y = atoi(argv[3]);
-  map_window(display, atoi(argv[4]), atoi(argv[5]), (unsigned)atoi(argv[6]),
-             (unsigned)atoi(argv[7]));
+  int x = atoi(argv[4]), y = atoi(argv[5]);
+  Window window = map_window(display, x, y, (unsigned)atoi(argv[6]), (unsigned)atoi(argv[7]));
   puts("ready");
   fflush(stdout);
   char previous = 0;
@@ -67,10 +89,7 @@ int main(int argc, char** argv) {
     }
     for (ssize_t i = 0; i < count; previous = buffer[i++]) {
       if (previous == '1' && buffer[i] == '0') {
-        XTestFakeMotionEvent(display, -1, click_x, click_y, CurrentTime);
-        XTestFakeButtonEvent(display, Button1, True, CurrentTime);
-        XTestFakeButtonEvent(display, Button1, False, CurrentTime);
-        XFlush(display);
+        click(display, window, x, y, click_x, click_y);
       }
     }
   }

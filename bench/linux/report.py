@@ -118,8 +118,8 @@ def write_report(path, machine, options, results, sizes, core=None):
         f"Xvfb, a pseudo-terminal as the line; Python {machine['python']}; {machine['date']}.",
         "",
         "The floor is bench/linux/floor.c: the least a program can do for the same "
-        "measurement (poll the line, read, one XTEST click; a click on an InputOnly window "
-        "answered by a write), measured by the same probe in the same run, the two taking "
+        "measurement (poll the line, read, one XTEST click with the same work around it as "
+        "Quorvex's; a click on an InputOnly window answered by a write), measured by the same probe in the same run, the two taking "
         "turns so that a change in the machine's load falls on both. On a shared machine "
         "the ratios count, not the absolute times.",
         "",
@@ -130,9 +130,11 @@ def write_report(path, machine, options, results, sizes, core=None):
         "window) to \"101\" readable at the controller's end. step-aside: frmMain's time at "
         "the top edge after \"10\", as the probe sees its moves.",
         "",
-        "Before its click, Quorvex does two things the floor does not: it moves frmMain "
-        "aside, and it reads the cursor's position (a round trip to the X server) so that "
-        "it can put the cursor back. Both are in its code-to-click figure.",
+        "Before its click the floor does what Quorvex does: it moves its window aside and "
+        "reads the cursor's position (a round trip to the X server) to put the cursor back "
+        "after the click, and it sends the click's motion, press and release between "
+        "XGrabServer and XUngrabServer, so that no other client's input comes between them. "
+        "Both code-to-click figures hold all of this.",
         "",
         "| Figure | Median | p99 | Spread | Floor median | Floor p99 | Floor spread | "
         "Ratio of medians | Goal | Met |",

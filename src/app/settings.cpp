@@ -1,14 +1,18 @@
 #include "app/settings.h"
 
+#include <sys/stat.h>
+
 #include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "app/item_reader.h"
 #include "app/number.h"
+#include "app/utf16.h"
 #include "platform/failure.h"
 
 namespace quorvex {
@@ -86,17 +90,60 @@ struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-[[noreturn]] void CannotRead(std::string_view path, int error) {
+// Far beyond any settings file; a link to a device or a runaway file stops here.
+constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t{64} << 20;
+
+std::string FullPath(std::string_view path) {
   std::error_code ignored;
-  const auto full = std::filesystem::absolute(std::filesystem::path(path), ignored);
-  throw Failure(
-      error == ENOENT ? failure::kFileNotFound : failure::kFileAccess,
-      "The settings file " + full.string() + " cannot be read: " + std::strerror(error) + ".");
+  return std::filesystem::absolute(std::filesystem::path(path), ignored).string();
 }
 
+bool IsRegularFile(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// Explorer hides known extensions: a file named tessora.ini there may be tessora.ini.txt.
+std::string HiddenExtensionHint(std::string_view path) {
+  const std::string withTxt = std::string(path) + ".txt";
+  if (!IsRegularFile(withTxt)) {
+    return {};
+  }
+  const std::string name = std::filesystem::path(path).filename().string();
+  return " The file " + name +
+         ".txt is there: Windows may be hiding its extension, so rename it to " + name + ".";
+}
+
+[[noreturn]] void CannotRead(std::string_view path, int error) {
+  const std::string description =
+      "The settings file " + FullPath(path) + " cannot be read: " + std::strerror(error) + ".";
+  if (error == ENOENT) {
+    throw Failure(failure::kFileNotFound, description + HiddenExtensionHint(path));
+  }
+  throw Failure(failure::kFileAccess, description);
+}
+
+[[noreturn]] void TooLarge(std::string_view path) {
+  throw Failure(failure::kFileAccess,
+                "The settings file " + FullPath(path) + " is too large: more than 64 MiB.");
+}
+
+// Only a regular file: a named pipe would block the start for ever, a device never end.
 std::string ReadWhole(std::string_view path) {
+  const std::string name(path);
+  struct stat info {};
+  if (::stat(name.c_str(), &info) != 0) {
+    CannotRead(path, errno);
+  }
+  if (!S_ISREG(info.st_mode)) {
+    throw Failure(failure::kFileAccess, "The settings file " + FullPath(path) +
+                                            " is not a regular file (a folder, pipe or device).");
+  }
+  if (info.st_size < 0 || static_cast<std::uintmax_t>(info.st_size) > kMaxFileBytes) {
+    TooLarge(path);
+  }
   errno = 0;
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(std::string(path).c_str(), "rb"));
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name.c_str(), "rb"));
   if (!file) {
     CannotRead(path, errno);
   }
@@ -105,6 +152,9 @@ std::string ReadWhole(std::string_view path) {
   std::size_t got = 0;
   while ((got = std::fread(buffer.data(), 1, buffer.size(), file.get())) > 0) {
     text.append(buffer.data(), got);
+    if (text.size() > kMaxFileBytes) {
+      TooLarge(path);  // it grew since it was looked at
+    }
   }
   if (std::ferror(file.get())) {
     CannotRead(path, errno != 0 ? errno : EIO);
@@ -119,7 +169,15 @@ std::span<const SettingsKey> SettingsKeys() {
 }
 
 void ReadSettings(std::string_view text, std::string_view fileName, SettingsRecord& settings) {
-  ItemReader reader(text);
+  // Notepad's "Unicode": read as the same text saved as ANSI or UTF-8 would be.
+  const std::optional<Utf8FromUtf16> unicode = FromUtf16(text);
+  if (unicode && !unicode->fault.empty()) {
+    throw Failure(failure::kFileAccess,
+                  std::string(fileName) + ", line " + std::to_string(unicode->line) +
+                      ": the file begins as UTF-16 but is not valid UTF-16 (" +
+                      std::string(unicode->fault) + ").");
+  }
+  ItemReader reader(unicode ? std::string_view(unicode->text) : text);
   while (const auto item = reader.Next()) {
     const Key* key = FindKey(item->text);
     if (key == nullptr) {

@@ -1,23 +1,54 @@
 #include "commands/clicks.h"
 
+#include <array>
+
+#include "platform/twips.h"
+#include "platform/virtual_screen.h"
+
 namespace quorvex {
 namespace {
 
-// The button events carry no coordinates: the click lands where the cursor was put.
+// The press and the release carry the point themselves, and go in one call: no
+// other program's input, nor the operator's hand on the mouse, can come between the
+// move and the press.
 void ClickAt(User32& user32, std::int32_t x, std::int32_t y) {
   Point saved;
   user32.GetCursorPos(saved);
-  user32.SetCursorPos(x, y);
-  user32.mouse_event(user32::kMouseEventLeftDown, 0, 0, 0, 0);
-  user32.mouse_event(user32::kMouseEventLeftUp, 0, 0, 0, 0);
+  constexpr std::uint32_t kAt =
+      user32::kMouseEventMove | user32::kMouseEventAbsolute | user32::kMouseEventVirtualDesk;
+  const MouseInput at{
+      .dx = ToAbsolute(x, user32.GetSystemMetrics(user32::kSmXVirtualScreen),
+                       user32.GetSystemMetrics(user32::kSmCxVirtualScreen)),
+      .dy = ToAbsolute(y, user32.GetSystemMetrics(user32::kSmYVirtualScreen),
+                       user32.GetSystemMetrics(user32::kSmCyVirtualScreen)),
+  };
+  std::array<MouseInput, 2> click{at, at};
+  click[0].dwFlags = kAt | user32::kMouseEventLeftDown;
+  click[1].dwFlags = kAt | user32::kMouseEventLeftUp;
+  user32.SendInput(click);
   user32.SetCursorPos(saved.x, saved.y);
 }
 
-void StepAsideAndClick(Program& program, OverlayWindow& window, Timer& restore, std::int32_t x,
-                       std::int32_t y) {
-  window.Top(0);
+struct Overlay {
+  OverlayWindow& window;
+  Timer& restore;
+  std::int16_t left, width, height;  // twips, as placed
+};
+
+// Top 0 leaves the overlay over the point when the button lies within its height of
+// the top edge; it then goes wholly above the edge for this click.
+double AsideTop(const Toolkit& toolkit, const Overlay& overlay, Point point) {
+  const int left = TwipsToPixels(overlay.left, toolkit.TwipsPerPixelX());
+  const int width = TwipsToPixels(overlay.width, toolkit.TwipsPerPixelX());
+  const int height = TwipsToPixels(overlay.height, toolkit.TwipsPerPixelY());
+  const bool covers = point.x >= left && point.x < left + width && point.y >= 0 && point.y < height;
+  return covers ? -static_cast<double>(overlay.height) : 0.0;
+}
+
+void StepAsideAndClick(Program& program, const Overlay& overlay, std::int32_t x, std::int32_t y) {
+  overlay.window.Top(AsideTop(program.toolkit, overlay, {.x = x, .y = y}));
   ClickAt(program.user32, x, y);
-  restore.Enabled(true);
+  overlay.restore.Enabled(true);
 }
 
 void PutBack(OverlayWindow& window, Timer& timer, std::int16_t left, std::int16_t top) {
@@ -29,8 +60,8 @@ void PutBack(OverlayWindow& window, Timer& timer, std::int16_t left, std::int16_
 }  // namespace
 
 void ClickStart(Program& program) {
-  StepAsideAndClick(program, program.frmMain, program.Timer1, program.Settings.STRX,
-                    program.Settings.STRY);
+  const SettingsRecord& s = program.Settings;
+  StepAsideAndClick(program, {program.frmMain, program.Timer1, s.PL, s.FW, s.FH}, s.STRX, s.STRY);
 }
 
 void ClickStop(Program& program) {
@@ -38,8 +69,9 @@ void ClickStop(Program& program) {
 }
 
 void ClickStart2(Program& program) {
-  StepAsideAndClick(program, program.frmTwo, program.Timer2, program.Settings.STRX2,
-                    program.Settings.STRY2);
+  const SettingsRecord& s = program.Settings;
+  StepAsideAndClick(program, {program.frmTwo, program.Timer2, s.PL2, s.FW2, s.FH2}, s.STRX2,
+                    s.STRY2);
 }
 
 void Timer1_Timer(Program& program) {

@@ -4,8 +4,9 @@
 
 namespace quorvex {
 
-// Code "10": frmMain steps aside to the top edge, the left button clicks at
-// (STRX, STRY), the cursor goes back, Timer1 will put frmMain back.
+// Code "10": frmMain steps aside to the top edge (above it, if it would still cover
+// the point there), the left button clicks at (STRX, STRY), the cursor goes back,
+// Timer1 will put frmMain back.
 void ClickStart(Program& program);
 // Code "20": a click at (STPX, STPY); no window moves.
 void ClickStop(Program& program);

@@ -12,6 +12,9 @@ class Toolkit {
   // Modal for the operator: text, OK only, no icon, kApplicationTitle as caption.
   // Timer and serial events go on being delivered until it returns.
   virtual void MsgBox(std::string_view text) = 0;
+  // The screen's twips per pixel, across and down: 1440 / its dots per inch.
+  virtual double TwipsPerPixelX() const = 0;
+  virtual double TwipsPerPixelY() const = 0;
   // Ends the program: the event loop returns `status` and no further event is delivered.
   virtual void End(int status) = 0;
 };

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 namespace quorvex {
 
@@ -13,9 +14,26 @@ constexpr std::uint32_t kSwpNoMove = 0x0002;
 constexpr std::int32_t kGwlExStyle = -20;
 constexpr std::int32_t kWsExLayered = 0x80000;
 constexpr std::uint32_t kLwaAlpha = 0x2;
+constexpr std::uint32_t kMouseEventMove = 0x0001;
 constexpr std::uint32_t kMouseEventLeftDown = 0x0002;
 constexpr std::uint32_t kMouseEventLeftUp = 0x0004;
+constexpr std::uint32_t kMouseEventVirtualDesk = 0x4000;
+constexpr std::uint32_t kMouseEventAbsolute = 0x8000;
+constexpr std::int32_t kSmXVirtualScreen = 76;
+constexpr std::int32_t kSmYVirtualScreen = 77;
+constexpr std::int32_t kSmCxVirtualScreen = 78;
+constexpr std::int32_t kSmCyVirtualScreen = 79;
 }  // namespace user32
+
+// SendInput's MOUSEINPUT.
+struct MouseInput {
+  std::int32_t dx = 0;
+  std::int32_t dy = 0;
+  std::uint32_t mouseData = 0;
+  std::uint32_t dwFlags = 0;
+  std::uint32_t time = 0;
+  std::uintptr_t dwExtraInfo = 0;
+};
 
 struct Point {
   std::int32_t x = 0;
@@ -36,8 +54,9 @@ class User32 {
                                           std::uint8_t alpha, std::uint32_t flags) = 0;
   virtual bool GetCursorPos(Point& point) = 0;
   virtual bool SetCursorPos(std::int32_t x, std::int32_t y) = 0;
-  virtual void mouse_event(std::uint32_t flags, std::int32_t dx, std::int32_t dy, std::int32_t data,
-                           std::uintptr_t extraInfo) = 0;
+  virtual std::int32_t GetSystemMetrics(std::int32_t index) = 0;
+  // Mouse inputs only, in one go; how many were inserted.
+  virtual std::uint32_t SendInput(std::span<const MouseInput> inputs) = 0;
 };
 
 }  // namespace quorvex

@@ -4,6 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "app/number.h"
 #include "platform/failure.h"
@@ -158,6 +163,66 @@ TEST(ReadSettings, ShowsUnprintableAndLongItemsSafely) {
   EXPECT_LT(text.size(), 200u);
 }
 
+// Text as Notepad's "Unicode" (little-endian) and "Unicode big endian" save it.
+std::string Utf16(std::u16string_view text, bool little) {
+  std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+  for (const char16_t unit : text) {
+    const char low = static_cast<char>(unit & 0xFF);
+    const char high = static_cast<char>(unit >> 8);
+    bytes += little ? std::string{low, high} : std::string{high, low};
+  }
+  return bytes;
+}
+
+TEST(ReadSettings, ReadsUtf16AsTheSameTextIn8Bits) {
+  for (const bool little : {true, false}) {
+    SCOPED_TRACE(little ? "little-endian" : "big-endian");
+    EXPECT_EQ(Read(Utf16(u"", little)), SettingsRecord{}) << "a byte-order mark alone";
+    const SettingsRecord s =
+        Read(Utf16(u"AUTOCONN:1\r\nVERSION:101\r\n\"CP:/dev/serial/by-id/usb-\u00e9,if00\"\r\n"
+                   u"PL: 900 \r\nPT:1500\r\nSTRX2:-7.5\r\nnote \U0001F600,FH:450",
+                   little));
+    EXPECT_EQ(s.AUTOCONN, 1);
+    EXPECT_EQ(s.VERSION, 101);
+    EXPECT_EQ(s.CP, "/dev/serial/by-id/usb-\xC3\xA9,if00") << "in UTF-8";
+    EXPECT_EQ(std::tie(s.PL, s.PT, s.STRX2, s.FH), std::tuple(900, 1500, -8, 450));
+    EXPECT_EQ(FailureOf(Utf16(u"PL:1\r\n\r\n\"x\ny\"\rPT:abc", little)),
+              std::make_pair(13, std::string("tessora.ini, line 5: the item \"PT:abc\" "
+                                             "is not a number.")))
+        << "lines counted as in the same file in 8 bits";
+  }
+}
+
+TEST(ReadSettings, MalformedUtf16EndsWithItsLine) {
+  const std::string halfUnit = Utf16(u"PL:1\r\nPT:2", true) + "\n";
+  const std::string loneHigh = Utf16(u"PL:1\nPT:2\xD83D", true);
+  const std::string loneLow = Utf16(
+      u"PL:1\n\nPT:\xDE00"
+      u"2",
+      false);
+  const std::string highThenOther = Utf16(
+      u"PL:\xD83D"
+      u"1",
+      false);
+  const std::pair<std::string_view, std::string> cases[] = {
+      {halfUnit,
+       "tessora.ini, line 2: the file begins as UTF-16 but is not valid UTF-16 "
+       "(it ends in half a character)."},
+      {loneHigh,
+       "tessora.ini, line 2: the file begins as UTF-16 but is not valid UTF-16 "
+       "(it holds half of a surrogate pair)."},
+      {loneLow,
+       "tessora.ini, line 3: the file begins as UTF-16 but is not valid UTF-16 "
+       "(it holds half of a surrogate pair)."},
+      {highThenOther,
+       "tessora.ini, line 1: the file begins as UTF-16 but is not valid UTF-16 "
+       "(it holds half of a surrogate pair)."},
+  };
+  for (const auto& [text, message] : cases) {
+    EXPECT_EQ(FailureOf(text), std::make_pair(failure::kFileAccess, message));
+  }
+}
+
 TEST(ReadFile, ReadsTessoraIniFromTheWorkingDirectory) {
   testing::ScopedWorkingDirectory dir;
   dir.Write("tessora.ini", "PL:12\n");
@@ -182,8 +247,72 @@ TEST(ReadFile, NamesTheFullPathOfAFileThatCannotBeRead) {
     FAIL() << "a directory was read";
   } catch (const Failure& failure) {
     EXPECT_EQ(failure.number(), failure::kFileAccess);
+    EXPECT_THAT(failure.what(), HasSubstr("is not a regular file"));
   }
 }
+
+// The failure ReadFile gives in the current directory.
+std::pair<int, std::string> ReadFileFailure() {
+  SettingsRecord settings;
+  try {
+    ReadFile(settings);
+  } catch (const Failure& failure) {
+    return {failure.number(), failure.what()};
+  }
+  return {0, "no failure"};
+}
+
+TEST(ReadFile, PointsAtATessoraIniTxtWhoseExtensionMayBeHidden) {
+  testing::ScopedWorkingDirectory dir;
+  constexpr std::string_view kHint =
+      " The file tessora.ini.txt is there: Windows may be hiding its extension, so rename it to "
+      "tessora.ini.";
+  EXPECT_THAT(ReadFileFailure().second, ::testing::Not(HasSubstr("tessora.ini.txt")));
+  std::filesystem::create_directory(dir.path() / "tessora.ini.txt");
+  EXPECT_THAT(ReadFileFailure().second, ::testing::Not(HasSubstr("tessora.ini.txt")))
+      << "a folder is no settings file";
+  std::filesystem::remove(dir.path() / "tessora.ini.txt");
+  dir.Write("tessora.ini.txt", "PL:12\n");
+  const auto [number, text] = ReadFileFailure();
+  EXPECT_EQ(number, failure::kFileNotFound);
+  EXPECT_TRUE(text.ends_with(std::string(".") + std::string(kHint))) << text;
+}
+
+TEST(ReadFile, ReadsUtf16FromTheFile) {
+  testing::ScopedWorkingDirectory dir;
+  dir.Write("tessora.ini", Utf16(u"PL:12\r\nCP:3\r\n", true));
+  SettingsRecord settings;
+  ReadFile(settings);
+  EXPECT_EQ(settings.PL, 12);
+  EXPECT_EQ(settings.CP, "3");
+}
+
+TEST(ReadFile, RefusesAFileOver64MiBWithoutReadingIt) {
+  testing::ScopedWorkingDirectory dir;
+  dir.Write("tessora.ini", "PL:12\n");
+  std::filesystem::resize_file(dir.path() / "tessora.ini", (std::uintmax_t{64} << 20) + 1);
+  const auto [number, text] = ReadFileFailure();
+  EXPECT_EQ(number, failure::kFileAccess);
+  EXPECT_THAT(text, AllOf(HasSubstr((dir.path() / "tessora.ini").string()),
+                          HasSubstr("is too large: more than 64 MiB")));
+}
+
+#ifndef _WIN32
+// A pipe would block the start for ever; a device would never end.
+TEST(ReadFile, ReadsNothingButARegularFile) {
+  testing::ScopedWorkingDirectory dir;
+  ASSERT_EQ(::mkfifo((dir.path() / "tessora.ini").c_str(), 0600), 0);
+  auto [number, text] = ReadFileFailure();
+  EXPECT_EQ(number, failure::kFileAccess);
+  EXPECT_THAT(text, AllOf(HasSubstr((dir.path() / "tessora.ini").string()),
+                          HasSubstr("is not a regular file")));
+  std::filesystem::remove(dir.path() / "tessora.ini");
+  std::filesystem::create_symlink("/dev/zero", dir.path() / "tessora.ini");
+  std::tie(number, text) = ReadFileFailure();
+  EXPECT_EQ(number, failure::kFileAccess);
+  EXPECT_THAT(text, HasSubstr("is not a regular file"));
+}
+#endif
 
 }  // namespace
 }  // namespace quorvex

@@ -35,22 +35,19 @@ std::vector<std::string> Acted(const std::vector<std::string_view>& reads) {
       rig.host.Receive(read);
     }
   }
-  const std::map<std::string, std::string> codes = {{"mouse_event(4,0,0,0,0)@1", "10"},
-                                                    {"mouse_event(4,0,0,0,0)@2", "20"},
-                                                    {"mouse_event(4,0,0,0,0)@3", "30"},
-                                                    {"frmTwo.Visible=1", "40"},
+  // Each call of SendInput is one click, recorded where it landed: (1, 1) for "10",
+  // (2, 2) for "20", (3, 3) for "30".
+  const auto codeOf = [](Point at) {
+    return at.x == at.y && at.x >= 1 && at.x <= 3 ? std::to_string(at.x * 10) : "elsewhere";
+  };
+  const std::map<std::string, std::string> shown = {{"frmTwo.Visible=1", "40"},
                                                     {"frmTwo.Visible=0", "50"}};
   std::vector<std::string> acted;
-  std::string lastPoint, pressedAt;
+  auto click = rig.host.user32.clicks.begin();
   for (const std::string& entry : rig.host.log) {
-    if (entry.starts_with("SetCursorPos(")) {
-      lastPoint = entry.substr(13, 1);
-    } else if (entry.starts_with("mouse_event(2")) {
-      pressedAt = lastPoint;
-    }
-    const bool release = entry.starts_with("mouse_event(4");
-    const auto code = codes.find(release ? entry + "@" + pressedAt : entry);
-    if (code != codes.end()) {
+    if (entry.starts_with("SendInput(") && click != rig.host.user32.clicks.end()) {
+      acted.push_back(codeOf(*click++));
+    } else if (const auto code = shown.find(entry); code != shown.end()) {
       acted.push_back(code->second);
     }
   }

@@ -146,6 +146,65 @@ class Traffic(Scenario):
         controller.wait_received("some data202")
 
 
+class Placement(Scenario):
+    def test_button_near_the_top_edge_is_pressed_not_the_overlay(self):
+        """frmMain over all of Start, within its own height of the screen's top: at Top 0 it
+        would still cover the point, so it goes above the edge for the click."""
+        self.target = self.own(Target(desktop, 100, 0))
+        x, y, width, height = self.target.start_rect
+        self.assertLess(y + 10, height, "Start lies too low for this test")
+        self.start(target=self.target, FW=width * TWIPS, STRY=y + 10)
+        watcher = self.own(Watcher(desktop, self.quorvex.overlay("frmMain")))
+        self.controller.send("10")
+        self.target.wait_line("^click Start 1$")
+        self.target.wait_line(f"^point {x + width // 4} {y + 10}$")
+        wait_until(lambda: len(watcher.moves()) >= 2, what="frmMain back")
+        self.assertEqual([m[:2] for m in watcher.moves()[:2]], [(x, -height), (x, y)])
+        self.barrier()
+        self.assertEqual(self.controller.received(), "some data")
+
+
+class TwoInstances(Owner):
+    """Two lines on one desktop, each its own program, controller and click point."""
+
+    ROUNDS = 150
+
+    def start_hidden(self, target, point):
+        line = PseudoTerminal()
+        self.addCleanup(line.close)
+        quorvex = self.own(Quorvex(desktop, settings(target, port=line.port, STPX=point[0],
+                                                     STPY=point[1])))
+        line.wait_received(b"some data")
+        quorvex.overlay("frmMain")
+        # Hidden, the two cannot take the top from each other; "20" moves no overlay.
+        line.write(b"50")
+        wait_until(lambda: not desktop.find("--onlyvisible", "--classname", "^frm(Main|Two)$"),
+                   what="the overlays hidden")
+        return line
+
+    def test_both_act_on_20_together_and_every_press_lands_on_its_point(self):
+        target = self.own(Target(desktop))
+        points = [centre(target.start_rect), centre(target.stop_rect, 0.75)]
+        lines = [self.start_hidden(target, point) for point in points]
+        desktop.move_pointer(900, 700)
+        for _ in range(self.ROUNDS):
+            for line in lines:
+                line.write(b"20")
+            time.sleep(0.002)
+        pressed = lambda: [tuple(map(int, line.split()[1:])) for line in list(target.out)
+                           if line.startswith("point ")]
+        try:
+            wait_until(lambda: len(pressed()) >= 2 * self.ROUNDS, what="every press")
+        except AssertionError:
+            pass  # counted below
+        # A press that missed its own point: at the other's, at the cursor, or lost.
+        missed = sum(max(0, self.ROUNDS - pressed().count(point)) for point in points)
+        print(f"\ntwo instances, {self.ROUNDS} x \"20\" each: {missed} of "
+              f"{2 * self.ROUNDS} presses missed their point", file=sys.stderr)
+        self.assertEqual(sorted(pressed()), sorted(points * self.ROUNDS))
+        self.assertEqual([line.received() for line in lines], [b"some data"] * 2)
+
+
 class Stacking(Scenario):
     def test_overlay_stays_above_a_window_raised_after_it(self):
         layout = Target(desktop)

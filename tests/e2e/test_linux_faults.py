@@ -109,6 +109,29 @@ def writes(content):
     return make
 
 
+def make_fifo(path, _):
+    os.mkfifo(path)
+
+
+def link_to_dev_zero(path, _):
+    os.symlink("/dev/zero", path)
+
+
+def sparse_over_64_mib(path, good):
+    writes(lambda _: good)(path, good)
+    os.truncate(path, 64 * MIB + 1)
+
+
+def named_txt(path, good):
+    """Only tessora.ini.txt: what Explorer shows as tessora.ini when it hides extensions."""
+    writes(lambda _: good)(path + ".txt", good)
+
+
+def utf16(byte_order_mark, codec):
+    """As Notepad saves "Unicode" (little-endian) and "Unicode big endian"."""
+    return writes(lambda good: byte_order_mark + good.decode().encode(codec))
+
+
 def unreadable(path, good):
     writes(lambda _: good)(path, good)
     os.chmod(path, 0)
@@ -131,7 +154,20 @@ class SettingsFiles(Scenario):
         # Root reads every file: the program is refused it only under another account.
         other = "nobody" if os.geteuid() == 0 else None
         cases = {  # the file, made from the good settings; the account; the outcome
-            "a directory": (make_directory, None, "Error 75: .*tessora.ini.*Is a directory"),
+            "a directory": (make_directory, None,
+                            "Error 75: .*tessora.ini is not a regular file"),
+            "a named pipe": (make_fifo, None, "Error 75: .*tessora.ini is not a regular file"),
+            "a link to /dev/zero": (link_to_dev_zero, None,
+                                    "Error 75: .*tessora.ini is not a regular file"),
+            "64 MiB and a byte": (sparse_over_64_mib, None,
+                                  "Error 75: .*tessora.ini is too large: more than 64 MiB"),
+            "tessora.ini.txt only": (named_txt, None,
+                                     "Error 53: .*No such file or directory. The file "
+                                     "tessora.ini.txt is there: Windows may be hiding its "
+                                     "extension, so rename it to tessora.ini.$"),
+            "UTF-16 little-endian, as Notepad's Unicode": (utf16(b"\xff\xfe", "utf-16-le"), None,
+                                                            STARTS),
+            "UTF-16 big-endian": (utf16(b"\xfe\xff", "utf-16-be"), None, STARTS),
             "unreadable": (unreadable, other, "Error 75: .*tessora.ini.*Permission denied"),
             "10 MiB of items without a key, then the settings":
                 (writes(lambda good: keyless_items(10 * MIB) + good), None, STARTS),

@@ -141,6 +141,102 @@ class Traffic(Scenario):
         self.controller.wait_received("some data101")
 
 
+class Points(Scenario):
+    def test_first_and_last_row_and_column_of_the_screen_are_pressed_exactly(self):
+        width, height = desktop.WIDTH, desktop.HEIGHT
+        near = self.own(Target(wine, 0, 0))  # its background at the screen's first pixel
+        far = self.own(Target(wine, width - 500, height - 100))  # and at the last
+        presses = {"10": (0, 0), "20": (width - 1, height - 1), "30": (width - 1, height - 50)}
+        self.start(STRX=0, STRY=0, STPX=width - 1, STPY=height - 1, STRX2=width - 1,
+                   STRY2=height - 50)
+        for code, point in presses.items():
+            with self.subTest(code=code):
+                self.controller.send(code)
+                wait_until(lambda: point in near.points() + far.points(),
+                           what=f"a press at {point}")
+        self.assertEqual(near.points() + far.points(), list(presses.values()))
+        self.assertEqual(self.controller.received(), "some data")
+
+    def test_button_near_the_top_edge_is_pressed_not_the_overlay(self):
+        """frmMain over all of A, within its own height of the screen's top: at Top 0 it
+        would still cover the point, so it goes above the edge for the click."""
+        self.controller = self.own(Controller(desktop))
+        wine.map_port(PORT, self.controller.port)
+        self.target = self.own(Target(wine, 100, 0))
+        left, top, right, bottom = self.target.buttons["A"]
+        self.assertLess(top + 10, bottom - top, "A lies too low for this test")
+        self.quorvex = self.own(Quorvex(wine, settings(self.target, STRY=top + 10)))
+        self.wait_overlays(shown=True, timeout=30)
+        self.controller.wait_received("some data")
+        self.controller.send("10")
+        self.target.wait_line("^click A$")
+        wait_until(lambda: probe.rect("frmMain") == (left, top, right, bottom),
+                   what="frmMain back in place")
+        self.assertEqual(self.clicks_before_barrier(), ["A"])
+        self.assertEqual(self.controller.received(), "some data")
+
+
+class TwoInstances(Scenario):
+    """Two lines on one PC, each its own program, COM port and click point."""
+
+    ROUNDS = 150
+
+    def test_both_act_on_20_together_and_every_press_lands_on_its_point(self):
+        self.target = self.own(Target(wine))
+        left, top, right, _ = self.target.buttons["A"]
+        points = [(left - 10, top - 10), (right + 10, top - 10)]  # beside the buttons
+        lines = []
+        for port, point in zip((PORT, PORT + 1), points):
+            line = PseudoTerminal()
+            self.addCleanup(line.close)
+            wine.map_port(port, line.port)
+            self.own(Quorvex(wine, settings(self.target, port=port, STPX=point[0],
+                                            STPY=point[1])))
+            line.wait_received(b"some data", timeout=30)
+            lines.append(line)
+        desktop.move_pointer(*POINTER)
+        for _ in range(self.ROUNDS):
+            for line in lines:
+                line.write(b"20")
+            time.sleep(0.002)
+        try:
+            wait_until(lambda: len(self.target.points()) >= 2 * self.ROUNDS, 60, "every press")
+        except AssertionError:
+            pass  # counted below
+        pressed = self.target.points()
+        # A press that missed its own point: at the other's, at the cursor, or lost.
+        missed = sum(max(0, self.ROUNDS - pressed.count(point)) for point in points)
+        print(f"\ntwo instances, {self.ROUNDS} x \"20\" each: {missed} of "
+              f"{2 * self.ROUNDS} presses missed their point", file=sys.stderr)
+        self.assertEqual(sorted(pressed), sorted(points * self.ROUNDS))
+        self.assertEqual([line.received() for line in lines], [b"some data"] * 2)
+
+
+class SettingsFiles(Scenario):
+    def test_starts_with_the_settings_of_a_utf16_file(self):
+        for mark, codec in ((b"\xff\xfe", "utf-16-le"), (b"\xfe\xff", "utf-16-be")):
+            with self.subTest(codec=codec):
+                self.controller = self.own(Controller(desktop))
+                wine.map_port(PORT, self.controller.port)
+                self.target = self.own(Target(wine))
+                text = settings(self.target).replace("\n", "\r\n")  # as Notepad saves it
+                self.own(Quorvex(wine, mark + text.encode(codec)))
+                self.wait_overlays(shown=True, timeout=30)
+                self.controller.wait_received("some data")
+                self.assertEqual(probe.rect("frmMain"), self.target.buttons["A"])
+                self.assertEqual(probe.rect("frmTwo"), self.target.buttons["B"])
+                self.tearDown()
+                self.setUp()
+
+    def test_a_tessora_ini_txt_is_named_when_tessora_ini_is_missing(self):
+        target = self.own(Target(wine))
+        quorvex = self.own(Quorvex(wine, settings(target), name="tessora.ini.txt"))
+        self.assert_ends_with_message(
+            quorvex, r"^Error 53: .*tessora\.ini cannot be read: .*\. The file tessora\.ini\.txt "
+                     r"is there: Windows may be hiding its extension, so rename it to "
+                     r"tessora\.ini\.$")
+
+
 class Endings(Scenario):
     def test_closed_port_click_shows_its_message_and_ends(self):
         for button, text in (("A", "^Port is closed.$"), ("B", "^Port is closed. Button 2$")):

@@ -107,14 +107,21 @@ class Target(Child):
     def clicks(self):
         return [line.split()[1] for line in list(self.out) if line.startswith("click ")]
 
+    def points(self):
+        """Where each left press beside the buttons landed."""
+        return [tuple(map(int, line.split()[1:])) for line in list(self.out)
+                if line.startswith("point ")]
+
 
 class Quorvex(Child):
-    """quorvex.exe started under Wine in a temporary folder holding the given tessora.ini."""
+    """quorvex.exe started under Wine in a temporary folder holding the given settings
+    (text or bytes) as tessora.ini, or as the file `name`."""
 
-    def __init__(self, wine, settings):
+    def __init__(self, wine, settings, name="tessora.ini"):
         self.folder = tempfile.mkdtemp(prefix="quorvex-e2e-")
         if settings is not None:
-            with open(os.path.join(self.folder, "tessora.ini"), "w") as ini:
+            with open(os.path.join(self.folder, name),
+                      "wb" if isinstance(settings, bytes) else "w") as ini:
                 ini.write(settings)
         super().__init__(["wine", os.path.abspath(EXE)], wine.env, cwd=self.folder)
 

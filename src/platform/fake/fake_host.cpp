@@ -1,8 +1,13 @@
 #include "platform/fake/fake_host.h"
 
+#include <array>
 #include <cmath>
+#include <cstdio>
 #include <sstream>
 #include <utility>
+
+#include "platform/twips.h"
+#include "platform/virtual_screen.h"
 
 namespace quorvex::fake {
 namespace {
@@ -56,10 +61,12 @@ void FakeWindow::Visible(bool value) {
   host_.Record(name_ + ".Visible=" + std::to_string(value));
 }
 
+// In pixels, rounded as the platforms round them.
 bool FakeWindow::Contains(Point pixel) const {
-  const double x = pixel.x * kTwipsPerPixel;
-  const double y = pixel.y * kTwipsPerPixel;
-  return visible && x >= left && x < left + width && y >= top && y < top + height;
+  const int x = TwipsToPixels(left, kTwipsPerPixel);
+  const int y = TwipsToPixels(top, kTwipsPerPixel);
+  return visible && pixel.x >= x && pixel.x < x + TwipsToPixels(width, kTwipsPerPixel) &&
+         pixel.y >= y && pixel.y < y + TwipsToPixels(height, kTwipsPerPixel);
 }
 
 void FakeTimer::Enabled(bool enabled) {
@@ -150,21 +157,52 @@ bool FakeUser32::SetCursorPos(std::int32_t x, std::int32_t y) {
   return true;
 }
 
-void FakeUser32::mouse_event(std::uint32_t flags, std::int32_t dx, std::int32_t dy,
-                             std::int32_t data, std::uintptr_t extraInfo) {
-  host_.Record(Call("mouse_event", flags, dx, dy, data, extraInfo));
-  if (flags & user32::kMouseEventLeftDown) {
-    pressedAt_ = cursor;
+std::int32_t FakeUser32::GetSystemMetrics(std::int32_t index) {
+  switch (index) {
+    case user32::kSmXVirtualScreen:
+      return virtualScreen.left;
+    case user32::kSmYVirtualScreen:
+      return virtualScreen.top;
+    case user32::kSmCxVirtualScreen:
+      return virtualScreen.width;
+    case user32::kSmCyVirtualScreen:
+      return virtualScreen.height;
+    default:
+      return 0;
   }
-  if ((flags & user32::kMouseEventLeftUp) && pressedAt_) {
-    clicks.push_back(*std::exchange(pressedAt_, std::nullopt));
-    // Like a real input queue: the overlay hears of it after the current handler.
-    if (host_.frmMain.Contains(clicks.back())) {
-      host_.queue_.push_back(FakeHost::Queued::kFrmMainClick);
-    } else if (host_.frmTwo.Contains(clicks.back())) {
-      host_.queue_.push_back(FakeHost::Queued::kFrmTwoClick);
+}
+
+// Moves go where the inputs say; a release completes a click where its press was.
+std::uint32_t FakeUser32::SendInput(std::span<const MouseInput> inputs) {
+  std::string entry = "SendInput(";
+  for (const MouseInput& input : inputs) {
+    constexpr std::uint32_t kAbsoluteMove =
+        user32::kMouseEventMove | user32::kMouseEventAbsolute | user32::kMouseEventVirtualDesk;
+    if ((input.dwFlags & kAbsoluteMove) == kAbsoluteMove) {
+      cursor = {.x = FromAbsolute(input.dx, virtualScreen.left, virtualScreen.width),
+                .y = FromAbsolute(input.dy, virtualScreen.top, virtualScreen.height)};
+    }
+    // "c003@100,110": the flags in hex, then where the input leaves the cursor.
+    std::array<char, 64> shown{};
+    std::snprintf(shown.data(), shown.size(), "%s%x@%d,%d", &input == inputs.data() ? "" : ";",
+                  input.dwFlags, cursor.x, cursor.y);
+    entry += shown.data();
+    if (input.dwFlags & user32::kMouseEventLeftDown) {
+      pressedAt_ = cursor;
+    }
+    if ((input.dwFlags & user32::kMouseEventLeftUp) && pressedAt_) {
+      clicks.push_back(*std::exchange(pressedAt_, std::nullopt));
+      // Like a real input queue: the overlay hears of it after the current handler.
+      if (host_.frmMain.Contains(clicks.back())) {
+        host_.queue_.push_back(FakeHost::Queued::kFrmMainClick);
+      } else if (host_.frmTwo.Contains(clicks.back())) {
+        host_.queue_.push_back(FakeHost::Queued::kFrmTwoClick);
+      }
     }
   }
+  host_.Record(entry + ")");
+  sentInputs.emplace_back(inputs.begin(), inputs.end());
+  return static_cast<std::uint32_t>(inputs.size());
 }
 
 void FakeToolkit::MsgBox(std::string_view text) {

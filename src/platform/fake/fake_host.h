@@ -93,14 +93,19 @@ class FakeUser32 final : public User32 {
                                   std::uint32_t flags) override;
   bool GetCursorPos(Point& point) override;
   bool SetCursorPos(std::int32_t x, std::int32_t y) override;
-  void mouse_event(std::uint32_t flags, std::int32_t dx, std::int32_t dy, std::int32_t data,
-                   std::uintptr_t extraInfo) override;
+  std::int32_t GetSystemMetrics(std::int32_t index) override;
+  std::uint32_t SendInput(std::span<const MouseInput> inputs) override;
 
   Point cursor{.x = 500, .y = 400};
+  // Monitors around the primary one, wide enough for every point the tests use.
+  struct {
+    std::int32_t left = -8000, top = -8000, width = 16000, height = 16000;
+  } virtualScreen;
   std::map<std::uint32_t, std::int32_t> exStyle;
   std::map<std::uint32_t, int> alpha;
   std::map<std::uint32_t, bool> topmost;
-  std::vector<Point> clicks;  // where each press and release pair landed
+  std::vector<Point> clicks;                        // where each press and release pair landed
+  std::vector<std::vector<MouseInput>> sentInputs;  // each SendInput call's inputs
 
  private:
   FakeHost& host_;
@@ -111,6 +116,8 @@ class FakeToolkit final : public Toolkit {
  public:
   explicit FakeToolkit(FakeHost& host) : host_(host) {}
   void MsgBox(std::string_view text) override;
+  double TwipsPerPixelX() const override { return kTwipsPerPixel; }
+  double TwipsPerPixelY() const override { return kTwipsPerPixel; }
   void End(int status) override;
 
   std::vector<std::string> messages;

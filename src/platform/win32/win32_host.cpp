@@ -29,7 +29,7 @@ Win32Host::Win32Host(HINSTANCE instance)
       timer1_(messages_.get(), kTimer1),
       timer2_(messages_.get(), kTimer2),
       comm_(messages_.get(), [this] { Raise(&Events::MSComm1_OnComm); }),
-      toolkit_(frmMain_, frmTwo_) {}
+      toolkit_(frmMain_, frmTwo_, scale_) {}
 
 Platform Win32Host::Services() {
   return {.frmMain = frmMain_,

@@ -2,16 +2,20 @@
 
 #include "platform/toolkit.h"
 #include "platform/win32/win32_overlay.h"
+#include "platform/win32/win32_screen.h"
 
 namespace quorvex::win32 {
 
 class Win32Toolkit final : public Toolkit {
  public:
-  Win32Toolkit(Win32Overlay& frmMain, Win32Overlay& frmTwo) : frmMain_(frmMain), frmTwo_(frmTwo) {}
+  Win32Toolkit(Win32Overlay& frmMain, Win32Overlay& frmTwo, TwipsScale scale)
+      : frmMain_(frmMain), frmTwo_(frmTwo), scale_(scale) {}
 
   // The box's own loop goes on dispatching the thread's messages, the timers' and
   // the serial line's among them.
   void MsgBox(std::string_view text) override;
+  double TwipsPerPixelX() const override { return scale_.x; }
+  double TwipsPerPixelY() const override { return scale_.y; }
   void End(int status) override;
 
   bool ended() const { return ended_; }
@@ -20,6 +24,7 @@ class Win32Toolkit final : public Toolkit {
  private:
   Win32Overlay& frmMain_;
   Win32Overlay& frmTwo_;
+  TwipsScale scale_;
   bool ended_ = false;
   int status_ = 0;
 };

@@ -1,5 +1,7 @@
 #include "platform/win32/win32_user32.h"
 
+#include <vector>
+
 #include "platform/win32/win32_api.h"
 
 namespace quorvex::win32 {
@@ -44,10 +46,22 @@ bool Win32User32::SetCursorPos(std::int32_t x, std::int32_t y) {
   return ::SetCursorPos(x, y) != FALSE;
 }
 
-void Win32User32::mouse_event(std::uint32_t flags, std::int32_t dx, std::int32_t dy,
-                              std::int32_t data, std::uintptr_t extraInfo) {
-  ::mouse_event(flags, static_cast<DWORD>(dx), static_cast<DWORD>(dy), static_cast<DWORD>(data),
-                extraInfo);
+std::int32_t Win32User32::GetSystemMetrics(std::int32_t index) {
+  return ::GetSystemMetrics(index);
+}
+
+std::uint32_t Win32User32::SendInput(std::span<const MouseInput> inputs) {
+  std::vector<INPUT> native(inputs.size());
+  for (std::size_t i = 0; i < inputs.size(); ++i) {
+    native[i].type = INPUT_MOUSE;
+    native[i].mi = MOUSEINPUT{.dx = inputs[i].dx,
+                              .dy = inputs[i].dy,
+                              .mouseData = inputs[i].mouseData,
+                              .dwFlags = inputs[i].dwFlags,
+                              .time = inputs[i].time,
+                              .dwExtraInfo = inputs[i].dwExtraInfo};
+  }
+  return ::SendInput(static_cast<UINT>(native.size()), native.data(), sizeof(INPUT));
 }
 
 }  // namespace quorvex::win32

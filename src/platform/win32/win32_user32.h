@@ -15,8 +15,8 @@ class Win32User32 final : public User32 {
                                   std::uint32_t flags) override;
   bool GetCursorPos(Point& point) override;
   bool SetCursorPos(std::int32_t x, std::int32_t y) override;
-  void mouse_event(std::uint32_t flags, std::int32_t dx, std::int32_t dy, std::int32_t data,
-                   std::uintptr_t extraInfo) override;
+  std::int32_t GetSystemMetrics(std::int32_t index) override;
+  std::uint32_t SendInput(std::span<const MouseInput> inputs) override;
 };
 
 }  // namespace quorvex::win32

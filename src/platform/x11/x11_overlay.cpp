@@ -76,12 +76,12 @@ int X11Overlay::ToPixels(double twips) const {
 
 void X11Overlay::Left(double twips) {
   left_ = ToPixels(twips);
-  Apply();
+  Move();
 }
 
 void X11Overlay::Top(double twips) {
   top_ = ToPixels(twips);
-  Apply();
+  Move();
 }
 
 void X11Overlay::Width(double twips) {
@@ -108,6 +108,14 @@ void X11Overlay::Apply() {
   XMoveResizeWindow(display_, input_.get(), left_, top_, width, height);
   Map();
   // Moved, or back from stepping aside, it may lie beneath a window raised meanwhile.
+  restack_();
+}
+
+// The step-aside is on the way to a click: a move alone, as resizing even to the same
+// size costs the server several times more.
+void X11Overlay::Move() {
+  XMoveWindow(display_, face_.get(), left_, top_);
+  XMoveWindow(display_, input_.get(), left_, top_);
   restack_();
 }
 

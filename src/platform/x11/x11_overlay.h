@@ -61,6 +61,7 @@ class X11Overlay final : public OverlayWindow {
   int ToPixels(double twips) const;
   void Apply();
   void Map();
+  void Move();
 
   Display* display_;
   double twipsPerPixel_;

@@ -4,6 +4,8 @@
 
 #include <utility>
 
+#include "platform/virtual_screen.h"
+
 namespace quorvex::x11 {
 namespace {
 
@@ -78,25 +80,49 @@ bool X11User32::GetCursorPos(Point& point) {
   return true;
 }
 
-// Requests on one connection are acted on in order, so a click lands after the
-// step-aside and the cursor move before it without waiting for the server; the
-// loop flushes the rest before it sleeps.
+// The cursor's way back follows the click on the same connection; the loop flushes
+// it before it sleeps.
 bool X11User32::SetCursorPos(std::int32_t x, std::int32_t y) {
   XTestFakeMotionEvent(display_, -1, x, y, CurrentTime);
   return true;
 }
 
-// The program sends only left-button presses and releases, at the cursor. They leave
-// at once: the controller waits for this click.
-void X11User32::mouse_event(std::uint32_t flags, std::int32_t /*dx*/, std::int32_t /*dy*/,
-                            std::int32_t /*data*/, std::uintptr_t /*extraInfo*/) {
-  if (flags & user32::kMouseEventLeftDown) {
-    XTestFakeButtonEvent(display_, Button1, True, CurrentTime);
+// The virtual screen is the root window, which spans every monitor.
+std::int32_t X11User32::GetSystemMetrics(std::int32_t index) {
+  const int screen = DefaultScreen(display_);
+  switch (index) {
+    case user32::kSmCxVirtualScreen:
+      return DisplayWidth(display_, screen);
+    case user32::kSmCyVirtualScreen:
+      return DisplayHeight(display_, screen);
+    default:
+      return 0;  // the origin, and anything the program does not ask
   }
-  if (flags & user32::kMouseEventLeftUp) {
-    XTestFakeButtonEvent(display_, Button1, False, CurrentTime);
+}
+
+// The program sends left-button presses and releases, each with an absolute move to
+// its point. Between XGrabServer and XUngrabServer no other client's request is
+// acted on, so no one else's motion or click can come between the move and the
+// press; they leave at once, without a round trip: the controller waits for this click.
+std::uint32_t X11User32::SendInput(std::span<const MouseInput> inputs) {
+  constexpr std::uint32_t kAbsoluteMove = user32::kMouseEventMove | user32::kMouseEventAbsolute;
+  const int screen = DefaultScreen(display_);
+  XGrabServer(display_);
+  for (const MouseInput& input : inputs) {
+    if ((input.dwFlags & kAbsoluteMove) == kAbsoluteMove) {
+      XTestFakeMotionEvent(display_, -1, FromAbsolute(input.dx, 0, DisplayWidth(display_, screen)),
+                           FromAbsolute(input.dy, 0, DisplayHeight(display_, screen)), CurrentTime);
+    }
+    if (input.dwFlags & user32::kMouseEventLeftDown) {
+      XTestFakeButtonEvent(display_, Button1, True, CurrentTime);
+    }
+    if (input.dwFlags & user32::kMouseEventLeftUp) {
+      XTestFakeButtonEvent(display_, Button1, False, CurrentTime);
+    }
   }
+  XUngrabServer(display_);
   XFlush(display_);
+  return static_cast<std::uint32_t>(inputs.size());
 }
 
 }  // namespace quorvex::x11

@@ -2,12 +2,15 @@
 // given screen point with three buttons, A, B and C, side by side. It prints
 //   button NAME LEFT TOP RIGHT BOTTOM    once for each, in screen pixels, then "ready"
 //   click NAME                           for every click a button receives
+//   point X Y                            for every left press beside the buttons, on the screen
 // Usage: target X Y
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 
 #include "platform/win32/win32_api.h"
+
+#include <windowsx.h>
 
 namespace {
 
@@ -20,6 +23,13 @@ constexpr int kMargin = 20;
 LRESULT CALLBACK TargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
     std::printf("click %c\n", static_cast<char>(LOWORD(wParam)));
+    std::fflush(stdout);
+    return 0;
+  }
+  if (message == WM_LBUTTONDOWN) {
+    POINT where{.x = GET_X_LPARAM(lParam), .y = GET_Y_LPARAM(lParam)};
+    ::ClientToScreen(window, &where);
+    std::printf("point %ld %ld\n", where.x, where.y);
     std::fflush(stdout);
     return 0;
   }

@@ -4,6 +4,7 @@
 //   ready Start=x,y,w,h Stop=x,y,w,h        (root coordinates, once placed)
 //   click Start 1                           (button name, mouse button)
 //   click background 1                      (a press beside the buttons)
+//   point x y                               (after each click line: where, on the root)
 // Usage: x11_target_window [x y]   (the window's top-left corner, default 100 100)
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -158,7 +159,8 @@ int main(int argc, char** argv) {
         name = button.name;
       }
     }
-    std::printf("click %s %u\n", name, event.xbutton.button);
+    std::printf("click %s %u\npoint %d %d\n", name, event.xbutton.button, event.xbutton.x_root,
+                event.xbutton.y_root);
     std::fflush(stdout);
   }
 }
