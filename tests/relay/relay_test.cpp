@@ -67,6 +67,20 @@ TEST_F(RelayTest, ClosedPortAfterAHangUpEndsAtTheNextClick) {
   EXPECT_THAT(rig.host.toolkit.messages, ElementsAre("Port is closed."));
 }
 
+TEST_F(RelayTest, ACodeTheLineDoesNotTakeShowsTheClosedPortMessageAtThatClick) {
+  const std::pair<bool, std::string_view> cases[] = {{true, "Port is closed."},
+                                                     {false, "Port is closed. Button 2"}};
+  for (const auto& [first, message] : cases) {
+    testing::Rig rig;
+    rig.host.MSComm1.open = true;
+    rig.host.MSComm1.lineGone = true;
+    rig.host.Click(first ? rig.host.frmMain : rig.host.frmTwo);
+    EXPECT_THAT(rig.host.toolkit.messages, ElementsAre(message));
+    EXPECT_EQ(rig.host.toolkit.exitStatus, 1);
+    EXPECT_EQ(rig.host.MSComm1.sent, "");
+  }
+}
+
 TEST_F(RelayTest, EventsGoOnWhileTheMessageIsOpen) {
   testing::Rig closed;
   closed.program.Settings.STPX = 9;

@@ -3,7 +3,6 @@
 #include <stdexcept>
 
 #include "controller_text.h"
-#include "platform/failure.h"
 
 namespace quorvex::controller {
 
@@ -60,23 +59,16 @@ Exit status: 0 when the input ends, 1 when the port fails or the line closes,
 
 }  // namespace
 
-std::string PortAdvice(int failureNumber, std::string_view description,
-                       std::string_view presentPorts) {
-  switch (failureNumber) {
+std::string PortAdvice(const Failure& failure, std::string_view presentPorts) {
+  switch (failure.number()) {
     case failure::kInvalidPort:
       return presentPorts.empty() ? "No serial ports are present now."
                                   : "Serial ports present now: " + std::string(presentPorts) + ".";
     case failure::kPortInUse:
       return "Another program holds it (a terminal program, or Quorvex itself): close it, or "
              "run this tool at the other end of the line.";
-    case failure::kPortUnavailable:
-      if (description.find("Permission denied") != std::string_view::npos) {
-        return "The user needs access to the device: on Debian, sudo adduser $USER dialout, "
-               "then log in again.";
-      }
-      return {};
     default:
-      return {};
+      return failure.hint();
   }
 }
 

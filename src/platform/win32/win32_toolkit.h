@@ -5,6 +5,10 @@
 
 namespace quorvex::win32 {
 
+// The program's message box, UTF-8 text shown in the operator's language; returns
+// when it is dismissed, its loop dispatching the thread's messages meanwhile.
+void ShowMessageBox(std::string_view text);
+
 class Win32Toolkit final : public Toolkit {
  public:
   Win32Toolkit(Win32Overlay& frmMain, Win32Overlay& frmTwo) : frmMain_(frmMain), frmTwo_(frmTwo) {}
@@ -14,12 +18,17 @@ class Win32Toolkit final : public Toolkit {
   void MsgBox(std::string_view text) override;
   void End(int status) override;
 
+  // Windows asks an overlay to close: the end, with status 0. While a message box
+  // is open the box goes, and whoever opened it ends with its own status.
+  void CloseRequested();
+
   bool ended() const { return ended_; }
   int status() const { return status_; }
 
  private:
   Win32Overlay& frmMain_;
   Win32Overlay& frmTwo_;
+  int boxesOpen_ = 0;
   bool ended_ = false;
   int status_ = 0;
 };
