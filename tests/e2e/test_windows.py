@@ -177,7 +177,8 @@ class Focus(Scenario):
 
 
 class StalledLine(Scenario):
-    def test_codes_act_while_the_line_holds_output_back_and_nothing_is_lost(self):
+    def start_stalled(self):
+        """Started on a line of the test's own, whose output is then held back."""
         line = PseudoTerminal()
         self.addCleanup(line.close)
         wine.map_port(PORT, line.port)
@@ -187,6 +188,10 @@ class StalledLine(Scenario):
         line.wait_received(b"some data")
         termios.tcflow(line.slave, termios.TCOOFF)
         self.addCleanup(lambda: line.slave >= 0 and termios.tcflow(line.slave, termios.TCOON))
+        return line
+
+    def test_codes_act_while_the_line_holds_output_back_and_nothing_is_lost(self):
+        line = self.start_stalled()
         desktop.click(*self.target.centre("A"))  # its "101" cannot leave now
         line.write(b"20")
         self.target.wait_line("^click C$")
@@ -198,6 +203,14 @@ class StalledLine(Scenario):
         line.wait_received(b"some data101202")
         self.assertEqual(self.clicks_before_barrier(), ["C", "A"])
         self.assertEqual(line.received(0.2), b"some data101202")
+
+    def test_a_close_request_ends_the_program_with_a_write_held_back(self):
+        line = self.start_stalled()
+        desktop.click(*self.target.centre("A"))
+        line.write(b"20")
+        self.target.wait_line("^click C$")
+        probe.ask_to_close()
+        self.assertEqual(self.quorvex.wait_exit(30), 0)
 
 
 class Endings(Scenario):
