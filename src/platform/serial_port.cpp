@@ -49,6 +49,9 @@ Port NumberedPort(std::int16_t number, PortSystem system) {
     // The device namespace also reaches COM10 and above.
     return {.number = number, .device = "\\\\.\\" + com, .name = com};
   }
+  if (number < 1) {
+    return {.number = number, .device = {}, .name = com};  // no device to name
+  }
   const std::string device = "/dev/ttyS" + std::to_string(number - 1);
   return {.number = number, .device = device, .name = com + " (" + device + ")"};
 }

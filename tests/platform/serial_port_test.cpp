@@ -45,8 +45,7 @@ TEST(PortFromSetting, KeepsItsErrorNumbersAndWords) {
     EXPECT_EQ(FailureOf([&] { PortFromSetting("70000", system); }).number(), failure::kOverflow);
     const Failure zero = FailureOf([&] { PortFromSetting("0", system); });
     EXPECT_EQ(zero.number(), failure::kInvalidPort);
-    EXPECT_EQ(zero.description(), "There is no serial port " + NumberedPort(0, system).name +
-                                      ": port numbers start at 1.");
+    EXPECT_EQ(zero.description(), "There is no serial port COM0: port numbers start at 1.");
     EXPECT_EQ(zero.hint(), "Check CP in tessora.ini.");
   }
 }

@@ -17,8 +17,9 @@ a line, or for trying Quorvex without one. Opens PORT at 9600 baud, 8 data bits,
 no parity, 1 stop bit; prints every code that arrives, with the time (UTC); sends
 the CODEs given, then each line typed on its input (Ctrl-D ends).
 
-  PORT        3 for COM3, which Linux calls /dev/ttyS2 (the rule of CP:3 in
-              tessora.ini), or a device path: /dev/ttyUSB0, /dev/serial/by-id/...
+  PORT        3 or COM3 for COM3, which Linux calls /dev/ttyS2 (the rule of
+              CP:3 in tessora.ini), or a device path: /dev/ttyUSB0,
+              /dev/serial/by-id/...
   --pty       no cable needed: create a pseudo-terminal and print its path as
               the first line; put it in tessora.ini (CP:/dev/pts/3) and start
               Quorvex. The CODEs wait until Quorvex has opened it.

@@ -125,8 +125,8 @@ std::string PresentPorts() {
     std::ifstream type(entry.path() / "type");
     int uart = 0;
     if (name.starts_with("ttyS") && type >> uart && uart != 0) {
-      const int number = std::atoi(name.c_str() + 4) + 1;
-      found.push_back("/dev/" + name + " (COM" + std::to_string(number) + ")");
+      const auto number = static_cast<std::int16_t>(std::atoi(name.c_str() + 4) + 1);
+      found.push_back(NumberedPort(number, PortSystem::kPosix).name);
     }
   }
   std::sort(found.begin(), found.end());
