@@ -198,27 +198,6 @@ TEST(PosixCommControlFailures, NameThePortAndTheSystemsReason) {
   }
 }
 
-TEST(PosixCommControlFailures, AFileTheUserMayNotOpenSaysHowToGetAccess) {
-  if (::geteuid() == 0) {
-    GTEST_SKIP() << "root may open anything";
-  }
-  char path[] = "/tmp/quorvex-no-access-XXXXXX";
-  const UniqueFd file(::mkstemp(path));
-  ASSERT_TRUE(file);
-  ::fchmod(file.get(), 0);
-  PosixCommControl comm;
-  comm.CommPort(PortFromSetting(path, PortSystem::kPosix));
-  try {
-    comm.PortOpen(true);
-    FAIL() << "opened";
-  } catch (const Failure& failure) {
-    EXPECT_EQ(failure.number(), failure::kPortUnavailable);
-    EXPECT_EQ(failure.reason(), "Permission denied");
-    EXPECT_NE(failure.hint().find("dialout"), std::string::npos) << failure.hint();
-  }
-  ::unlink(path);
-}
-
 TEST_F(PseudoTerminal, ASpeedTheDeviceCannotTakeFailsAsABadProperty) {
   PosixCommControl comm;
   try {
