@@ -46,16 +46,35 @@ class Win32Serial::Line {
   Line(const Line&) = delete;
   Line& operator=(const Line&) = delete;
 
+  // On the window thread. With nothing ahead of them the bytes go straight out as
+  // far as the line takes them at once; the writer thread sees to the rest.
   bool Queue(std::string_view bytes) {
     if (lost_) {
       return false;
     }
     {
       const std::lock_guard lock(mutex_);
-      unsent_.emplace_back(bytes);
+      if (writerBusy_) {
+        unsent_.emplace_back(bytes);
+        ::SetEvent(queued_.get());
+        return true;
+      }
     }
-    ::SetEvent(queued_.get());
-    return true;
+    switch (port_.StartWrite(bytes)) {
+      case SerialPort::Sent::kAll:
+        ::PostMessageA(window_, kSent, 0, 0);
+        return true;
+      case SerialPort::Sent::kHeldBack: {
+        const std::lock_guard lock(mutex_);
+        writerBusy_ = handedOver_ = true;
+        ::SetEvent(queued_.get());
+        return true;
+      }
+      case SerialPort::Sent::kFailed:
+        break;
+    }
+    Lose();
+    return false;
   }
 
   std::string Take() {
@@ -109,23 +128,27 @@ class Win32Serial::Line {
     }
   }
 
+  // While it is busy the window thread only queues, so the port's writes stay in order.
   void Write() {
     for (;;) {
+      bool finish = false;
       std::optional<std::string> next;
       {
         const std::lock_guard lock(mutex_);
-        if (!unsent_.empty()) {
+        finish = std::exchange(handedOver_, false);
+        if (!finish && !unsent_.empty()) {
           next = std::move(unsent_.front());
           unsent_.pop_front();
         }
+        writerBusy_ = finish || next;
       }
-      if (!next) {
+      if (!finish && !next) {
         if (WaitEither(stop_.get(), queued_.get()) == 0) {
           return;
         }
         continue;
       }
-      if (!port_.Write(*next, stop_.get())) {
+      if (!(finish ? port_.FinishWrite(stop_.get()) : port_.Write(*next, stop_.get()))) {
         if (::WaitForSingleObject(stop_.get(), 0) != WAIT_OBJECT_0) {
           Lose();
         }
@@ -148,6 +171,8 @@ class Win32Serial::Line {
   std::mutex mutex_;
   std::string received_;            // by mutex_
   std::deque<std::string> unsent_;  // by mutex_
+  bool writerBusy_ = false;         // by mutex_: the writer thread has the port's writes
+  bool handedOver_ = false;         // by mutex_: a write held back, for the writer to finish
   std::atomic<bool> lost_ = false;
   // Last: they start once everything they use is in place.
   std::thread reader_{[this] { Read(); }};

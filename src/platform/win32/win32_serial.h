@@ -10,9 +10,10 @@
 namespace quorvex::win32 {
 
 // The serial control on a COM port. The window thread never waits for the line:
-// a reader thread gathers what arrives and a writer thread sends what Output
-// queued, each telling `window` by a message without data, which the window hands
-// to OnMessage; OnComm is raised from there, on the window thread.
+// a reader thread gathers what arrives; Output starts a write and a writer thread
+// finishes whatever the line holds back, and the writes queued behind it, in order.
+// They tell `window` by messages without data, which the window hands to
+// OnMessage; OnComm is raised from there, on the window thread.
 class Win32Serial final : public CommControl {
  public:
   Win32Serial(HWND window, std::function<void()> onComm);

@@ -91,15 +91,16 @@ bool Overlapped::Write(const char* from, DWORD count) {
 }
 
 bool Overlapped::Started(BOOL doneAtOnce) {
-  // Done at once, the system has signalled the event all the same.
-  running_ = doneAtOnce || ::GetLastError() == ERROR_IO_PENDING;
+  doneAtOnce_ = doneAtOnce != FALSE;
+  running_ = doneAtOnce_ || ::GetLastError() == ERROR_IO_PENDING;
   return running_;
 }
 
 Overlapped::Ended Overlapped::Wait(HANDLE stop, DWORD& moved) {
   const std::array<HANDLE, 2> handles{done_.get(), stop};
   const DWORD count = stop != nullptr ? 2 : 1;
-  if (::WaitForMultipleObjects(count, handles.data(), FALSE, INFINITE) != WAIT_OBJECT_0) {
+  if (!doneAtOnce_ &&
+      ::WaitForMultipleObjects(count, handles.data(), FALSE, INFINITE) != WAIT_OBJECT_0) {
     Cancel();
     return Ended::kStopped;
   }
@@ -157,15 +158,55 @@ std::optional<std::string> SerialPort::Read(std::size_t max, HANDLE stop) {
 }
 
 bool SerialPort::Write(std::string_view bytes, HANDLE stop) {
-  while (!bytes.empty()) {
+  switch (StartWrite(bytes)) {
+    case Sent::kAll:
+      return true;
+    case Sent::kHeldBack:
+      return FinishWrite(stop);
+    case Sent::kFailed:
+      return false;
+  }
+  return false;
+}
+
+SerialPort::Sent SerialPort::StartWrite(std::string_view bytes) {
+  unwritten_.assign(bytes);
+  return WriteWhatGoesAtOnce();
+}
+
+SerialPort::Sent SerialPort::WriteWhatGoesAtOnce() {
+  while (!unwritten_.empty()) {
+    if (!writing_.Write(unwritten_.data(), static_cast<DWORD>(unwritten_.size()))) {
+      return Sent::kFailed;
+    }
+    if (!writing_.doneAtOnce()) {
+      return Sent::kHeldBack;
+    }
     DWORD written = 0;
-    if (!writing_.Write(bytes.data(), static_cast<DWORD>(bytes.size())) ||
-        writing_.Wait(stop, written) != Overlapped::Ended::kDone || written == 0) {
+    if (writing_.Wait(nullptr, written) != Overlapped::Ended::kDone || written == 0) {
+      return Sent::kFailed;
+    }
+    unwritten_.erase(0, written);
+  }
+  return Sent::kAll;
+}
+
+bool SerialPort::FinishWrite(HANDLE stop) {
+  for (;;) {
+    DWORD written = 0;
+    if (writing_.Wait(stop, written) != Overlapped::Ended::kDone || written == 0) {
       return false;
     }
-    bytes.remove_prefix(written);
+    unwritten_.erase(0, written);
+    switch (WriteWhatGoesAtOnce()) {
+      case Sent::kAll:
+        return true;
+      case Sent::kHeldBack:
+        continue;
+      case Sent::kFailed:
+        return false;
+    }
   }
-  return true;
 }
 
 }  // namespace quorvex::win32

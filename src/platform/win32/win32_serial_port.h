@@ -29,6 +29,9 @@ class Overlapped {
   bool Read(char* into, DWORD count);
   bool Write(const char* from, DWORD count);
 
+  // The system finished it inside Read or Write: Wait will not wait.
+  bool doneAtOnce() const { return doneAtOnce_; }
+
   enum class Ended { kDone, kFailed, kStopped };
   // Until it ends, or `stop` (may be null) is signalled and it has been cancelled.
   Ended Wait(HANDLE stop, DWORD& moved);
@@ -41,6 +44,7 @@ class Overlapped {
   UniqueHandle done_ = MakeEvent();
   OVERLAPPED overlapped_{};
   bool running_ = false;
+  bool doneAtOnce_ = false;
 };
 
 // Opened for overlapped use and set up: the line settings, no handshaking, buffers
@@ -57,10 +61,20 @@ class SerialPort {
   // gone, or when `stop` was signalled first.
   bool Write(std::string_view bytes, HANDLE stop);
 
+  // Write in two halves, for a thread that must not wait: what the line takes at
+  // once goes now; kHeldBack leaves a write running for FinishWrite, which may be
+  // called from another thread (never two at a time).
+  enum class Sent { kAll, kHeldBack, kFailed };
+  Sent StartWrite(std::string_view bytes);
+  bool FinishWrite(HANDLE stop);
+
  private:
+  Sent WriteWhatGoesAtOnce();
+
   UniqueHandle handle_;
   Overlapped reading_{handle_.get()};
   Overlapped writing_{handle_.get()};
+  std::string unwritten_;  // the system reads from it while a write runs
 };
 
 }  // namespace quorvex::win32
