@@ -15,8 +15,9 @@ bool IsDevicePath(std::string_view text, PortSystem system) {
   return system == PortSystem::kPosix && text.starts_with('/');
 }
 
+// Messages show the path as they show any text from outside.
 Port PathPort(std::string_view path) {
-  return {.number = 0, .device = std::string(path), .name = std::string(path)};
+  return {.number = 0, .device = std::string(path), .name = Printable(path)};
 }
 
 // A number below 1 names no port on any system.

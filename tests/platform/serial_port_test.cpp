@@ -34,6 +34,9 @@ TEST(PortFromSetting, DevicePathsOnlyWhereTheSystemHasThem) {
             (Port{.number = 0, .device = "/dev/ttyUSB0", .name = "/dev/ttyUSB0"}));
   EXPECT_EQ(FailureOf([] { PortFromSetting("/dev/ttyUSB0", PortSystem::kWindows); }).number(),
             failure::kTypeMismatch);
+  const Port odd = PortFromSetting("/dev/tty\x1b[2J", PortSystem::kPosix);
+  EXPECT_EQ(odd.device, "/dev/tty\x1b[2J") << "opened as written";
+  EXPECT_EQ(odd.name, "/dev/tty?[2J") << "shown as any text from outside";
 }
 
 TEST(PortFromSetting, KeepsItsErrorNumbersAndWords) {
