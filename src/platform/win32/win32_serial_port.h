@@ -72,9 +72,9 @@ class SerialPort {
   Sent WriteWhatGoesAtOnce();
 
   UniqueHandle handle_;
+  std::string unwritten_;  // the system reads it while a write runs: outlives writing_
   Overlapped reading_{handle_.get()};
   Overlapped writing_{handle_.get()};
-  std::string unwritten_;  // the system reads from it while a write runs
 };
 
 }  // namespace quorvex::win32
