@@ -2,9 +2,7 @@
 
 #include <string>
 
-#include "app/blanks.h"
-#include "app/number.h"
-#include "platform/failure.h"
+#include "platform/serial_port.h"
 
 namespace quorvex {
 namespace {
@@ -12,23 +10,6 @@ namespace {
 constexpr std::uint32_t kColorKey = 0xFFFF;  // ignored: only LWA_ALPHA is given
 constexpr std::string_view kLineSettings = "9600,n,8,1";
 constexpr std::string_view kGreeting = "some data";
-
-void SetCommPort(CommControl& comm, std::string_view cp) {
-  const std::string_view path = TrimBlanks(cp);
-  if (path.starts_with('/') && comm.CommPortPath(path)) {
-    return;
-  }
-  const Int16Result port = ToInt16(cp);
-  if (port.error == NumberError::kOutOfRange) {
-    throw Failure(failure::kOverflow,
-                  "The port setting CP:" + Printable(cp) + " is out of range -32768 to 32767.");
-  }
-  if (port.error != NumberError::kNone) {
-    throw Failure(failure::kTypeMismatch, "The port setting CP:" + Printable(cp) +
-                                              " is not a port number (write 3 for COM3).");
-  }
-  comm.CommPort(port.value);
-}
 
 }  // namespace
 
@@ -56,7 +37,7 @@ void PlaceWindow(Program& program, OverlayWindow& window, std::int16_t left, std
   window.Height(height);
   const std::uint32_t hWnd = window.hWnd();
   program.user32.SetWindowPos(hWnd, user32::kHwndTopmost, 0, 0, 0, 0,
-                              user32::kSwpNoSize | user32::kSwpNoMove);
+                              user32::kSwpNoSize | user32::kSwpNoMove | user32::kSwpNoActivate);
   const bool aligning = program.Settings.VERSION == kAlignmentVersion;
   SetTransparency(program.user32, hWnd, aligning ? kAlignmentAlpha : kOverlayAlpha);
 }
@@ -73,11 +54,12 @@ void SetTransparency(User32& user32, std::uint32_t hWnd, std::int16_t alpha) {
 
 void OpenPort(Program& program) {
   CommControl& comm = program.MSComm1;
-  SetCommPort(comm, program.Settings.CP);
+  comm.CommPort(PortFromSetting(program.Settings.CP, comm.Ports()));
   comm.Settings(kLineSettings);
   comm.RThreshold(1);
   comm.SThreshold(1);
   comm.PortOpen(true);
+  // A line gone already shows at the operator's first click, as one gone later does.
   comm.Output(kGreeting);
   // Whatever already waits (an early answer to the greeting) is not a command.
   comm.Input();

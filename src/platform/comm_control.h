@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/serial_port.h"
+
 namespace quorvex {
 
 // CommEvent values. Any other value (line state, errors) is read like a receive.
@@ -18,19 +20,20 @@ constexpr std::int16_t kCarrierDetect = 5;  // raised once when the line hangs u
 class CommControl {
  public:
   virtual ~CommControl() = default;
-  virtual void CommPort(std::int16_t port) = 0;
-  // A device path in place of a number where the platform names ports that way;
-  // false when it does not, and the port is then taken as a number.
-  virtual bool CommPortPath(std::string_view /*path*/) { return false; }
+  // How this platform names its ports, for PortFromSetting.
+  virtual PortSystem Ports() const = 0;
+  virtual void CommPort(const Port& port) = 0;
   virtual void Settings(std::string_view settings) = 0;
   virtual void RThreshold(std::int16_t count) = 0;
   virtual void SThreshold(std::int16_t count) = 0;
   virtual void PortOpen(bool open) = 0;
   // False once the line has hung up.
   virtual bool PortOpen() const = 0;
-  // Writes the bytes, adding nothing.
-  virtual void Output(std::string_view bytes) = 0;
-  // Everything waiting, removed from the receive buffer; empty when nothing is.
+  // Queues the bytes for the line, adding nothing, and returns at once; the send
+  // event follows once they have gone. False when the port is closed or the line
+  // is known to be gone: nothing will be sent.
+  virtual bool Output(std::string_view bytes) = 0;
+  // Everything received so far, removed from the receive buffer; empty when nothing is.
   virtual std::string Input() = 0;
   virtual std::int16_t CommEvent() const = 0;
 };

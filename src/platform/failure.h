@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace quorvex {
 
@@ -51,13 +52,27 @@ inline std::string Printable(std::string_view text) {
 
 class Failure : public std::runtime_error {
  public:
-  Failure(int number, const std::string& description)
-      : std::runtime_error(description), number_(number) {}
+  Failure(int number, const std::string& description) : Failure(number, description, {}, {}) {}
+  // `reason`: the system's own words, already within the description; `hint`: what
+  // to do, read after it.
+  Failure(int number, std::string description, std::string reason, std::string hint)
+      : std::runtime_error(hint.empty() ? description : description + " " + hint),
+        number_(number),
+        description_(std::move(description)),
+        reason_(std::move(reason)),
+        hint_(std::move(hint)) {}
   int number() const { return number_; }
+  // what() without the hint.
+  const std::string& description() const { return description_; }
+  const std::string& reason() const { return reason_; }
+  const std::string& hint() const { return hint_; }
   std::string Message() const { return FailureMessage(number_, what()); }
 
  private:
   int number_;
+  std::string description_;
+  std::string reason_;
+  std::string hint_;
 };
 
 }  // namespace quorvex

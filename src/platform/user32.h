@@ -11,6 +11,7 @@ namespace user32 {
 constexpr std::int32_t kHwndTopmost = -1;
 constexpr std::uint32_t kSwpNoSize = 0x0001;
 constexpr std::uint32_t kSwpNoMove = 0x0002;
+constexpr std::uint32_t kSwpNoActivate = 0x0010;
 constexpr std::int32_t kGwlExStyle = -20;
 constexpr std::int32_t kWsExLayered = 0x80000;
 constexpr std::uint32_t kLwaAlpha = 0x2;

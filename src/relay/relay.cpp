@@ -4,8 +4,8 @@ namespace quorvex {
 namespace {
 
 void Send(Program& program, std::string_view code, std::string_view closedMessage) {
-  if (program.MSComm1.PortOpen()) {
-    program.MSComm1.Output(code);
+  // A code the line does not take is a click lost: it says so as a closed port does.
+  if (program.MSComm1.PortOpen() && program.MSComm1.Output(code)) {
     return;
   }
   EndWithMessage(program, closedMessage);

@@ -38,12 +38,13 @@ TEST_F(StartupTest, PlacesOpensAndShowsInOrder) {
   EXPECT_THAT(
       rig.host.log,
       ElementsAre("frmMain.Left=900", "frmMain.Top=1500", "frmMain.Width=1200",
-                  "frmMain.Height=450", "SetWindowPos(257,-1,0,0,0,0,3)", "GetWindowLongA(257,-20)",
-                  "SetWindowLongA(257,-20,524288)", "SetLayeredWindowAttributes(257,65535,1,2)",
-                  "MSComm1.CommPort=3", "MSComm1.Settings=9600,n,8,1", "MSComm1.RThreshold=1",
-                  "MSComm1.SThreshold=1", "MSComm1.PortOpen=1", "MSComm1.Output=some data",
-                  "MSComm1.Input", "frmTwo.Left=950", "frmTwo.Top=3000", "frmTwo.Width=1300",
-                  "frmTwo.Height=460", "SetWindowPos(514,-1,0,0,0,0,3)", "GetWindowLongA(514,-20)",
+                  "frmMain.Height=450", "SetWindowPos(257,-1,0,0,0,0,19)",
+                  "GetWindowLongA(257,-20)", "SetWindowLongA(257,-20,524288)",
+                  "SetLayeredWindowAttributes(257,65535,1,2)", "MSComm1.CommPort=COM3",
+                  "MSComm1.Settings=9600,n,8,1", "MSComm1.RThreshold=1", "MSComm1.SThreshold=1",
+                  "MSComm1.PortOpen=1", "MSComm1.Output=some data", "MSComm1.Input",
+                  "frmTwo.Left=950", "frmTwo.Top=3000", "frmTwo.Width=1300", "frmTwo.Height=460",
+                  "SetWindowPos(514,-1,0,0,0,0,19)", "GetWindowLongA(514,-20)",
                   "SetWindowLongA(514,-20,524288)", "SetLayeredWindowAttributes(514,65535,1,2)",
                   "frmTwo.Visible=1", "frmMain.Visible=1"));
   EXPECT_EQ(rig.host.MSComm1.sent, "some data");
@@ -88,10 +89,9 @@ TEST_F(StartupTest, DropsWhatWaitsWhenThePortOpens) {
 }
 
 TEST_F(StartupTest, TakesADevicePathWhereThePlatformNamesPortsSo) {
-  rig.host.MSComm1.acceptsPaths = true;
+  rig.host.MSComm1.ports = PortSystem::kPosix;
   Start("AUTOCONN:1\nCP:/dev/ttyUSB0 \n");
-  EXPECT_TRUE(Touched("MSComm1.CommPortPath=/dev/ttyUSB0"));
-  EXPECT_FALSE(Touched("MSComm1.CommPort="));
+  EXPECT_TRUE(Touched("MSComm1.CommPort=/dev/ttyUSB0"));
 }
 
 TEST_F(StartupTest, MissingFileEndsBeforeAnythingIsPlaced) {
@@ -116,6 +116,9 @@ TEST_F(StartupTest, PortFailuresLeaveFrmMainPlacedButNeverShown) {
       {"CP:", "Error 13: The port setting CP: is not a port number (write 3 for COM3)."},
       {"CP:70000", "Error 6: The port setting CP:70000 is out of range -32768 to 32767."},
       {"CP:4", "Error 8002: Port 4: no such port."},
+      {"CP:0",
+       "Error 8002: There is no serial port COM0: port numbers start at 1. Check CP in "
+       "tessora.ini."},
   };
   for (const auto& [cp, message] : cases) {
     testing::Rig fresh;

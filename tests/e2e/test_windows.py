@@ -3,6 +3,7 @@ real pseudo-terminal as COM3, the native controller tool on its other end."""
 
 import os
 import sys
+import termios
 import time
 import unittest
 
@@ -12,6 +13,7 @@ from wine_harness import (Controller, Probe, Quorvex, Target, Wine,  # noqa: E40
                           overlay_shows_at, wait_until)
 
 TWIPS = 15  # per pixel at Wine's default 96 dpi
+TARGET_CLASS = "QuorvexTestTarget"  # the window class of the application beneath
 PORT = 3
 ALIGNING, HIDDEN = 220, 1  # overlay alpha with VERSION 101, and otherwise
 POINTER = (700, 600)  # where the operator's cursor rests, away from everything
@@ -237,6 +239,76 @@ class SettingsFiles(Scenario):
                      r"tessora\.ini\.$")
 
 
+class Focus(Scenario):
+    def test_the_application_beneath_keeps_the_keyboard(self):
+        self.target = self.own(Target(wine))
+        wait_until(lambda: probe.foreground() == TARGET_CLASS, what="the target in front")
+        self.controller = self.own(Controller(desktop))
+        wine.map_port(PORT, self.controller.port)
+        self.quorvex = self.own(Quorvex(wine, settings(self.target)))
+        self.wait_overlays(shown=True, timeout=30)
+        self.controller.wait_received("some data")
+        self.assertEqual(probe.foreground(), TARGET_CLASS, "after start")
+        for button, sent in (("A", "some data101"), ("B", "some data101202")):
+            desktop.click(*self.target.centre(button))
+            self.controller.wait_received(sent)
+            self.assertEqual(probe.foreground(), TARGET_CLASS, f"after a click on {button}")
+        for code, button in (("10", "A"), ("20", "C"), ("30", "B")):
+            self.controller.send(code)
+            self.target.wait_line(f"^click {button}$")
+            self.assertEqual(probe.foreground(), TARGET_CLASS, f"after {code}")
+        mapped = ("xdotool", "search", "--onlyvisible", "--name", "^B$")
+        self.assertEqual(len(desktop.run(*mapped).split()), 2, "overlays mapped before 50")
+        self.controller.send("50")
+        sent = time.monotonic()
+        # Both at the first look: an activated overlay once lagged behind by seconds.
+        wait_until(lambda: not desktop.run(*mapped), what="both overlays unmapped")
+        print(f"\n\"50\" sent to both overlays unmapped: {(time.monotonic() - sent) * 1000:.0f} ms",
+              file=sys.stderr)
+        self.assertFalse(any(w["visible"] for w in probe.overlays().values()))
+        self.assertEqual(probe.foreground(), TARGET_CLASS, "after 50")
+        self.controller.send("40")
+        self.wait_overlays(shown=True)
+        self.assertEqual(probe.foreground(), TARGET_CLASS, "after 40")
+
+
+class StalledLine(Scenario):
+    def start_stalled(self):
+        """Started on a line of the test's own, whose output is then held back."""
+        line = PseudoTerminal()
+        self.addCleanup(line.close)
+        wine.map_port(PORT, line.port)
+        self.target = self.own(Target(wine))
+        self.quorvex = self.own(Quorvex(wine, settings(self.target)))
+        self.wait_overlays(shown=True, timeout=30)
+        line.wait_received(b"some data")
+        termios.tcflow(line.slave, termios.TCOOFF)
+        self.addCleanup(lambda: line.slave >= 0 and termios.tcflow(line.slave, termios.TCOON))
+        return line
+
+    def test_codes_act_while_the_line_holds_output_back_and_nothing_is_lost(self):
+        line = self.start_stalled()
+        desktop.click(*self.target.centre("A"))  # its "101" cannot leave now
+        line.write(b"20")
+        self.target.wait_line("^click C$")
+        desktop.click(*self.target.centre("B"))
+        line.write(b"10")
+        self.target.wait_line("^click A$")
+        self.assertEqual(line.received(0.2), b"some data")
+        termios.tcflow(line.slave, termios.TCOON)
+        line.wait_received(b"some data101202")
+        self.assertEqual(self.clicks_before_barrier(), ["C", "A"])
+        self.assertEqual(line.received(0.2), b"some data101202")
+
+    def test_a_close_request_ends_the_program_with_a_write_held_back(self):
+        line = self.start_stalled()
+        desktop.click(*self.target.centre("A"))
+        line.write(b"20")
+        self.target.wait_line("^click C$")
+        probe.ask_to_close()
+        self.assertEqual(self.quorvex.wait_exit(30), 0)
+
+
 class Endings(Scenario):
     def test_closed_port_click_shows_its_message_and_ends(self):
         for button, text in (("A", "^Port is closed.$"), ("B", "^Port is closed. Button 2$")):
@@ -261,6 +333,21 @@ class Endings(Scenario):
                 quorvex = self.own(Quorvex(wine, text))
                 self.assert_ends_with_message(quorvex, message)
                 self.assertFalse(any(w["visible"] for w in probe.overlays().values()))
+
+    def test_a_failures_message_reads_in_the_operators_language(self):
+        quorvex = self.own(Quorvex(wine, None, suffix="-Línea-ü"))
+        self.assert_ends_with_message(quorvex, r"^Error 53: .*quorvex-e2e-\w+-Línea-ü")
+
+    def test_a_close_request_ends_with_the_failures_status_while_its_message_is_open(self):
+        quorvex = self.own(Quorvex(wine, "PL:abc\n"))
+        wait_until(probe.message_box_open, 30, "the failure's message")
+        probe.ask_to_close()
+        self.assertEqual(quorvex.wait_exit(30), 1)
+
+    def test_a_close_request_ends_with_status_0(self):
+        self.start(autoconn=0)
+        probe.ask_to_close()
+        self.assertEqual(self.quorvex.wait_exit(30), 0)
 
     def test_lost_line_does_not_spin_and_next_click_ends(self):
         self.start()

@@ -77,6 +77,17 @@ class Probe:
         window = self.overlays().get(name)
         return window and (window["left"], window["top"], window["right"], window["bottom"])
 
+    def foreground(self):
+        """The class of the window that has the keyboard, or "none"."""
+        return self.wine.run(PROBE, "foreground").stdout.strip()
+
+    def message_box_open(self):
+        return self.wine.run(PROBE, "box").returncode == 0
+
+    def ask_to_close(self):
+        """WM_CLOSE to frmMain, as taskkill without /F sends it."""
+        assert self.wine.run(PROBE, "close").returncode == 0, "no overlay to close"
+
     def dismiss_message_box(self):
         """Waits for the "Quorvex" message box, clicks its OK and returns what it held."""
         def read():
@@ -115,10 +126,11 @@ class Target(Child):
 
 class Quorvex(Child):
     """quorvex.exe started under Wine in a temporary folder holding the given settings
-    (text or bytes) as tessora.ini, or as the file `name`."""
+    (text or bytes) as tessora.ini, or as the file `name`; the folder's name ends in
+    `suffix`."""
 
-    def __init__(self, wine, settings, name="tessora.ini"):
-        self.folder = tempfile.mkdtemp(prefix="quorvex-e2e-")
+    def __init__(self, wine, settings, name="tessora.ini", suffix=""):
+        self.folder = tempfile.mkdtemp(prefix="quorvex-e2e-", suffix=suffix)
         if settings is not None:
             with open(os.path.join(self.folder, name),
                       "wb" if isinstance(settings, bytes) else "w") as ini:

@@ -92,5 +92,19 @@ TEST_F(RelayTest, WhileTheClosedPortMessageIsOpenNothingActsButAnOverlayGoesBack
   EXPECT_EQ(rig.host.toolkit.exitStatus, 1);
 }
 
+TEST_F(RelayTest, ACodeTheLineDoesNotTakeShowsTheClosedPortMessageAtThatClick) {
+  const std::pair<bool, std::string_view> cases[] = {{true, "Port is closed."},
+                                                     {false, "Port is closed. Button 2"}};
+  for (const auto& [first, message] : cases) {
+    testing::Rig rig;
+    rig.host.MSComm1.open = true;
+    rig.host.MSComm1.lineGone = true;
+    rig.host.Click(first ? rig.host.frmMain : rig.host.frmTwo);
+    EXPECT_THAT(rig.host.toolkit.messages, ElementsAre(message));
+    EXPECT_EQ(rig.host.toolkit.exitStatus, 1);
+    EXPECT_EQ(rig.host.MSComm1.sent, "");
+  }
+}
+
 }  // namespace
 }  // namespace quorvex

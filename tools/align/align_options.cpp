@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "app/settings.h"
+#include "platform/failure.h"
 
 namespace quorvex::align {
 namespace {

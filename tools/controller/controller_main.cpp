@@ -2,7 +2,6 @@
 #include <iostream>
 #include <stdexcept>
 #include <string>
-#include <string_view>
 
 #include "controller_platform.h"
 #include "platform/failure.h"
@@ -12,15 +11,12 @@ namespace {
 
 constexpr int kUsageError = 2;
 
+// The failure without the program's hint (the port came from the command line, not
+// from tessora.ini), then the tool's own advice.
 void Explain(const Failure& failure) {
-  // The shared wording points at the program's settings; here the port came from the command line.
-  std::string description = failure.what();
-  constexpr std::string_view kSettingsHint = " Check CP in tessora.ini.";
-  if (description.ends_with(kSettingsHint)) {
-    description.resize(description.size() - kSettingsHint.size());
-  }
-  std::cerr << "quorvex-controller: " << FailureMessage(failure.number(), description) << '\n';
-  const std::string advice = PortAdvice(failure.number(), description, PresentPorts());
+  std::cerr << "quorvex-controller: " << FailureMessage(failure.number(), failure.description())
+            << '\n';
+  const std::string advice = PortAdvice(failure, PresentPorts());
   if (!advice.empty()) {
     std::cerr << advice << '\n';
   }

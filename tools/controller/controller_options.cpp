@@ -3,7 +3,6 @@
 #include <stdexcept>
 
 #include "controller_text.h"
-#include "platform/failure.h"
 
 namespace quorvex::controller {
 
@@ -18,8 +17,9 @@ a line, or for trying Quorvex without one. Opens PORT at 9600 baud, 8 data bits,
 no parity, 1 stop bit; prints every code that arrives, with the time (UTC); sends
 the CODEs given, then each line typed on its input (Ctrl-D ends).
 
-  PORT        3 for COM3, which Linux calls /dev/ttyS2 (the rule of CP:3 in
-              tessora.ini), or a device path: /dev/ttyUSB0, /dev/serial/by-id/...
+  PORT        3 or COM3 for COM3, which Linux calls /dev/ttyS2 (the rule of
+              CP:3 in tessora.ini), or a device path: /dev/ttyUSB0,
+              /dev/serial/by-id/...
   --pty       no cable needed: create a pseudo-terminal and print its path as
               the first line; put it in tessora.ini (CP:/dev/pts/3) and start
               Quorvex. The CODEs wait until Quorvex has opened it.
@@ -60,23 +60,16 @@ what was typed cannot go out, 2 for a mistake on the command line.
 
 }  // namespace
 
-std::string PortAdvice(int failureNumber, std::string_view description,
-                       std::string_view presentPorts) {
-  switch (failureNumber) {
+std::string PortAdvice(const Failure& failure, std::string_view presentPorts) {
+  switch (failure.number()) {
     case failure::kInvalidPort:
       return presentPorts.empty() ? "No serial ports are present now."
                                   : "Serial ports present now: " + std::string(presentPorts) + ".";
     case failure::kPortInUse:
       return "Another program holds it (a terminal program, or Quorvex itself): close it, or "
              "run this tool at the other end of the line.";
-    case failure::kPortUnavailable:
-      if (description.find("Permission denied") != std::string_view::npos) {
-        return "The user needs access to the device: on Debian, sudo adduser $USER dialout, "
-               "then log in again.";
-      }
-      return {};
     default:
-      return {};
+      return failure.hint();
   }
 }
 

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/failure.h"
+
 namespace quorvex::controller {
 
 struct Options {
@@ -19,10 +21,9 @@ struct Options {
 // Throws std::invalid_argument with a message for the user.
 Options ParseOptions(const std::vector<std::string_view>& arguments);
 
-// A line of advice after a port failure (a quorvex::failure number and its text),
-// naming the ports there are; empty when there is nothing to add.
-std::string PortAdvice(int failureNumber, std::string_view description,
-                       std::string_view presentPorts);
+// A line of advice after a port failure: the ports there are, the way out, or the
+// failure's own hint; empty when there is nothing to add.
+std::string PortAdvice(const Failure& failure, std::string_view presentPorts);
 
 enum class UsageFor { kPosix, kWindows };
 // --help: the same tool, told in each platform's port names.

@@ -16,52 +16,43 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/number.h"
-#include "platform/failure.h"
-#include "platform/posix/posix_comm_control.h"
+#include "platform/line_settings.h"
 #include "platform/posix/posix_fd.h"
+#include "platform/posix/posix_serial_port.h"
+#include "platform/serial_port.h"
 
 namespace quorvex::controller {
 namespace {
 
 using posix::UniqueFd;
 
-constexpr std::string_view kLineSettings = "9600,n,8,1";
-
+// A serial port, opened, named, read and written as the program does its own.
 class PortLine final : public PosixLine {
  public:
-  explicit PortLine(std::string_view port) {
-    if (port.starts_with('/')) {
-      comm_.CommPortPath(port);
-    } else {
-      const Int16Result number = ToInt16(port);
-      if (number.error != NumberError::kNone) {
-        throw Failure(failure::kInvalidPort,
-                      "\"" + std::string(port) + "\" is neither a port number nor a device path.");
-      }
-      comm_.CommPort(number.value);
-    }
-    comm_.Settings(kLineSettings);
-    comm_.RThreshold(1);
-    comm_.PortOpen(true);
+  explicit PortLine(std::string_view port)
+      : port_(PortFromArgument(port, PortSystem::kPosix), LineSettings{}) {}
+  int PollFd() const override { return port_.fd(); }
+  short PollEvents() const override {
+    return static_cast<short>(POLLIN | (unsent_.empty() ? 0 : POLLOUT));
   }
-  int PollFd() const override { return comm_.PollFd(); }
-  short PollEvents() const override { return comm_.PollEvents(); }
   std::optional<std::string> OnReady(short revents) override {
-    comm_.OnReady(revents);
+    failed_ = failed_ || ((revents & POLLOUT) && !port_.Write(unsent_));
     std::string received;
-    while (comm_.TakeEvent()) {
-      received += comm_.Input();
-    }
-    if (!comm_.PortOpen()) {
+    if (failed_ || !port_.Read(received, kReadSize) || (revents & (POLLHUP | POLLERR | POLLNVAL))) {
       return std::nullopt;
     }
     return received;
   }
-  void Write(std::string_view bytes) override { comm_.Output(bytes); }
+  void Write(std::string_view bytes) override {
+    unsent_ += bytes;
+    failed_ = failed_ || !port_.Write(unsent_);
+  }
 
  private:
-  posix::PosixCommControl comm_;
+  static constexpr std::size_t kReadSize = 4096;
+  posix::SerialPort port_;
+  std::string unsent_;  // what the device has not taken yet
+  bool failed_ = false;
 };
 
 [[noreturn]] void ThrowSystem(const char* what) {
@@ -153,8 +144,8 @@ std::string PresentPorts() {
     std::ifstream type(entry.path() / "type");
     int uart = 0;
     if (name.starts_with("ttyS") && type >> uart && uart != 0) {
-      const int number = std::atoi(name.c_str() + 4) + 1;
-      found.push_back("/dev/" + name + " (COM" + std::to_string(number) + ")");
+      const auto number = static_cast<std::int16_t>(std::atoi(name.c_str() + 4) + 1);
+      found.push_back(NumberedPort(number, PortSystem::kPosix).name);
     }
   }
   std::sort(found.begin(), found.end());

@@ -1,33 +1,29 @@
-// The controller's end of the line on Windows: a COM port opened as the program
-// opens its own, read with overlapped I/O so that another thread may write.
+// The controller's end of the line on Windows: a COM port opened, named and read
+// as the program does its own, so that one thread may read while another writes.
 #pragma once
 
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "platform/win32/win32_handles.h"
+#include "platform/win32/win32_serial_port.h"
 
 namespace quorvex::controller {
 
-// "3" or "COM3" (any case); throws quorvex::Failure for anything else.
-std::int16_t PortNumber(std::string_view port);
-
 class Win32Line {
  public:
-  // Throws quorvex::Failure naming the port and the system's reason.
+  // "3" or "COM3" (any case); throws quorvex::Failure naming the port and the reason.
   explicit Win32Line(std::string_view port);
 
   // Waits for bytes, or for `stop` to be signalled (then returns an empty string).
   // Nothing once the line has gone.
-  std::optional<std::string> Read(HANDLE stop);
+  std::optional<std::string> Read(HANDLE stop) { return port_.Read(kReadSize, stop); }
   // False once the line has gone. Safe while another thread is in Read.
-  bool Write(std::string_view bytes);
+  bool Write(std::string_view bytes) { return port_.Write(bytes, nullptr); }
 
  private:
-  win32::UniqueHandle port_;
-  win32::UniqueHandle readDone_ = win32::MakeEvent();
+  static constexpr std::size_t kReadSize = 4096;
+  win32::SerialPort port_;
 };
 
 }  // namespace quorvex::controller

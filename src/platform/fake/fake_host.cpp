@@ -74,15 +74,8 @@ void FakeTimer::Enabled(bool enabled) {
   host_.Record(name_ + ".Enabled=" + std::to_string(enabled));
 }
 
-void FakeComm::CommPort(std::int16_t port) {
-  host_.Record("MSComm1.CommPort=" + std::to_string(port));
-}
-
-bool FakeComm::CommPortPath(std::string_view path) {
-  if (acceptsPaths) {
-    host_.Record("MSComm1.CommPortPath=" + std::string(path));
-  }
-  return acceptsPaths;
+void FakeComm::CommPort(const Port& port) {
+  host_.Record("MSComm1.CommPort=" + port.name);
 }
 
 void FakeComm::Settings(std::string_view settings) {
@@ -105,13 +98,18 @@ void FakeComm::PortOpen(bool value) {
   open = value;
 }
 
-void FakeComm::Output(std::string_view bytes) {
+bool FakeComm::Output(std::string_view bytes) {
   host_.Record("MSComm1.Output=" + std::string(bytes));
+  if (lineGone) {
+    open = false;
+    return false;
+  }
   sent += bytes;
   if (echoes) {
     waiting += bytes;
   }
   host_.queue_.push_back(FakeHost::Queued::kSendEvent);
+  return true;
 }
 
 std::string FakeComm::Input() {

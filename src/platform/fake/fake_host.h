@@ -57,19 +57,20 @@ class FakeTimer final : public Timer {
 class FakeComm final : public CommControl {
  public:
   explicit FakeComm(FakeHost& host) : host_(host) {}
-  void CommPort(std::int16_t port) override;
-  bool CommPortPath(std::string_view path) override;
+  PortSystem Ports() const override { return ports; }
+  void CommPort(const Port& port) override;
   void Settings(std::string_view settings) override;
   void RThreshold(std::int16_t count) override;
   void SThreshold(std::int16_t count) override;
   void PortOpen(bool open) override;
   bool PortOpen() const override { return open; }
-  void Output(std::string_view bytes) override;
+  bool Output(std::string_view bytes) override;
   std::string Input() override;
   std::int16_t CommEvent() const override { return event; }
 
   bool open = false;
-  bool acceptsPaths = false;
+  PortSystem ports = PortSystem::kWindows;
+  bool lineGone = false;  // writes fail, and the port closes, as when an adapter is pulled
   // A loop-back plug: what is written arrives in the receive buffer at once, before
   // the send event; its receive event is the test's to raise.
   bool echoes = false;

@@ -13,17 +13,18 @@ namespace quorvex::posix {
 
 class PosixCommControl final : public CommControl {
  public:
-  // The most one read of the device takes in.
+  // The most one turn of the loop takes from the device, so that timers and the
+  // desktop keep their turn while the line floods.
   static constexpr std::size_t kReadPerTurn = 4096;
 
-  void CommPort(std::int16_t port) override;
-  bool CommPortPath(std::string_view path) override;
+  PortSystem Ports() const override { return PortSystem::kPosix; }
+  void CommPort(const Port& port) override { where_ = port; }
   void Settings(std::string_view settings) override;
   void RThreshold(std::int16_t count) override { rThreshold_ = count; }
   void SThreshold(std::int16_t count) override { sThreshold_ = count; }
   void PortOpen(bool open) override;
   bool PortOpen() const override { return port_ && port_->IsOpen(); }
-  void Output(std::string_view bytes) override;
+  bool Output(std::string_view bytes) override;
   std::string Input() override;
   std::int16_t CommEvent() const override { return commEvent_; }
 
@@ -37,13 +38,10 @@ class PosixCommControl final : public CommControl {
 
  private:
   void Raise(std::int16_t event);
-  // Moves what the device holds into the receive buffer; false once the line hung up.
-  bool ReadWaiting();
   void WritePending();
   void HangUp();
 
-  std::string path_;
-  std::string name_;
+  Port where_ = NumberedPort(1, PortSystem::kPosix);
   LineSettings line_;
   std::int16_t rThreshold_ = 0;
   std::int16_t sThreshold_ = 0;

@@ -4,6 +4,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -33,26 +34,29 @@ std::string Reason(int error) {
   return std::strerror(error);
 }
 
-int FailureNumberForOpen(int error) {
+PortProblem OpenProblem(int error) {
   switch (error) {
     case ENOENT:
     case ENXIO:
     case ENODEV:
     case ENOTDIR:
     case EISDIR:
-      return failure::kInvalidPort;
+      return PortProblem::kMissing;
     case EBUSY:
-      return failure::kPortInUse;
+      return PortProblem::kInUse;
     default:
-      return failure::kPortUnavailable;
+      return PortProblem::kCannotOpen;
   }
 }
 
-[[noreturn]] void ThrowOpenFailure(std::string_view name, int error) {
-  const int number = FailureNumberForOpen(error);
-  const std::string what =
-      number == failure::kPortInUse ? " is in use by another program (" : " cannot be opened (";
-  throw Failure(number, "Serial port " + std::string(name) + what + Reason(error) + ").");
+[[noreturn]] void ThrowOpenFailure(const Port& port, int error) {
+  std::string hint;
+  if (error == EACCES) {
+    hint =
+        "The user needs access to the device: on Debian, sudo adduser $USER dialout, then "
+        "log in again.";
+  }
+  throw PortFailure(OpenProblem(error), port, Reason(error), std::move(hint));
 }
 
 tcflag_t CharacterSize(int dataBits) {
@@ -93,24 +97,18 @@ bool SetParity(termios& tio, char parity) {
   }
 }
 
-[[noreturn]] void ThrowBadLine(std::string_view name, std::string_view what) {
-  throw Failure(failure::kInvalidProperty,
-                "Serial port " + std::string(name) + " cannot take " + std::string(what) + ".");
+[[noreturn]] void ThrowBadLine(const Port& port, std::string what) {
+  throw PortFailure(PortProblem::kCannotTakeLine, port, std::move(what));
 }
 
 }  // namespace
 
-std::string PortDevicePath(std::int16_t port) {
-  return "/dev/ttyS" + std::to_string(port - 1);
-}
-
-void ConfigureLine(int fd, const LineSettings& line, std::string_view name) {
+void ConfigureLine(int fd, const LineSettings& line, const Port& port) {
   termios tio{};
   if (::tcgetattr(fd, &tio) != 0) {
     const int error = errno;
-    throw Failure(
-        error == ENOTTY ? failure::kInvalidPort : failure::kPortUnavailable,
-        "Serial port " + std::string(name) + " is not a serial port (" + Reason(error) + ").");
+    throw PortFailure(error == ENOTTY ? PortProblem::kNotSerial : PortProblem::kCannotSetUp, port,
+                      Reason(error));
   }
   ::cfmakeraw(&tio);
   tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
@@ -120,7 +118,7 @@ void ConfigureLine(int fd, const LineSettings& line, std::string_view name) {
     tio.c_cflag |= CSTOPB;
   }
   if (!SetParity(tio, line.parity)) {
-    ThrowBadLine(name, std::string("parity ") + line.parity);
+    ThrowBadLine(port, std::string("parity ") + line.parity);
   }
   // With O_NONBLOCK, MIN 1 makes an empty read EAGAIN, so that 0 means end of file.
   tio.c_cc[VMIN] = 1;
@@ -128,29 +126,27 @@ void ConfigureLine(int fd, const LineSettings& line, std::string_view name) {
   const auto* speed = std::find_if(kSpeeds.begin(), kSpeeds.end(),
                                    [&](const Speed& s) { return s.baud == line.baud; });
   if (speed == kSpeeds.end()) {
-    ThrowBadLine(name, std::to_string(line.baud) + " baud");
+    ThrowBadLine(port, std::to_string(line.baud) + " baud");
   }
   ::cfsetispeed(&tio, speed->code);
   ::cfsetospeed(&tio, speed->code);
   if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
-    const int error = errno;
-    throw Failure(failure::kPortUnavailable, "Serial port " + std::string(name) +
-                                                 " cannot be set up (" + Reason(error) + ").");
+    throw PortFailure(PortProblem::kCannotSetUp, port, Reason(errno));
   }
   ::tcflush(fd, TCIOFLUSH);
 }
 
-SerialPort::SerialPort(const std::string& path, const std::string& name, const LineSettings& line)
-    : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {
+SerialPort::SerialPort(const Port& port, const LineSettings& line)
+    : fd_(::open(port.device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {
   if (!fd_) {
-    ThrowOpenFailure(name, errno);
+    ThrowOpenFailure(port, errno);
   }
   // TIOCEXCL does not stop a privileged process; the lock stops every program that
   // locks too (terminal programs and a second instance of this one).
   if (::flock(fd_.get(), LOCK_EX | LOCK_NB) != 0) {
-    ThrowOpenFailure(name, errno == EWOULDBLOCK ? EBUSY : errno);
+    ThrowOpenFailure(port, errno == EWOULDBLOCK ? EBUSY : errno);
   }
-  ConfigureLine(fd_.get(), line, name);
+  ConfigureLine(fd_.get(), line, port);
   ::ioctl(fd_.get(), TIOCEXCL);
 }
 
@@ -163,6 +159,37 @@ void SerialPort::Close() {
     ::ioctl(fd_.get(), TIOCNXCL);
     fd_.reset();
   }
+}
+
+bool SerialPort::Read(std::string& into, std::size_t max) {
+  std::array<char, 1024> buffer;
+  while (max > 0) {
+    const ssize_t count = ::read(fd_.get(), buffer.data(), std::min(max, buffer.size()));
+    if (count > 0) {
+      into.append(buffer.data(), static_cast<std::size_t>(count));
+      max -= static_cast<std::size_t>(count);
+    } else if (count < 0 && errno == EINTR) {
+      continue;
+    } else {
+      // 0 is end of file: a terminal that has hung up.
+      return count < 0 && errno == EAGAIN;
+    }
+  }
+  return true;
+}
+
+bool SerialPort::Write(std::string& bytes) {
+  while (!bytes.empty()) {
+    const ssize_t count = ::write(fd_.get(), bytes.data(), bytes.size());
+    if (count > 0) {
+      bytes.erase(0, static_cast<std::size_t>(count));
+    } else if (count < 0 && errno == EINTR) {
+      continue;
+    } else {
+      return count < 0 && errno == EAGAIN;  // the rest goes when the device takes more
+    }
+  }
+  return true;
 }
 
 }  // namespace quorvex::posix

@@ -1,7 +1,5 @@
 #include "platform/win32/win32_host.h"
 
-#include "platform/win32/win32_line_messages.h"
-
 namespace quorvex::win32 {
 namespace {
 
@@ -22,10 +20,10 @@ Win32Host::Win32Host(HINSTANCE instance)
       messages_(messagesClass_.Create({.parent = HWND_MESSAGE}, *this)),
       frmMain_(
           frmMainClass_, scale_, [this] { Raise(&Events::frmMain_Click); },
-          [this] { toolkit_.End(0); }),
+          [this] { toolkit_.CloseRequested(); }),
       frmTwo_(
           frmTwoClass_, scale_, [this] { Raise(&Events::frmTwo_Click); },
-          [this] { toolkit_.End(0); }),
+          [this] { toolkit_.CloseRequested(); }),
       timer1_(messages_.get(), kTimer1),
       timer2_(messages_.get(), kTimer2),
       comm_(messages_.get(), [this] { Raise(&Events::MSComm1_OnComm); }),
@@ -55,19 +53,10 @@ LRESULT Win32Host::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_TIMER:
       OnTimer(wParam);
       return 0;
-    case line_message::kBytes:
-      comm_.OnBytes(wParam, lParam);
-      return 0;
-    case line_message::kEvents:
-      comm_.OnEvents(wParam, lParam);
-      return 0;
-    case line_message::kLost:
-      comm_.OnLost();
-      return 0;
-    case line_message::kSent:
-      comm_.OnSent();
-      return 0;
     default:
+      if (comm_.OnMessage(message)) {
+        return 0;
+      }
       return ::DefWindowProcA(window, message, wParam, lParam);
   }
 }

@@ -11,8 +11,8 @@
 namespace quorvex::win32 {
 
 // The program's windows and controls on the Windows desktop. A hidden message
-// window owns the timers and hears from the serial watcher; everything runs on
-// the thread that built the host.
+// window owns the timers and hears from the serial line's threads; every event is
+// raised on the thread that built the host.
 class Win32Host final : public Host, private MessageTarget {
  public:
   explicit Win32Host(HINSTANCE instance);

@@ -3,16 +3,14 @@
 
 #include "app/handlers.h"
 #include "platform/failure.h"
-#include "platform/toolkit.h"
 #include "platform/win32/win32_host.h"
+#include "platform/win32/win32_toolkit.h"
 
 namespace {
 
 // Only for a desktop that refuses the program's windows: later failures have the toolkit.
 int ShowFailure(int number, const std::string& description) {
-  const std::string text = quorvex::FailureMessage(number, description);
-  const std::string caption(quorvex::kApplicationTitle);
-  ::MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_SETFOREGROUND | MB_TOPMOST);
+  quorvex::win32::ShowMessageBox(quorvex::FailureMessage(number, description));
   return 1;
 }
 

@@ -20,7 +20,8 @@ Win32Overlay::Win32Overlay(const WindowClass& windowClass, TwipsScale scale,
       onClose_(std::move(onClose)),
       width_(TwipsToPixels(kInitialWidthTwips, scale.x)),
       height_(TwipsToPixels(kInitialHeightTwips, scale.y)) {
-  window_ = windowClass.Create({.exStyle = WS_EX_TOOLWINDOW,
+  // Never activated: the application beneath keeps the keyboard.
+  window_ = windowClass.Create({.exStyle = WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
                                 .style = WS_POPUP,
                                 .parent = nullptr,
                                 .width = width_,

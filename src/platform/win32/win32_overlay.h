@@ -8,7 +8,7 @@
 
 namespace quorvex::win32 {
 
-// A borderless, captionless, hidden popup with the text "B" and no taskbar button;
+// A borderless, captionless, hidden popup with the text "B", no taskbar button, never activated;
 // its class's background is all it shows. A left press and release over it is a click.
 class Win32Overlay final : public OverlayWindow, private MessageTarget {
  public:

@@ -1,13 +1,183 @@
 #include "platform/win32/win32_serial.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
 #include <utility>
 
-#include "platform/win32/win32_comm_events.h"
-#include "platform/win32/win32_line_messages.h"
 #include "platform/win32/win32_serial_port.h"
 
 namespace quorvex::win32 {
+namespace {
+
+// What the line's threads post to the window; none carries data.
+constexpr UINT kReceived = WM_APP + 1;  // bytes wait in the receive buffer
+constexpr UINT kSent = WM_APP + 2;      // one Output has gone out
+constexpr UINT kLost = WM_APP + 3;      // the line is gone
+
+UniqueHandle MakeWakeUp() {
+  return UniqueHandle(::CreateEventA(nullptr, FALSE, FALSE, nullptr));
+}
+
+// 0 for `stop`, 1 for `other`.
+DWORD WaitEither(HANDLE stop, HANDLE other) {
+  const std::array<HANDLE, 2> handles{stop, other};
+  return ::WaitForMultipleObjects(2, handles.data(), FALSE, INFINITE) - WAIT_OBJECT_0;
+}
+
+}  // namespace
+
+// The open port and its two threads. The threads touch nothing of the control:
+// only the port, what is locked here, and the window's message queue.
+class Win32Serial::Line {
+ public:
+  Line(const Port& port, const LineSettings& settings, HWND window)
+      : port_(port, settings), window_(window) {}
+  ~Line() {
+    ::SetEvent(stop_.get());
+    reader_.join();
+    writer_.join();
+  }
+  Line(const Line&) = delete;
+  Line& operator=(const Line&) = delete;
+
+  // On the window thread. With nothing ahead of them the bytes go straight out as
+  // far as the line takes them at once; the writer thread sees to the rest.
+  bool Queue(std::string_view bytes) {
+    if (lost_) {
+      return false;
+    }
+    {
+      const std::lock_guard lock(mutex_);
+      if (writerBusy_) {
+        unsent_.emplace_back(bytes);
+        ::SetEvent(queued_.get());
+        return true;
+      }
+    }
+    switch (port_.StartWrite(bytes)) {
+      case SerialPort::Sent::kAll:
+        ::PostMessageA(window_, kSent, 0, 0);
+        return true;
+      case SerialPort::Sent::kHeldBack: {
+        const std::lock_guard lock(mutex_);
+        writerBusy_ = handedOver_ = true;
+        ::SetEvent(queued_.get());
+        return true;
+      }
+      case SerialPort::Sent::kFailed:
+        break;
+    }
+    Lose();
+    return false;
+  }
+
+  std::string Take() {
+    std::string bytes;
+    {
+      const std::lock_guard lock(mutex_);
+      bytes.swap(received_);
+    }
+    ::SetEvent(taken_.get());
+    return bytes;
+  }
+
+  bool HasReceived() {
+    const std::lock_guard lock(mutex_);
+    return !received_.empty();
+  }
+
+ private:
+  void Read() {
+    for (;;) {
+      std::size_t room = 0;
+      {
+        const std::lock_guard lock(mutex_);
+        room = kReceiveBufferSize - std::min(received_.size(), kReceiveBufferSize);
+      }
+      if (room == 0) {
+        // Full: the driver holds the rest until Input takes this.
+        if (WaitEither(stop_.get(), taken_.get()) == 0) {
+          return;
+        }
+        continue;
+      }
+      const std::optional<std::string> bytes = port_.Read(room, stop_.get());
+      if (!bytes) {
+        Lose();
+        return;
+      }
+      if (bytes->empty()) {
+        return;  // stopping
+      }
+      bool first = false;
+      {
+        const std::lock_guard lock(mutex_);
+        first = received_.empty();
+        received_ += *bytes;
+      }
+      // One message however much comes before the window takes it.
+      if (first) {
+        ::PostMessageA(window_, kReceived, 0, 0);
+      }
+    }
+  }
+
+  // While it is busy the window thread only queues, so the port's writes stay in order.
+  void Write() {
+    for (;;) {
+      bool finish = false;
+      std::optional<std::string> next;
+      {
+        const std::lock_guard lock(mutex_);
+        finish = std::exchange(handedOver_, false);
+        if (!finish && !unsent_.empty()) {
+          next = std::move(unsent_.front());
+          unsent_.pop_front();
+        }
+        writerBusy_ = finish || next;
+      }
+      if (!finish && !next) {
+        if (WaitEither(stop_.get(), queued_.get()) == 0) {
+          return;
+        }
+        continue;
+      }
+      if (!(finish ? port_.FinishWrite(stop_.get()) : port_.Write(*next, stop_.get()))) {
+        if (::WaitForSingleObject(stop_.get(), 0) != WAIT_OBJECT_0) {
+          Lose();
+        }
+        return;
+      }
+      ::PostMessageA(window_, kSent, 0, 0);
+    }
+  }
+
+  void Lose() {
+    lost_ = true;
+    ::PostMessageA(window_, kLost, 0, 0);
+  }
+
+  SerialPort port_;
+  HWND window_;
+  UniqueHandle stop_ = MakeEvent();
+  UniqueHandle queued_ = MakeWakeUp();
+  UniqueHandle taken_ = MakeWakeUp();
+  std::mutex mutex_;
+  std::string received_;            // by mutex_
+  std::deque<std::string> unsent_;  // by mutex_
+  bool writerBusy_ = false;         // by mutex_: the writer thread has the port's writes
+  bool handedOver_ = false;         // by mutex_: a write held back, for the writer to finish
+  std::atomic<bool> lost_ = false;
+  // Last: they start once everything they use is in place.
+  std::thread reader_{[this] { Read(); }};
+  std::thread writer_{[this] { Write(); }};
+};
 
 Win32Serial::Win32Serial(HWND window, std::function<void()> onComm)
     : window_(window), onComm_(std::move(onComm)) {}
@@ -17,84 +187,46 @@ Win32Serial::~Win32Serial() {
 }
 
 void Win32Serial::Settings(std::string_view settings) {
-  line_ = ParseLineSettings(settings);
+  settings_ = ParseLineSettings(settings);
 }
 
 void Win32Serial::PortOpen(bool open) {
   if (!open) {
     Close();
-    return;
+  } else if (!line_) {
+    line_ = std::make_unique<Line>(port_, settings_, window_);
   }
-  if (handle_) {
-    return;
-  }
-  handle_ = OpenCommPort(port_, line_);
-  reader_.emplace(handle_.get(), window_);
 }
 
-void Win32Serial::Output(std::string_view bytes) {
-  if (!handle_) {
-    return;
-  }
-  if (!WriteAll(handle_.get(), bytes)) {
-    Close();
-    return;
-  }
-  // The write has finished, so the transmit buffer has emptied. Taken from here and
-  // not from EV_TXEMPTY, which not every driver reports (Wine's ports on a
-  // pseudo-terminal report no line events at all).
-  ::PostMessageA(window_, line_message::kSent, 0, 0);
+bool Win32Serial::Output(std::string_view bytes) {
+  return line_ && line_->Queue(bytes);
 }
 
 std::string Win32Serial::Input() {
-  // What the reader has posted but the queue has not yet delivered waits too.
-  MSG message{};
-  while (::PeekMessageA(&message, window_, line_message::kBytes, line_message::kBytes, PM_REMOVE)) {
-    Receive(message.wParam, message.lParam);
-  }
-  return std::exchange(received_, {});
+  return line_ ? line_->Take() : std::string();
 }
 
-void Win32Serial::OnBytes(WPARAM wParam, LPARAM lParam) {
-  const bool endsRead = Receive(wParam, lParam);
-  if (std::exchange(overflowed_, false)) {
-    Raise(comm_line::kReceiveOverflow);
+bool Win32Serial::OnMessage(UINT message) {
+  switch (message) {
+    case kReceived:
+      if (line_ && rThreshold_ > 0 && line_->HasReceived()) {
+        Raise(comm_event::kReceive);
+      }
+      return true;
+    case kSent:
+      if (line_ && sThreshold_ > 0) {
+        Raise(comm_event::kSend);
+      }
+      return true;
+    case kLost:
+      if (line_) {
+        Close();
+        Raise(comm_event::kCarrierDetect);
+      }
+      return true;
+    default:
+      return false;
   }
-  if (endsRead && rThreshold_ > 0 && !received_.empty()) {
-    Raise(comm_event::kReceive);
-  }
-}
-
-void Win32Serial::OnEvents(WPARAM events, LPARAM errors) {
-  for (const std::int16_t event :
-       LineEvents(static_cast<DWORD>(events), static_cast<DWORD>(errors))) {
-    Raise(event);
-  }
-}
-
-void Win32Serial::OnLost() {
-  if (handle_) {
-    Close();
-    Raise(comm_event::kCarrierDetect);
-  }
-}
-
-void Win32Serial::OnSent() {
-  if (handle_ && sThreshold_ > 0) {
-    Raise(comm_event::kSend);
-  }
-}
-
-bool Win32Serial::Receive(WPARAM wParam, LPARAM lParam) {
-  std::string bytes;
-  const bool endsRead = UnpackBytes(wParam, lParam, bytes);
-  const std::size_t room = kReceiveBufferSize - std::min(received_.size(), kReceiveBufferSize);
-  if (bytes.size() > room) {
-    bytes.resize(room);
-    overflowed_ = true;
-  }
-  received_ += bytes;
-  return endsRead;
 }
 
 void Win32Serial::Raise(std::int16_t event) {
@@ -103,12 +235,10 @@ void Win32Serial::Raise(std::int16_t event) {
 }
 
 void Win32Serial::Close() {
-  reader_.reset();
-  handle_.reset();
-  received_.clear();
-  // Whatever the reader posted belongs to the line that is now closed.
+  line_.reset();
+  // Whatever the threads posted belongs to the line that is now closed.
   MSG message{};
-  while (::PeekMessageA(&message, window_, line_message::kFirst, line_message::kLast, PM_REMOVE)) {
+  while (::PeekMessageA(&message, window_, kReceived, kLost, PM_REMOVE)) {
   }
 }
 

@@ -1,7 +1,8 @@
 #include "platform/win32/win32_serial_port.h"
 
-#include "platform/failure.h"
-#include "platform/win32/win32_comm_events.h"
+#include <algorithm>
+#include <array>
+
 #include "platform/win32/win32_error.h"
 
 namespace quorvex::win32 {
@@ -43,93 +44,169 @@ bool Configure(HANDLE port, const LineSettings& line) {
   dcb.fInX = FALSE;
   dcb.fNull = FALSE;
   dcb.fAbortOnError = FALSE;
-  COMMTIMEOUTS timeouts{};  // none: the reader asks only for bytes it knows of, or waits
+  // None: a read waits for as many bytes as it asks for, a write until the line takes it.
+  COMMTIMEOUTS timeouts{};
   return ::SetCommState(port, &dcb) && ::SetCommTimeouts(port, &timeouts) &&
-         ::SetCommMask(port, kLineStateEvents) &&
          ::PurgeComm(port, PURGE_RXCLEAR | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_TXABORT);
 }
 
-[[noreturn]] void CannotOpen(const std::string& name, DWORD error) {
-  const std::string reason = SystemReason(error);
+PortProblem OpenProblem(DWORD error) {
   switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
-      throw Failure(failure::kInvalidPort, "There is no serial port " + name + ": " + reason +
-                                               ". Check CP in tessora.ini.");
+      return PortProblem::kMissing;
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
-      throw Failure(failure::kPortInUse,
-                    "The serial port " + name + " is in use by another program: " + reason + ".");
+      return PortProblem::kInUse;
     default:
-      throw Failure(failure::kPortUnavailable,
-                    "The serial port " + name + " cannot be opened: " + reason + ".");
+      return PortProblem::kCannotOpen;
   }
 }
 
-// Waits for an overlapped transfer that did not finish at once; false if it failed.
-bool Finish(HANDLE port, BOOL started, OVERLAPPED& overlapped, DWORD& done) {
-  if (started) {
-    return true;
+UniqueHandle Open(const Port& port) {
+  UniqueHandle handle =
+      AdoptHandle(::CreateFileA(port.device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
+  if (!handle) {
+    const DWORD error = ::GetLastError();
+    throw PortFailure(OpenProblem(error), port, SystemReason(error));
   }
-  if (::GetLastError() != ERROR_IO_PENDING) {
-    return false;
-  }
-  return ::GetOverlappedResult(port, &overlapped, &done, TRUE) != FALSE;
+  return handle;
 }
 
 }  // namespace
 
-std::string PortName(std::int16_t number) {
-  return "COM" + std::to_string(number);
+bool Overlapped::Read(char* into, DWORD count) {
+  Cancel();
+  overlapped_ = OVERLAPPED{};
+  overlapped_.hEvent = done_.get();
+  return Started(::ReadFile(handle_, into, count, nullptr, &overlapped_));
 }
 
-UniqueHandle OpenCommPort(std::int16_t number, const LineSettings& line) {
-  const std::string name = PortName(number);
-  if (number < 1) {
-    throw Failure(failure::kInvalidPort,
-                  "There is no serial port " + name + ": port numbers start at 1.");
+bool Overlapped::Write(const char* from, DWORD count) {
+  Cancel();
+  overlapped_ = OVERLAPPED{};
+  overlapped_.hEvent = done_.get();
+  return Started(::WriteFile(handle_, from, count, nullptr, &overlapped_));
+}
+
+bool Overlapped::Started(BOOL doneAtOnce) {
+  doneAtOnce_ = doneAtOnce != FALSE;
+  running_ = doneAtOnce_ || ::GetLastError() == ERROR_IO_PENDING;
+  return running_;
+}
+
+Overlapped::Ended Overlapped::Wait(HANDLE stop, DWORD& moved) {
+  const std::array<HANDLE, 2> handles{done_.get(), stop};
+  const DWORD count = stop != nullptr ? 2 : 1;
+  if (!doneAtOnce_ &&
+      ::WaitForMultipleObjects(count, handles.data(), FALSE, INFINITE) != WAIT_OBJECT_0) {
+    Cancel();
+    return Ended::kStopped;
   }
-  // The device namespace also reaches COM10 and above.
-  const std::string path = "\\\\.\\" + name;
-  UniqueHandle port =
-      AdoptHandle(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
-  if (!port) {
-    CannotOpen(name, ::GetLastError());
+  running_ = false;
+  moved = 0;
+  return ::GetOverlappedResult(handle_, &overlapped_, &moved, FALSE) ? Ended::kDone
+                                                                     : Ended::kFailed;
+}
+
+void Overlapped::Cancel() {
+  if (running_) {
+    ::CancelIoEx(handle_, &overlapped_);
+    DWORD ignored = 0;
+    ::GetOverlappedResult(handle_, &overlapped_, &ignored, TRUE);
+    running_ = false;
   }
+}
+
+SerialPort::SerialPort(const Port& port, const LineSettings& line) : handle_(Open(port)) {
   // The driver may keep its own buffer sizes; they are a recommendation.
-  ::SetupComm(port.get(), kReceiveBufferSize, kTransmitBufferSize);
-  if (!Configure(port.get(), line)) {
-    throw Failure(failure::kPortUnavailable, "The serial port " + name + " cannot be set up: " +
-                                                 SystemReason(::GetLastError()) + ".");
+  ::SetupComm(handle_.get(), kReceiveBufferSize, kTransmitBufferSize);
+  if (!Configure(handle_.get(), line)) {
+    throw PortFailure(PortProblem::kCannotSetUp, port, SystemReason(::GetLastError()));
   }
-  return port;
 }
 
-std::optional<LineStatus> ReadStatus(HANDLE port) {
-  LineStatus status;
-  COMSTAT stat{};
-  if (!::ClearCommError(port, &status.errors, &stat)) {
+std::optional<std::string> SerialPort::Read(std::size_t max, HANDLE stop) {
+  std::string bytes(std::max<std::size_t>(max, 1), '\0');
+  // Without time-outs a read waits for all it asks: one byte, then what came with it.
+  DWORD got = 0;
+  if (!reading_.Read(bytes.data(), 1)) {
     return std::nullopt;
   }
-  status.waiting = stat.cbInQue;
-  return status;
+  switch (reading_.Wait(stop, got)) {
+    case Overlapped::Ended::kStopped:
+      return std::string();
+    case Overlapped::Ended::kFailed:
+      return std::nullopt;
+    case Overlapped::Ended::kDone:
+      break;
+  }
+  DWORD errors = 0;
+  COMSTAT status{};
+  if (got != 1 || !::ClearCommError(handle_.get(), &errors, &status)) {
+    return std::nullopt;
+  }
+  const DWORD behind = std::min<DWORD>(status.cbInQue, static_cast<DWORD>(bytes.size() - 1));
+  DWORD more = 0;
+  if (behind > 0 && (!reading_.Read(bytes.data() + 1, behind) ||
+                     reading_.Wait(stop, more) == Overlapped::Ended::kFailed)) {
+    return std::nullopt;
+  }
+  bytes.resize(1 + more);
+  return bytes;
 }
 
-bool WriteAll(HANDLE port, std::string_view bytes) {
-  const UniqueHandle done = MakeEvent();
-  while (!bytes.empty()) {
-    OVERLAPPED overlapped{};
-    overlapped.hEvent = done.get();
+bool SerialPort::Write(std::string_view bytes, HANDLE stop) {
+  switch (StartWrite(bytes)) {
+    case Sent::kAll:
+      return true;
+    case Sent::kHeldBack:
+      return FinishWrite(stop);
+    case Sent::kFailed:
+      return false;
+  }
+  return false;
+}
+
+SerialPort::Sent SerialPort::StartWrite(std::string_view bytes) {
+  unwritten_.assign(bytes);
+  return WriteWhatGoesAtOnce();
+}
+
+SerialPort::Sent SerialPort::WriteWhatGoesAtOnce() {
+  while (!unwritten_.empty()) {
+    if (!writing_.Write(unwritten_.data(), static_cast<DWORD>(unwritten_.size()))) {
+      return Sent::kFailed;
+    }
+    if (!writing_.doneAtOnce()) {
+      return Sent::kHeldBack;
+    }
     DWORD written = 0;
-    const BOOL started =
-        ::WriteFile(port, bytes.data(), static_cast<DWORD>(bytes.size()), &written, &overlapped);
-    if (!Finish(port, started, overlapped, written) || written == 0) {
+    if (writing_.Wait(nullptr, written) != Overlapped::Ended::kDone || written == 0) {
+      return Sent::kFailed;
+    }
+    unwritten_.erase(0, written);
+  }
+  return Sent::kAll;
+}
+
+bool SerialPort::FinishWrite(HANDLE stop) {
+  for (;;) {
+    DWORD written = 0;
+    if (writing_.Wait(stop, written) != Overlapped::Ended::kDone || written == 0) {
       return false;
     }
-    bytes.remove_prefix(written);
+    unwritten_.erase(0, written);
+    switch (WriteWhatGoesAtOnce()) {
+      case Sent::kAll:
+        return true;
+      case Sent::kHeldBack:
+        continue;
+      case Sent::kFailed:
+        return false;
+    }
   }
-  return true;
 }
 
 }  // namespace quorvex::win32

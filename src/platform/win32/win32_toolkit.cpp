@@ -24,14 +24,41 @@ class InputBlocked {
   Win32Overlay& second_;
 };
 
+// Bytes that are not UTF-8 come out as U+FFFD, never as nothing.
+std::wstring Widen(std::string_view text) {
+  if (text.empty()) {
+    return {};
+  }
+  const int size = static_cast<int>(text.size());
+  const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
+  return wide;
+}
+
 }  // namespace
+
+void ShowMessageBox(std::string_view text) {
+  const std::wstring shown = Widen(text);
+  const std::wstring caption = Widen(kApplicationTitle);
+  // Topmost, or the overlays, topmost themselves, could hide it.
+  ::MessageBoxW(nullptr, shown.c_str(), caption.c_str(), MB_OK | MB_SETFOREGROUND | MB_TOPMOST);
+}
 
 void Win32Toolkit::MsgBox(std::string_view text) {
   const InputBlocked blocked(frmMain_, frmTwo_);
-  const std::string shown(text);
-  const std::string caption(kApplicationTitle);
-  // Topmost, or the overlays, topmost themselves, could hide it.
-  ::MessageBoxA(nullptr, shown.c_str(), caption.c_str(), MB_OK | MB_SETFOREGROUND | MB_TOPMOST);
+  ++boxesOpen_;
+  ShowMessageBox(text);
+  --boxesOpen_;
+}
+
+void Win32Toolkit::CloseRequested() {
+  if (boxesOpen_ == 0) {
+    End(0);
+    return;
+  }
+  // A quit message ends the box's modal loop; the box's caller then ends the program.
+  ::PostQuitMessage(0);
 }
 
 void Win32Toolkit::End(int status) {

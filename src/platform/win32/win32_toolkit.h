@@ -6,6 +6,10 @@
 
 namespace quorvex::win32 {
 
+// The program's message box, UTF-8 text shown in the operator's language; returns
+// when it is dismissed, its loop dispatching the thread's messages meanwhile.
+void ShowMessageBox(std::string_view text);
+
 class Win32Toolkit final : public Toolkit {
  public:
   Win32Toolkit(Win32Overlay& frmMain, Win32Overlay& frmTwo, TwipsScale scale)
@@ -18,6 +22,10 @@ class Win32Toolkit final : public Toolkit {
   double TwipsPerPixelY() const override { return scale_.y; }
   void End(int status) override;
 
+  // Windows asks an overlay to close: the end, with status 0. While a message box
+  // is open the box goes, and whoever opened it ends with its own status.
+  void CloseRequested();
+
   bool ended() const { return ended_; }
   int status() const { return status_; }
 
@@ -25,6 +33,7 @@ class Win32Toolkit final : public Toolkit {
   Win32Overlay& frmMain_;
   Win32Overlay& frmTwo_;
   TwipsScale scale_;
+  int boxesOpen_ = 0;
   bool ended_ = false;
   int status_ = 0;
 };

@@ -1,7 +1,10 @@
 // Reads the program's overlays and message boxes from outside, through user32.
 //   probe windows      one line per overlay: geometry, visibility, input, styles, alpha
-//   probe msgbox       an open "Quorvex" message box: its buttons, icons and text, and how
-//                      many overlays take clicks meanwhile; then it clicks OK
+//   probe msgbox       an open "Quorvex" message box: its buttons, icons and text (UTF-8),
+//                      and how many overlays take clicks meanwhile; then it clicks OK
+//   probe box          whether a "Quorvex" message box is open (status 0), nothing else
+//   probe foreground   the class of the window that has the keyboard
+//   probe close        asks frmMain to close, as taskkill without /F does
 //   probe pointer X Y  moves the mouse pointer to the screen point X,Y, as the operator would
 // Exit status 3: nothing to read.
 #include <array>
@@ -51,6 +54,12 @@ int Windows() {
   return found == 0 ? kNothing : 0;
 }
 
+std::string Utf8(const wchar_t* text) {
+  std::array<char, 4096> bytes{};
+  ::WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes.data(), bytes.size(), nullptr, nullptr);
+  return bytes.data();
+}
+
 struct MessageBoxContent {
   std::string text;
   int buttons = 0;
@@ -62,8 +71,8 @@ BOOL CALLBACK ReadChild(HWND child, LPARAM param) {
   auto& content = *reinterpret_cast<MessageBoxContent*>(param);
   std::array<char, 64> windowClass{};
   ::GetClassNameA(child, windowClass.data(), windowClass.size());
-  std::array<char, 1024> text{};
-  ::GetWindowTextA(child, text.data(), text.size());
+  std::array<wchar_t, 1024> text{};
+  ::GetWindowTextW(child, text.data(), text.size());
   const std::string_view kind(windowClass.data());
   if (kind == "Button") {
     ++content.buttons;
@@ -74,15 +83,39 @@ BOOL CALLBACK ReadChild(HWND child, LPARAM param) {
       if (::SendMessageA(child, STM_GETICON, 0, 0) != 0) {
         ++content.icons;
       }
-    } else if (text[0] != '\0') {
-      content.text = text.data();
+    } else if (text[0] != L'\0') {
+      content.text = Utf8(text.data());
     }
   }
   return TRUE;
 }
 
+HWND FindMessageBox() {
+  return ::FindWindowA("#32770", "Quorvex");
+}
+
+int Foreground() {
+  std::array<char, 64> windowClass{};
+  const HWND window = ::GetForegroundWindow();
+  if (window == nullptr || ::GetClassNameA(window, windowClass.data(), windowClass.size()) == 0) {
+    std::printf("none\n");
+  } else {
+    std::printf("%s\n", windowClass.data());
+  }
+  return 0;
+}
+
+int Close() {
+  const HWND overlay = FindOverlay("frmMain");
+  if (overlay == nullptr) {
+    return kNothing;
+  }
+  ::PostMessageA(overlay, WM_CLOSE, 0, 0);
+  return 0;
+}
+
 int DismissMessageBox() {
-  const HWND box = ::FindWindowA("#32770", "Quorvex");
+  const HWND box = FindMessageBox();
   if (box == nullptr) {
     return kNothing;
   }
@@ -113,10 +146,16 @@ int main(int argc, char** argv) {
     status = Windows();
   } else if (command == "msgbox") {
     status = DismissMessageBox();
+  } else if (command == "box") {
+    status = FindMessageBox() != nullptr ? 0 : kNothing;
+  } else if (command == "foreground") {
+    status = Foreground();
+  } else if (command == "close") {
+    status = Close();
   } else if (command == "pointer" && argc == 4) {
     status = MovePointer(argv[2], argv[3]);
   } else {
-    std::fprintf(stderr, "usage: probe windows | msgbox | pointer X Y\n");
+    std::fprintf(stderr, "usage: probe windows | msgbox | box | foreground | close | pointer X Y\n");
   }
   std::fflush(stdout);
   return status;

@@ -9,6 +9,7 @@
 #include "controller_session.h"
 #include "controller_text.h"
 #include "platform/failure.h"
+#include "platform/serial_port.h"
 
 namespace quorvex::controller {
 namespace {
@@ -107,16 +108,18 @@ TEST(Options, PortOrPtyThenCodes) {
   }
 }
 
+// The program's hint to check tessora.ini has no place here: the port came from
+// the command line, so a missing port is answered with the ports there are.
 TEST(Options, PortAdviceNamesThePortsThereAreAndTheWayOut) {
-  EXPECT_EQ(PortAdvice(failure::kInvalidPort, "", "COM1, COM4"),
-            "Serial ports present now: COM1, COM4.");
-  EXPECT_EQ(PortAdvice(failure::kInvalidPort, "", ""), "No serial ports are present now.");
-  EXPECT_NE(PortAdvice(failure::kPortInUse, "", "").find("close it"), std::string::npos);
-  EXPECT_NE(PortAdvice(failure::kPortUnavailable, "cannot be opened (Permission denied).", "")
-                .find("dialout"),
+  const Port com9 = NumberedPort(9, PortSystem::kWindows);
+  const Failure missing = PortFailure(PortProblem::kMissing, com9, "gone");
+  EXPECT_EQ(PortAdvice(missing, "COM1, COM4"), "Serial ports present now: COM1, COM4.");
+  EXPECT_EQ(PortAdvice(missing, ""), "No serial ports are present now.");
+  EXPECT_NE(PortAdvice(PortFailure(PortProblem::kInUse, com9, "busy"), "").find("close it"),
             std::string::npos);
-  EXPECT_EQ(PortAdvice(failure::kPortUnavailable, "cannot be set up (Input/output error).", ""),
-            "");
+  EXPECT_EQ(PortAdvice(PortFailure(PortProblem::kCannotOpen, com9, "denied", "Join dialout."), ""),
+            "Join dialout.");
+  EXPECT_EQ(PortAdvice(PortFailure(PortProblem::kCannotSetUp, com9, "I/O error"), ""), "");
 }
 
 }  // namespace

@@ -66,6 +66,7 @@ class WindowsController(unittest.TestCase):
         self.assertEqual(missing.wait_exit(30), 1)
         text = "\n".join(missing.err)
         self.assertRegex(text, r"(?m)Error 8002: There is no serial port COM9: .*\)\.$")
+        self.assertNotIn("tessora.ini", text, "the program's hint: the port came from here")
         # Which ports Wine lists is its own business: only that the line is there.
         self.assertRegex(text,
                          r"(?m)^(Serial ports present now: COM|No serial ports are present now)")
