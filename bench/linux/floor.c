@@ -30,17 +30,17 @@ static Window map_window(Display* display, int x, int y, unsigned width, unsigne
 }
 
 /* What the program does for "10", so that the ratio compares like with like: the
- * window steps aside to the top edge, the pointer is read (the one round trip) to be
- * put back, and the click goes between XGrabServer and XUngrabServer, flushed at
- * once. The window comes back at once here, after the press. */
+ * window steps aside to the top edge, the server is grabbed, the pointer is read (the
+ * one round trip) to be put back, the click goes, the server is let go, all flushed
+ * at once. The window comes back at once here, after the press. */
 static void click(Display* display, Window window, int x, int y, int click_x, int click_y) {
   Window root, child;
   int root_x = 0, root_y = 0, window_x, window_y;
   unsigned mask;
   XMoveWindow(display, window, x, 0);
+  XGrabServer(display);
   XQueryPointer(display, DefaultRootWindow(display), &root, &child, &root_x, &root_y, &window_x,
                 &window_y, &mask);
-  XGrabServer(display);
   XTestFakeMotionEvent(display, -1, click_x, click_y, CurrentTime);
   XTestFakeButtonEvent(display, Button1, True, CurrentTime);
   XTestFakeButtonEvent(display, Button1, False, CurrentTime);

@@ -130,10 +130,10 @@ def write_report(path, machine, options, results, sizes, core=None):
         "window) to \"101\" readable at the controller's end. step-aside: frmMain's time at "
         "the top edge after \"10\", as the probe sees its moves.",
         "",
-        "Before its click the floor does what Quorvex does: it moves its window aside and "
-        "reads the cursor's position (a round trip to the X server) to put the cursor back "
-        "after the click, and it sends the click's motion, press and release between "
-        "XGrabServer and XUngrabServer, so that no other client's input comes between them. "
+        "Before its click the floor does what Quorvex does: it moves its window aside, "
+        "grabs the server, reads the cursor's position (a round trip to the X server) to put "
+        "the cursor back after the click, and sends the click's motion, press and release "
+        "before it lets the server go, so that no other client's input comes between them. "
         "Both code-to-click figures hold all of this.",
         "",
         "| Figure | Median | p99 | Spread | Floor median | Floor p99 | Floor spread | "

@@ -278,15 +278,6 @@ TEST(ReadFile, PointsAtATessoraIniTxtWhoseExtensionMayBeHidden) {
   EXPECT_TRUE(text.ends_with(std::string(".") + std::string(kHint))) << text;
 }
 
-TEST(ReadFile, ReadsUtf16FromTheFile) {
-  testing::ScopedWorkingDirectory dir;
-  dir.Write("tessora.ini", Utf16(u"PL:12\r\nCP:3\r\n", true));
-  SettingsRecord settings;
-  ReadFile(settings);
-  EXPECT_EQ(settings.PL, 12);
-  EXPECT_EQ(settings.CP, "3");
-}
-
 TEST(ReadFile, RefusesAFileOver64MiBWithoutReadingIt) {
   testing::ScopedWorkingDirectory dir;
   dir.Write("tessora.ini", "PL:12\n");

@@ -2,6 +2,7 @@
 
 #include <X11/extensions/XTest.h>
 
+#include <ctime>
 #include <utility>
 
 #include "platform/virtual_screen.h"
@@ -66,18 +67,36 @@ bool X11User32::SetLayeredWindowAttributes(std::uint32_t hWnd, std::uint32_t /*c
   return true;
 }
 
-// The one round trip of a click: its reply also tells that a step-aside sent before
-// it is done, so the restore's interval starts only once the window has moved.
+// The one round trip of a click, and its start: the program reads the cursor only to
+// click. Its reply also tells that a step-aside sent before it is done, so the
+// restore's interval starts only once the window has moved. The server stays grabbed
+// from here to the end of SendInput, so no other client comes between the reading
+// and the click. A button held down means a press on its way: a window manager's
+// click-to-focus grab holds the pointer frozen until it hands that press on, and the
+// press then lands wherever the pointer is by then. So the click waits for it, briefly.
 bool X11User32::GetCursorPos(Point& point) {
-  Window root = 0, child = 0;
-  int rootX = 0, rootY = 0, x = 0, y = 0;
-  unsigned mask = 0;
-  if (!XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &rootX, &rootY, &x, &y,
-                     &mask)) {
-    return false;
+  constexpr int kWaits = 50;
+  constexpr timespec kWait{.tv_sec = 0, .tv_nsec = 1'000'000};
+  constexpr unsigned kButtons = Button1Mask | Button2Mask | Button3Mask;
+  for (int wait = 0;; ++wait) {
+    XGrabServer(display_);
+    grabbed_ = true;
+    Window root = 0, child = 0;
+    int rootX = 0, rootY = 0, x = 0, y = 0;
+    unsigned mask = 0;
+    if (!XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &rootX, &rootY, &x, &y,
+                       &mask)) {
+      return false;
+    }
+    point = {.x = rootX, .y = rootY};
+    if (!(mask & kButtons) || wait == kWaits) {
+      return true;
+    }
+    XUngrabServer(display_);
+    XFlush(display_);
+    grabbed_ = false;
+    ::nanosleep(&kWait, nullptr);
   }
-  point = {.x = rootX, .y = rootY};
-  return true;
 }
 
 // The cursor's way back follows the click on the same connection; the loop flushes
@@ -101,13 +120,15 @@ std::int32_t X11User32::GetSystemMetrics(std::int32_t index) {
 }
 
 // The program sends left-button presses and releases, each with an absolute move to
-// its point. Between XGrabServer and XUngrabServer no other client's request is
-// acted on, so no one else's motion or click can come between the move and the
-// press; they leave at once, without a round trip: the controller waits for this click.
+// its point. Until XUngrabServer no other client's request is acted on, so no one
+// else's motion or click can come between the move and the press; they leave at
+// once, without a round trip: the controller waits for this click.
 std::uint32_t X11User32::SendInput(std::span<const MouseInput> inputs) {
   constexpr std::uint32_t kAbsoluteMove = user32::kMouseEventMove | user32::kMouseEventAbsolute;
   const int screen = DefaultScreen(display_);
-  XGrabServer(display_);
+  if (!std::exchange(grabbed_, true)) {
+    XGrabServer(display_);
+  }
   for (const MouseInput& input : inputs) {
     if ((input.dwFlags & kAbsoluteMove) == kAbsoluteMove) {
       XTestFakeMotionEvent(display_, -1, FromAbsolute(input.dx, 0, DisplayWidth(display_, screen)),
@@ -122,6 +143,7 @@ std::uint32_t X11User32::SendInput(std::span<const MouseInput> inputs) {
   }
   XUngrabServer(display_);
   XFlush(display_);
+  grabbed_ = false;
   return static_cast<std::uint32_t>(inputs.size());
 }
 

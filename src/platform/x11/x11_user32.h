@@ -33,6 +33,7 @@ class X11User32 final : public User32 {
   Display* display_;
   std::array<X11Overlay*, 2> overlays_;
   std::map<std::uint32_t, std::int32_t> exStyle_;
+  bool grabbed_ = false;  // the server, from a click's GetCursorPos to its SendInput
 };
 
 }  // namespace quorvex::x11
