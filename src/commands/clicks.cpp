@@ -38,10 +38,10 @@ struct Overlay {
 // Top 0 leaves the overlay over the point when the button lies within its height of
 // the top edge; it then goes wholly above the edge for this click.
 double AsideTop(const Toolkit& toolkit, const Overlay& overlay, Point point) {
-  const int left = TwipsToPixels(overlay.left, toolkit.TwipsPerPixelX());
-  const int width = TwipsToPixels(overlay.width, toolkit.TwipsPerPixelX());
-  const int height = TwipsToPixels(overlay.height, toolkit.TwipsPerPixelY());
-  const bool covers = point.x >= left && point.x < left + width && point.y >= 0 && point.y < height;
+  const bool covers =
+      CoversAtTopEdge(TwipsToPixels(overlay.left, toolkit.TwipsPerPixelX()),
+                      TwipsToPixels(overlay.width, toolkit.TwipsPerPixelX()),
+                      TwipsToPixels(overlay.height, toolkit.TwipsPerPixelY()), point);
   return covers ? -static_cast<double>(overlay.height) : 0.0;
 }
 
@@ -58,6 +58,10 @@ void PutBack(OverlayWindow& window, Timer& timer, std::int16_t left, std::int16_
 }
 
 }  // namespace
+
+bool CoversAtTopEdge(int left, int width, int height, Point point) {
+  return point.x >= left && point.x < left + width && point.y >= 0 && point.y < height;
+}
 
 void ClickStart(Program& program) {
   const SettingsRecord& s = program.Settings;

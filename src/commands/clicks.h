@@ -13,6 +13,10 @@ void ClickStop(Program& program);
 // Code "30": as ClickStart with frmTwo, (STRX2, STRY2) and Timer2.
 void ClickStart2(Program& program);
 
+// Whether an overlay of this left, width and height in pixels, moved to the top edge,
+// would still cover the point: it then steps wholly above the edge for that click.
+bool CoversAtTopEdge(int left, int width, int height, Point point);
+
 void Timer1_Timer(Program& program);
 void Timer2_Timer(Program& program);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "commands/clicks.h"
 #include "platform/twips.h"
 
 namespace quorvex::align {
@@ -68,10 +69,6 @@ PixelRect Overlay(const SettingsRecord& s, int number, TwipsScale scale) {
       TwipsToPixels(first ? s.FW : s.FW2, scale.x), TwipsToPixels(first ? s.FH : s.FH2, scale.y)};
 }
 
-PixelRect SteppedAside(const PixelRect& overlay) {
-  return {overlay.x, 0, overlay.width, overlay.height};
-}
-
 std::vector<ClickPoint> ClickPoints(const SettingsRecord& s) {
   return {{"10", {s.STRX, s.STRY}}, {"20", {s.STPX, s.STPY}}, {"30", {s.STRX2, s.STRY2}}};
 }
@@ -92,12 +89,12 @@ std::vector<std::string> Warnings(const SettingsRecord& settings, TwipsScale sca
       const std::string point = Quoted(code.click.code) + " point " + Text(code.click.point);
       const std::string name = "overlay " + std::to_string(overlay);
       if (overlay == code.movesOverlay) {
-        const PixelRect aside = SteppedAside(rect);
-        if (aside.Contains(code.click.point)) {
+        const PixelPoint p = code.click.point;
+        if (CoversAtTopEdge(rect.x, rect.width, rect.height, {.x = p.x, .y = p.y})) {
           warnings.push_back(
               "the " + point + " lies inside " + name +
               " even once it has stepped aside to the top edge (rows 0 to " +
-              std::to_string(aside.height - 1) + "): for each " + Quoted(code.click.code) +
+              std::to_string(rect.height - 1) + "): for each " + Quoted(code.click.code) +
               " Quorvex moves " + name +
               " up off the screen instead, out of the click's way, and then puts it back");
         }

@@ -54,9 +54,8 @@ PixelPoint Centre(const PixelRect& rect);
 // The pixels two rectangles share; empty when none.
 PixelRect Intersection(const PixelRect& a, const PixelRect& b);
 
-// Overlay 1 or 2 where the program places it, or where it stands while stepped aside.
+// Overlay 1 or 2 where the program places it.
 PixelRect Overlay(const SettingsRecord& settings, int number, TwipsScale scale);
-PixelRect SteppedAside(const PixelRect& overlay);
 
 // The click points of codes "10", "20" and "30".
 struct ClickPoint {

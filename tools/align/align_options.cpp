@@ -5,6 +5,7 @@
 
 #include "app/settings.h"
 #include "platform/failure.h"
+#include "platform/serial_port.h"
 
 namespace quorvex::align {
 namespace {
@@ -80,6 +81,12 @@ std::string Port(std::string_view text) {
   if (text.empty() || !same) {
     throw std::invalid_argument("--port \"" + Printable(text) +
                                 "\" cannot be written as CP in tessora.ini");
+  }
+  // The program's own rule for CP, the wider POSIX one: "COM3" would stop it at start.
+  try {
+    PortFromSetting(text, PortSystem::kPosix);
+  } catch (const Failure& failure) {
+    throw std::invalid_argument("--port \"" + Printable(text) + "\": " + failure.description());
   }
   return std::string(text);
 }

@@ -447,6 +447,8 @@ TEST(Options, MistakesAndPortsTheSettingsFileCannotHold) {
            {"--port", "3\rPL:5"},
            {"--port", "3 VERSION:1"},  // read as VERSION, not as CP
            {"--port", "AUTOCONN:1"},
+           {"--port", "COM3"},  // the program wants the number alone
+           {"--port", "0"},
        }) {
     EXPECT_THROW(ParseOptions(arguments), std::invalid_argument)
         << ::testing::PrintToString(arguments);
