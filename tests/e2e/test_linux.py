@@ -228,7 +228,7 @@ class Stacking(Scenario):
 
     def test_menus_stay_above_and_normal_windows_go_under(self):
         self.start()
-        (sx, sy, sw, sh), (tx, ty, tw, th) = self.target.start_rect, self.target.stop_rect
+        tx, ty, tw, th = self.target.stop_rect
         # A normal window over overlay 2 alone goes under it.
         self.own(Popup(desktop, "normal", tx - 30, ty - 30, tw + 60, th + 60))
         self.click_until_received(centre(self.target.stop_rect), "some data202")

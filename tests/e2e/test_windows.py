@@ -8,8 +8,8 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from linux_harness import CONTROLLER, Desktop, Owner, PseudoTerminal, random_mebibyte  # noqa: E402
-from wine_harness import (Controller, Probe, Quorvex, Target, Wine,  # noqa: E402
+from linux_harness import Owner, PseudoTerminal, random_mebibyte  # noqa: E402
+from wine_harness import (Controller, Quorvex, Target, close_desktop, open_desktop,  # noqa: E402
                           overlay_shows_at, wait_until)
 
 TWIPS = 15  # per pixel at Wine's default 96 dpi
@@ -24,16 +24,11 @@ desktop = wine = probe = None
 
 def setUpModule():
     global desktop, wine, probe
-    if not os.access(CONTROLLER, os.X_OK):
-        raise RuntimeError(f"no controller tool at {CONTROLLER}: build the linux preset first")
-    desktop = Desktop()
-    wine = Wine(desktop)
-    probe = Probe(wine)
+    desktop, wine, probe = open_desktop()
 
 
 def tearDownModule():
-    wine.close()
-    desktop.close()
+    close_desktop(desktop, wine)
 
 
 def settings(target, autoconn=1, version=100, port=PORT, **overrides):
@@ -60,6 +55,17 @@ class Scenario(Owner):
         self.wait_overlays(shown=True, timeout=30)
         if options.get("autoconn", 1) == 1:
             self.controller.wait_received("some data")
+
+    def start_on_own_line(self):
+        """The program on a pseudo-terminal the test holds itself, for raw traffic."""
+        line = PseudoTerminal()
+        self.addCleanup(line.close)
+        wine.map_port(PORT, line.port)
+        self.target = self.own(Target(wine))
+        self.quorvex = self.own(Quorvex(wine, settings(self.target)))
+        self.wait_overlays(shown=True, timeout=30)
+        line.wait_received(b"some data")
+        return line
 
     def wait_overlays(self, shown, timeout=10):
         """Both overlays shown or hidden, for user32 and on the X server alike."""
@@ -275,13 +281,7 @@ class Focus(Scenario):
 class StalledLine(Scenario):
     def start_stalled(self):
         """Started on a line of the test's own, whose output is then held back."""
-        line = PseudoTerminal()
-        self.addCleanup(line.close)
-        wine.map_port(PORT, line.port)
-        self.target = self.own(Target(wine))
-        self.quorvex = self.own(Quorvex(wine, settings(self.target)))
-        self.wait_overlays(shown=True, timeout=30)
-        line.wait_received(b"some data")
+        line = self.start_on_own_line()
         termios.tcflow(line.slave, termios.TCOOFF)
         self.addCleanup(lambda: line.slave >= 0 and termios.tcflow(line.slave, termios.TCOON))
         return line
@@ -367,13 +367,7 @@ class Endings(Scenario):
 
 class Flood(Scenario):
     def test_random_flood_then_every_code_acts(self):
-        line = PseudoTerminal()
-        self.addCleanup(line.close)
-        wine.map_port(PORT, line.port)
-        self.target = self.own(Target(wine))
-        self.quorvex = self.own(Quorvex(wine, settings(self.target)))
-        self.wait_overlays(shown=True, timeout=30)
-        line.wait_received(b"some data")
+        line = self.start_on_own_line()
         line.write(random_mebibyte())
         wait_until(lambda: line.unread() == 0, FLOOD_TIMEOUT, "the flood read")
         self.assertIsNone(self.quorvex.process.poll(), "the program ended")

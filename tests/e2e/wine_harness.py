@@ -8,7 +8,7 @@ import shutil
 import subprocess
 import tempfile
 
-from linux_harness import Child, Controller, wait_until
+from linux_harness import CONTROLLER, Child, Controller, Desktop, wait_until
 
 BUILD = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "build", "windows")
 EXE = os.environ.get("QUORVEX_WIN_EXE", os.path.join(BUILD, "quorvex.exe"))
@@ -150,4 +150,19 @@ class Quorvex(Child):
         shutil.rmtree(self.folder, ignore_errors=True)
 
 
-__all__ = ["Controller", "Probe", "Quorvex", "Target", "Wine", "overlay_shows_at", "wait_until"]
+def open_desktop():
+    """Xvfb, a fresh Wine prefix on it, and the probe: what each test module shares."""
+    if not os.access(CONTROLLER, os.X_OK):
+        raise RuntimeError(f"no controller tool at {CONTROLLER}: build the linux preset first")
+    desktop = Desktop()
+    wine = Wine(desktop)
+    return desktop, wine, Probe(wine)
+
+
+def close_desktop(desktop, wine):
+    wine.close()
+    desktop.close()
+
+
+__all__ = ["Controller", "Probe", "Quorvex", "Target", "Wine", "close_desktop", "open_desktop",
+           "overlay_shows_at", "wait_until"]

@@ -11,9 +11,9 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "e2e"))
 sys.path.insert(0, HERE)
 from align_session import Align, expected_settings, settings_text  # noqa: E402
-from linux_harness import CONTROLLER, Desktop, Owner  # noqa: E402
-from wine_harness import (BUILD, PROBE, Controller, Probe, Quorvex, Target, Wine,  # noqa: E402
-                          wait_until)
+from linux_harness import Owner  # noqa: E402
+from wine_harness import (BUILD, PROBE, Controller, Quorvex, Target,  # noqa: E402
+                          close_desktop, open_desktop, wait_until)
 
 ALIGN = os.environ.get("QUORVEX_WIN_ALIGN", os.path.join(BUILD, "quorvex-align.exe"))
 PORT = 3
@@ -25,16 +25,11 @@ desktop = wine = probe = None
 
 def setUpModule():
     global desktop, wine, probe
-    if not os.access(CONTROLLER, os.X_OK):
-        raise RuntimeError(f"no controller tool at {CONTROLLER}: build the linux preset first")
-    desktop = Desktop()
-    wine = Wine(desktop)
-    probe = Probe(wine)
+    desktop, wine, probe = open_desktop()
 
 
 def tearDownModule():
-    wine.close()
-    desktop.close()
+    close_desktop(desktop, wine)
 
 
 def rect(edges):
