@@ -155,7 +155,8 @@ int main(int argc, char** argv) {
   } else if (command == "pointer" && argc == 4) {
     status = MovePointer(argv[2], argv[3]);
   } else {
-    std::fprintf(stderr, "usage: probe windows | msgbox | box | foreground | close | pointer X Y\n");
+    std::fprintf(stderr,
+                 "usage: probe windows | msgbox | box | foreground | close | pointer X Y\n");
   }
   std::fflush(stdout);
   return status;
