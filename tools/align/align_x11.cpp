@@ -29,33 +29,6 @@ struct FontFreer {
   void operator()(XFontStruct* font) const { XFreeFont(display, font); }
 };
 
-class PixmapHolder {
- public:
-  PixmapHolder(Display* display, Pixmap pixmap) : display_(display), pixmap_(pixmap) {}
-  PixmapHolder(const PixmapHolder&) = delete;
-  PixmapHolder& operator=(const PixmapHolder&) = delete;
-  ~PixmapHolder() { XFreePixmap(display_, pixmap_); }
-  Pixmap get() const { return pixmap_; }
-
- private:
-  Display* display_;
-  Pixmap pixmap_;
-};
-
-class GcHolder {
- public:
-  GcHolder(Display* display, Drawable drawable)
-      : display_(display), gc_(XCreateGC(display, drawable, 0, nullptr)) {}
-  GcHolder(const GcHolder&) = delete;
-  GcHolder& operator=(const GcHolder&) = delete;
-  ~GcHolder() { XFreeGC(display_, gc_); }
-  GC get() const { return gc_; }
-
- private:
-  Display* display_;
-  GC gc_;
-};
-
 // True when a line, or the end, has come on standard input.
 bool EnterPressed() {
   std::array<char, 256> buffer;
@@ -137,10 +110,10 @@ Window X11Desk::CreateWindow(const PixelRect& screen) {
 // region is empty: every click and key goes to what lies beneath.
 void X11Desk::Draw(Window window, const PixelRect& screen, const Drawing& drawing) {
   Display* display = display_.get();
-  const PixmapHolder mask(display,
-                          XCreatePixmap(display, window, static_cast<unsigned>(screen.width),
-                                        static_cast<unsigned>(screen.height), 1));
-  const GcHolder gc(display, mask.get());
+  const x11::UniquePixmap mask(display,
+                               XCreatePixmap(display, window, static_cast<unsigned>(screen.width),
+                                             static_cast<unsigned>(screen.height), 1));
+  const x11::UniqueGc gc(display, XCreateGC(display, mask.get(), 0, nullptr));
   XSetForeground(display, gc.get(), 0);
   XFillRectangle(display, mask.get(), gc.get(), 0, 0, static_cast<unsigned>(screen.width),
                  static_cast<unsigned>(screen.height));

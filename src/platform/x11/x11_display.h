@@ -30,18 +30,23 @@ double TwipsPerPixelOf(Display* display);
 // The pixel value of an RGB colour (0xRRGGBB) on the default screen.
 unsigned long PixelOf(Display* display, unsigned rgb);
 
-// A window that is destroyed with its owner.
-class UniqueWindow {
+// An X resource that `Free` releases with its owner.
+template <typename Id, auto Free>
+class UniqueResource {
  public:
-  UniqueWindow(Display* display, Window window) : display_(display), window_(window) {}
-  UniqueWindow(const UniqueWindow&) = delete;
-  UniqueWindow& operator=(const UniqueWindow&) = delete;
-  ~UniqueWindow() { XDestroyWindow(display_, window_); }
-  Window get() const { return window_; }
+  UniqueResource(Display* display, Id id) : display_(display), id_(id) {}
+  UniqueResource(const UniqueResource&) = delete;
+  UniqueResource& operator=(const UniqueResource&) = delete;
+  ~UniqueResource() { Free(display_, id_); }
+  Id get() const { return id_; }
 
  private:
   Display* display_;
-  Window window_;
+  Id id_;
 };
+
+using UniqueWindow = UniqueResource<Window, XDestroyWindow>;
+using UniquePixmap = UniqueResource<Pixmap, XFreePixmap>;
+using UniqueGc = UniqueResource<GC, XFreeGC>;
 
 }  // namespace quorvex::x11
