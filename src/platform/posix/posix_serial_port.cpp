@@ -164,10 +164,14 @@ void SerialPort::Close() {
 bool SerialPort::Read(std::string& into, std::size_t max) {
   std::array<char, 1024> buffer;
   while (max > 0) {
-    const ssize_t count = ::read(fd_.get(), buffer.data(), std::min(max, buffer.size()));
+    const std::size_t asked = std::min(max, buffer.size());
+    const ssize_t count = ::read(fd_.get(), buffer.data(), asked);
     if (count > 0) {
       into.append(buffer.data(), static_cast<std::size_t>(count));
       max -= static_cast<std::size_t>(count);
+      if (static_cast<std::size_t>(count) < asked) {
+        return true;  // all there was: a read more would only say EAGAIN
+      }
     } else if (count < 0 && errno == EINTR) {
       continue;
     } else {

@@ -112,9 +112,12 @@ void X11Overlay::Apply() {
 }
 
 // The step-aside is on the way to a click: a move alone, as resizing even to the same
-// size costs the server several times more.
+// size costs the server several times more, and none for a face not shown (Map places
+// it), as the server works through every request ahead of the click's.
 void X11Overlay::Move() {
-  XMoveWindow(display_, face_.get(), left_, top_);
+  if (faceMapped_) {
+    XMoveWindow(display_, face_.get(), left_, top_);
+  }
   XMoveWindow(display_, input_.get(), left_, top_);
   restack_();
 }
@@ -156,6 +159,9 @@ void X11Overlay::Map() {
     }
     *state = wanted;
     if (wanted) {
+      if (window == face_.get()) {
+        XMoveWindow(display_, window, left_, top_);
+      }
       XMapWindow(display_, window);
       mapped = true;
     } else {

@@ -3,6 +3,7 @@
 #include <X11/extensions/XTest.h>
 
 #include <ctime>
+#include <optional>
 #include <utility>
 
 #include "platform/virtual_screen.h"
@@ -121,18 +122,26 @@ std::int32_t X11User32::GetSystemMetrics(std::int32_t index) {
 
 // The program sends left-button presses and releases, each with an absolute move to
 // its point. Until XUngrabServer no other client's request is acted on, so no one
-// else's motion or click can come between the move and the press; they leave at
-// once, without a round trip: the controller waits for this click.
+// else's motion or click can come between the move and the press. A move to where the
+// last one went is left out: the pointer is there already. The requests leave at once
+// and the program then waits for the server to have acted on them, so that its own
+// work after the click does not hold the processor the server and the clicked
+// window's owner need: the controller waits for this click.
 std::uint32_t X11User32::SendInput(std::span<const MouseInput> inputs) {
   constexpr std::uint32_t kAbsoluteMove = user32::kMouseEventMove | user32::kMouseEventAbsolute;
   const int screen = DefaultScreen(display_);
   if (!std::exchange(grabbed_, true)) {
     XGrabServer(display_);
   }
+  std::optional<std::pair<int, int>> at;
   for (const MouseInput& input : inputs) {
     if ((input.dwFlags & kAbsoluteMove) == kAbsoluteMove) {
-      XTestFakeMotionEvent(display_, -1, FromAbsolute(input.dx, 0, DisplayWidth(display_, screen)),
-                           FromAbsolute(input.dy, 0, DisplayHeight(display_, screen)), CurrentTime);
+      const std::pair point{FromAbsolute(input.dx, 0, DisplayWidth(display_, screen)),
+                            FromAbsolute(input.dy, 0, DisplayHeight(display_, screen))};
+      if (at != point) {
+        XTestFakeMotionEvent(display_, -1, point.first, point.second, CurrentTime);
+        at = point;
+      }
     }
     if (input.dwFlags & user32::kMouseEventLeftDown) {
       XTestFakeButtonEvent(display_, Button1, True, CurrentTime);
@@ -142,7 +151,7 @@ std::uint32_t X11User32::SendInput(std::span<const MouseInput> inputs) {
     }
   }
   XUngrabServer(display_);
-  XFlush(display_);
+  XSync(display_, False);
   grabbed_ = false;
   return static_cast<std::uint32_t>(inputs.size());
 }
