@@ -123,10 +123,8 @@ std::int32_t X11User32::GetSystemMetrics(std::int32_t index) {
 // The program sends left-button presses and releases, each with an absolute move to
 // its point. Until XUngrabServer no other client's request is acted on, so no one
 // else's motion or click can come between the move and the press. A move to where the
-// last one went is left out: the pointer is there already. The requests leave at once
-// and the program then waits for the server to have acted on them, so that its own
-// work after the click does not hold the processor the server and the clicked
-// window's owner need: the controller waits for this click.
+// last one went is left out: the pointer is there already. They leave at once, without
+// a round trip: the controller waits for this click.
 std::uint32_t X11User32::SendInput(std::span<const MouseInput> inputs) {
   constexpr std::uint32_t kAbsoluteMove = user32::kMouseEventMove | user32::kMouseEventAbsolute;
   const int screen = DefaultScreen(display_);
@@ -151,7 +149,7 @@ std::uint32_t X11User32::SendInput(std::span<const MouseInput> inputs) {
     }
   }
   XUngrabServer(display_);
-  XSync(display_, False);
+  XFlush(display_);
   grabbed_ = false;
   return static_cast<std::uint32_t>(inputs.size());
 }
