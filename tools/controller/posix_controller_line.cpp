@@ -26,6 +26,8 @@ namespace {
 
 using posix::UniqueFd;
 
+constexpr std::size_t kReadSize = 4096;
+
 // A serial port, opened, named, read and written as the program does its own.
 class PortLine final : public PosixLine {
  public:
@@ -49,7 +51,6 @@ class PortLine final : public PosixLine {
   }
 
  private:
-  static constexpr std::size_t kReadSize = 4096;
   posix::SerialPort port_;
   std::string unsent_;  // what the device has not taken yet
   bool failed_ = false;
@@ -91,15 +92,11 @@ class PseudoTerminal final : public PosixLine {
     if (!master_) {
       return std::nullopt;
     }
-    char buffer[1024];
-    const ssize_t count = ::read(master_.get(), buffer, sizeof buffer);
-    if (count < 0 && (errno == EINTR || errno == EAGAIN)) {
-      return std::string();
-    }
-    if (count <= 0) {
+    std::string received;
+    if (!posix::ReadAvailable(master_.get(), received, kReadSize)) {
       return std::nullopt;
     }
-    return std::string(buffer, static_cast<std::size_t>(count));
+    return received;
   }
   void Write(std::string_view bytes) override {
     unsent_ += bytes;
@@ -108,18 +105,9 @@ class PseudoTerminal final : public PosixLine {
 
  private:
   void Flush() {
-    while (master_ && !unsent_.empty()) {
-      const ssize_t count = ::write(master_.get(), unsent_.data(), unsent_.size());
-      if (count > 0) {
-        unsent_.erase(0, static_cast<std::size_t>(count));
-      } else if (count < 0 && errno == EINTR) {
-        continue;
-      } else if (count < 0 && errno != EAGAIN) {
-        master_.reset();  // closed: the loop sees PollFd() -1
-        unsent_.clear();
-      } else {
-        return;  // the rest goes on POLLOUT
-      }
+    if (master_ && !posix::WriteAvailable(master_.get(), unsent_)) {
+      master_.reset();  // closed: the loop sees PollFd() -1
+      unsent_.clear();
     }
   }
 

@@ -162,38 +162,11 @@ void SerialPort::Close() {
 }
 
 bool SerialPort::Read(std::string& into, std::size_t max) {
-  std::array<char, 1024> buffer;
-  while (max > 0) {
-    const std::size_t asked = std::min(max, buffer.size());
-    const ssize_t count = ::read(fd_.get(), buffer.data(), asked);
-    if (count > 0) {
-      into.append(buffer.data(), static_cast<std::size_t>(count));
-      max -= static_cast<std::size_t>(count);
-      if (static_cast<std::size_t>(count) < asked) {
-        return true;  // all there was: a read more would only say EAGAIN
-      }
-    } else if (count < 0 && errno == EINTR) {
-      continue;
-    } else {
-      // 0 is end of file: a terminal that has hung up.
-      return count < 0 && errno == EAGAIN;
-    }
-  }
-  return true;
+  return ReadAvailable(fd_.get(), into, max);
 }
 
 bool SerialPort::Write(std::string& bytes) {
-  while (!bytes.empty()) {
-    const ssize_t count = ::write(fd_.get(), bytes.data(), bytes.size());
-    if (count > 0) {
-      bytes.erase(0, static_cast<std::size_t>(count));
-    } else if (count < 0 && errno == EINTR) {
-      continue;
-    } else {
-      return count < 0 && errno == EAGAIN;  // the rest goes when the device takes more
-    }
-  }
-  return true;
+  return WriteAvailable(fd_.get(), bytes);
 }
 
 }  // namespace quorvex::posix

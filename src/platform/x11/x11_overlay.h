@@ -39,7 +39,6 @@ class X11Overlay final : public OverlayWindow {
   void Visible(bool visible) override;
 
   bool Owns(Window window) const { return window == input_.get() || window == face_.get(); }
-  Window InputWindow() const { return input_.get(); }
   struct Rect {
     int x, y, width, height;  // pixels
   };
