@@ -30,7 +30,7 @@ TWO = (700, 300, 100, 100)  # frmTwo, and the floor's window, away from the targ
 STOP = (450, 400)  # "20" clicks the target where nothing covers it
 WAIT = 120  # seconds a measurement may take before the run is given up
 WINE_PORT = 3  # COM3 of the Wine prefix is the line's program end
-TURNS = 4
+TURNS = 10  # short turns: this shared machine's pace drifts within a minute
 
 
 def centre(rect):

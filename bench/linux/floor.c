@@ -13,6 +13,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 static Window map_window(Display* display, int x, int y, unsigned width, unsigned height) {
@@ -32,8 +33,18 @@ static Window map_window(Display* display, int x, int y, unsigned width, unsigne
 /* What the program does for "10", so that the ratio compares like with like: the
  * window steps aside to the top edge, the server is grabbed, the pointer is read (the
  * one round trip) to be put back, the click goes, the server is let go, all flushed
- * at once. The window comes back at once here, after the press. */
-static void click(Display* display, Window window, int x, int y, int click_x, int click_y) {
+ * at once. The window comes back STEP_ASIDE_MS later, as the program's does: the
+ * probe waits for that return, so both are measured at the same pace of rounds (at a
+ * slower pace this machine wakes each one more slowly). */
+#define STEP_ASIDE_MS 10
+
+static long long now_us(void) {
+  struct timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return now.tv_sec * 1000000LL + now.tv_nsec / 1000;
+}
+
+static void click(Display* display, Window window, int x, int click_x, int click_y) {
   Window root, child;
   int root_x = 0, root_y = 0, window_x, window_y;
   unsigned mask;
@@ -47,7 +58,6 @@ static void click(Display* display, Window window, int x, int y, int click_x, in
   XUngrabServer(display);
   XFlush(display);
   XTestFakeMotionEvent(display, -1, root_x, root_y, CurrentTime);
-  XMoveWindow(display, window, x, y);
 }
 
 int main(int argc, char** argv) {
@@ -70,6 +80,7 @@ int main(int argc, char** argv) {
   puts("ready");
   fflush(stdout);
   char previous = 0;
+  long long back_at = 0; /* while the window is aside: when it comes back */
   for (;;) {
     while (XPending(display)) {
       XEvent event;
@@ -79,7 +90,17 @@ int main(int argc, char** argv) {
       }
     }
     struct pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {line, POLLIN, 0}};
-    if (poll(fds, 2, -1) <= 0 || !(fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
+    int timeout = -1;
+    if (back_at) {
+      long long left = back_at - now_us();
+      timeout = left > 0 ? (int)((left + 999) / 1000) : 0;
+    }
+    int ready = poll(fds, 2, timeout);
+    if (back_at && now_us() >= back_at) {
+      back_at = 0;
+      XMoveWindow(display, window, x, y);
+    }
+    if (ready <= 0 || !(fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
       continue;
     }
     char buffer[256];
@@ -89,7 +110,8 @@ int main(int argc, char** argv) {
     }
     for (ssize_t i = 0; i < count; previous = buffer[i++]) {
       if (previous == '1' && buffer[i] == '0') {
-        click(display, window, x, y, click_x, click_y);
+        click(display, window, x, click_x, click_y);
+        back_at = now_us() + STEP_ASIDE_MS * 1000;
       }
     }
   }

@@ -120,7 +120,7 @@ def write_report(path, machine, options, results, sizes, core=None):
         "The floor is bench/linux/floor.c: the least a program can do for the same "
         "measurement (poll the line, read, one XTEST click with the same work around it as "
         "Quorvex's; a click on an InputOnly window answered by a write), measured by the same probe in the same run, the two taking "
-        "turns so that a change in the machine's load falls on both. On a shared machine "
+        "short turns so that a change in the machine's load falls on both. On a shared machine "
         "the ratios count, not the absolute times.",
         "",
         "## Latency (milliseconds)",
@@ -134,6 +134,9 @@ def write_report(path, machine, options, results, sizes, core=None):
         "grabs the server, reads the cursor's position (a round trip to the X server) to put "
         "the cursor back after the click, and sends the click's motion, press and release "
         "before it lets the server go, so that no other client's input comes between them. "
+        "Its window comes back 10 ms after the click, as frmMain does: the probe waits for "
+        "that return before the next round, and this machine wakes a program more slowly "
+        "when rounds come less often, so both are measured at the same pace. "
         "Both code-to-click figures hold all of this.",
         "",
         "| Figure | Median | p99 | Spread | Floor median | Floor p99 | Floor spread | "
