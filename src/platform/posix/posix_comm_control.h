@@ -23,7 +23,7 @@ class PosixCommControl final : public CommControl {
   void RThreshold(std::int16_t count) override { rThreshold_ = count; }
   void SThreshold(std::int16_t count) override { sThreshold_ = count; }
   void PortOpen(bool open) override;
-  bool PortOpen() const override { return port_ && port_->IsOpen(); }
+  bool PortOpen() const override { return port_.has_value(); }
   bool Output(std::string_view bytes) override;
   std::string Input() override;
   std::int16_t CommEvent() const override { return commEvent_; }

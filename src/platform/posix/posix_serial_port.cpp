@@ -150,14 +150,10 @@ SerialPort::SerialPort(const Port& port, const LineSettings& line)
   ::ioctl(fd_.get(), TIOCEXCL);
 }
 
+// Gives up the exclusive hold; the descriptor closes itself (none when moved from).
 SerialPort::~SerialPort() {
-  Close();
-}
-
-void SerialPort::Close() {
   if (fd_) {
     ::ioctl(fd_.get(), TIOCNXCL);
-    fd_.reset();
   }
 }
 

@@ -22,9 +22,6 @@ class SerialPort {
   ~SerialPort();
 
   int fd() const { return fd_.get(); }
-  bool IsOpen() const { return static_cast<bool>(fd_); }
-  // Gives up the exclusive hold and closes; the destructor then does nothing.
-  void Close();
 
   // Appends what waits, up to `max` bytes; false once the line has hung up.
   bool Read(std::string& into, std::size_t max);
