@@ -5,37 +5,20 @@
 #include <vector>
 
 #include "commands/dispatcher.h"
-#include "platform/fake/fake_host.h"
+#include "support/fake_host.h"
 
 namespace quorvex {
 namespace {
 
 // A platform whose calls cost nothing, so the figure is the dispatcher's own.
-struct Null final : OverlayWindow, Timer, User32 {
-  void Left(double) override {}
-  void Top(double) override {}
-  void Width(double) override {}
-  void Height(double) override {}
-  std::uint32_t hWnd() const override { return 1; }
-  void Visible(bool) override {}
+struct Null final : Overlay, Timer, Pointer {
+  void Place(const TwipsRect&) override {}
+  void Show(bool) override {}
+  void KeepOnTop() override {}
+  void Opacity(std::uint8_t) override {}
   void Enabled(bool) override {}
   bool Enabled() const override { return false; }
-  bool SetWindowPos(std::uint32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-                    std::int32_t, std::uint32_t) override {
-    return true;
-  }
-  std::int32_t GetWindowLongA(std::uint32_t, std::int32_t) override { return 0; }
-  std::int32_t SetWindowLongA(std::uint32_t, std::int32_t, std::int32_t) override { return 0; }
-  bool SetLayeredWindowAttributes(std::uint32_t, std::uint32_t, std::uint8_t,
-                                  std::uint32_t) override {
-    return true;
-  }
-  bool GetCursorPos(Point&) override { return true; }
-  bool SetCursorPos(std::int32_t, std::int32_t) override { return true; }
-  std::int32_t GetSystemMetrics(std::int32_t) override { return 0; }
-  std::uint32_t SendInput(std::span<const MouseInput> inputs) override {
-    return static_cast<std::uint32_t>(inputs.size());
-  }
+  void Click(Point) override {}
 };
 
 // One million codes cut into reads of mixed shape: single codes, several joined
@@ -70,17 +53,19 @@ void BM_DispatchMillionCodes(benchmark::State& state) {
   constexpr std::size_t kCodes = 1'000'000;
   const std::vector<std::string> reads = MixedReads(kCodes);
   Null null;
-  fake::FakeHost host;  // only its serial control and toolkit are used
-  Program program(Platform{.frmMain = null,
-                           .frmTwo = null,
-                           .Timer1 = null,
-                           .Timer2 = null,
-                           .MSComm1 = host.MSComm1,
-                           .user32 = null,
-                           .toolkit = host.toolkit});
+  fake::FakeHost host;  // only its serial line and toolkit are used
+  const Platform platform{.frmMain = null,
+                          .frmTwo = null,
+                          .Timer1 = null,
+                          .Timer2 = null,
+                          .MSComm1 = host.MSComm1,
+                          .pointer = null,
+                          .toolkit = host.toolkit};
+  const SettingsRecord settings;
+  Dispatcher dispatcher(platform, settings);
   for (auto _ : state) {
     for (const std::string& read : reads) {
-      DispatchCommand(program, read);
+      dispatcher.DispatchCommand(read);
     }
   }
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kCodes));

@@ -1,14 +1,14 @@
-// Any byte stream, cut into reads any way, with send and line events between them:
-// clicks land only on the three configured points, windows move only by the
-// step-asides and their restores, visibility changes come in pairs, and nothing
-// is sent on the line.
+// Any byte stream, cut into reads any way, with empty events (a hang-up) between
+// them: clicks land only on the three configured points, windows move only by the
+// step-asides and their restores, visibility changes come in pairs, and nothing is
+// sent on the line.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "app/handlers.h"
-#include "platform/fake/fake_host.h"
+#include "support/fake_host.h"
 
 namespace {
 
@@ -25,29 +25,14 @@ constexpr Point kStop{.x = -2001, .y = 2002};
 constexpr Point kStart2{.x = 3001, .y = -3002};
 
 bool Allowed(const std::string& entry) {
-  static const std::string_view kAllowed[] = {"MSComm1.Input",
-                                              "GetCursorPos",
-                                              "SetCursorPos(1001,1002)",
-                                              "SetCursorPos(-2001,2002)",
-                                              "SetCursorPos(3001,-3002)",
-                                              "SetCursorPos(7,8)",
-                                              "SendInput(c003@1001,1002;c005@1001,1002)",
-                                              "SendInput(c003@-2001,2002;c005@-2001,2002)",
-                                              "SendInput(c003@3001,-3002;c005@3001,-3002)",
-                                              "frmMain.Top=0",
-                                              "frmTwo.Top=0",
-                                              "frmMain.Left=30",
-                                              "frmMain.Top=40",
-                                              "frmTwo.Left=50",
-                                              "frmTwo.Top=60",
-                                              "Timer1.Enabled=1",
-                                              "Timer1.Enabled=0",
-                                              "Timer2.Enabled=1",
-                                              "Timer2.Enabled=0",
-                                              "frmMain.Visible=1",
-                                              "frmTwo.Visible=1",
-                                              "frmMain.Visible=0",
-                                              "frmTwo.Visible=0"};
+  static const std::string_view kAllowed[] = {"MSComm1.TakeInput",        "Click(1001,1002)",
+                                              "Click(-2001,2002)",        "Click(3001,-3002)",
+                                              "frmMain.Place(30,0,0,0)",  "frmTwo.Place(50,0,0,0)",
+                                              "frmMain.Place(30,40,0,0)", "frmTwo.Place(50,60,0,0)",
+                                              "Timer1.Enabled(1)",        "Timer1.Enabled(0)",
+                                              "Timer2.Enabled(1)",        "Timer2.Enabled(0)",
+                                              "frmMain.Show(1)",          "frmTwo.Show(1)",
+                                              "frmMain.Show(0)",          "frmTwo.Show(0)"};
   for (const auto allowed : kAllowed) {
     if (entry == allowed) {
       return true;
@@ -68,17 +53,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       std::tuple(kStart.x, kStart.y, kStop.x, kStop.y, kStart2.x, kStart2.y);
   std::tie(s.PL, s.PT, s.PL2, s.PT2) = std::tuple(30, 40, 50, 60);
   host.MSComm1.open = true;
-  host.user32.cursor = {.x = 7, .y = 8};
 
   // Each control byte says what comes next: an event, a tick, or a read of up to 15 bytes.
   for (std::size_t i = 0; i < size;) {
     const std::uint8_t control = data[i++];
     switch (control >> 4) {
       case 0:
-        host.RaiseCommEvent(quorvex::comm_event::kSend);
-        break;
       case 1:
-        host.RaiseCommEvent(static_cast<std::int16_t>(3 + control % 8));
+        host.Receive("");
         break;
       case 2:
         host.Tick(control & 1 ? host.Timer1 : host.Timer2);
@@ -94,13 +76,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   Check(host.MSComm1.sent.empty());
   Check(host.toolkit.messages.empty());
-  for (const Point& click : host.user32.clicks) {
+  for (const Point& click : host.pointer.clicks) {
     Check(click == kStart || click == kStop || click == kStart2);
   }
-  Check(host.user32.cursor == (Point{.x = 7, .y = 8}));
   for (std::size_t i = 0; i < host.log.size(); ++i) {
     Check(Allowed(host.log[i]));
-    if (host.log[i].starts_with("frmMain.Visible")) {
+    if (host.log[i].starts_with("frmMain.Show")) {
       Check(i + 1 < host.log.size() && host.log[i + 1] == "frmTwo." + host.log[i].substr(8));
     }
   }

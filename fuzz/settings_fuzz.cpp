@@ -7,7 +7,7 @@
 
 #include "app/settings.h"
 #include "app/utf16.h"
-#include "platform/failure.h"
+#include "common/failure.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "app/handlers.h"
 #include "app/program.h"
-#include "platform/fake/fake_host.h"
+#include "support/fake_host.h"
 
 namespace quorvex::testing {
 

@@ -1,18 +1,21 @@
+// The program's events, each to its handler: start reading here. A byte from the
+// controller arrives in MSComm1_OnComm, an operator's click in frmMain_Click or
+// frmTwo_Click; start-up is app/startup.cpp.
 #include "app/handlers.h"
 
 #include <exception>
+#include <string>
 
 #include "app/startup.h"
 #include "commands/clicks.h"
-#include "commands/dispatcher.h"
-#include "platform/failure.h"
+#include "common/failure.h"
 #include "relay/relay.h"
 
 namespace quorvex {
 
 template <typename Handler>
-void Handlers::Guarded(Handler handler) {
-  if (program_.ended) {
+void Handlers::Guarded(Handler handler, bool acts) {
+  if (acts && program_.failing) {
     return;
   }
   try {
@@ -24,34 +27,45 @@ void Handlers::Guarded(Handler handler) {
   }
 }
 
-template <typename Handler>
-void Handlers::Acting(Handler handler) {
-  if (!program_.failing) {
-    Guarded(handler);
-  }
-}
-
 void Handlers::Start() {
   Guarded([](Program& p) {
     frmMain::Form_Load(p);
-    p.frmMain.Visible(true);
+    p.platform.frmMain.Show(true);
   });
 }
 
+// A click that cannot be sent is not lost unseen: the operator reads so, and the
+// program ends.
 void Handlers::frmMain_Click() {
-  Acting(frmMain::Form_Click);
+  Guarded([](Program& p) {
+    if (!SendButton1(p.platform.MSComm1)) {
+      EndWithMessage(p, kPortClosed1);
+    }
+  });
 }
+
 void Handlers::frmTwo_Click() {
-  Acting(frmTwo::Form_Click);
+  Guarded([](Program& p) {
+    if (!SendButton2(p.platform.MSComm1)) {
+      EndWithMessage(p, kPortClosed2);
+    }
+  });
 }
+
+// The restore runs even while a failure's box is up: nothing stays stepped aside.
 void Handlers::Timer1_Timer() {
-  Guarded(quorvex::Timer1_Timer);
+  Guarded([](Program& p) { quorvex::Timer1_Timer(p.platform, p.Settings); }, false);
 }
+
 void Handlers::Timer2_Timer() {
-  Guarded(quorvex::Timer2_Timer);
+  Guarded([](Program& p) { quorvex::Timer2_Timer(p.platform, p.Settings); }, false);
 }
+
+// Taken even while a failure's box is up, and then dropped: input left waiting would
+// raise this event again at once.
 void Handlers::MSComm1_OnComm() {
-  Acting(quorvex::MSComm1_OnComm);
+  const std::string input = program_.platform.MSComm1.TakeInput();
+  Guarded([&input](Program& p) { p.dispatcher.DispatchCommand(input); });
 }
 
 int Run(Host& host) {

@@ -1,13 +1,13 @@
+// Where each platform event goes. Start reading here, after a platform's main().
 #pragma once
 
 #include "app/program.h"
-#include "platform/events.h"
 #include "platform/host.h"
 
 namespace quorvex {
 
 // Routes each platform event to its handler. Every handler's failure ends in one
-// place: its message box, then the end; nothing runs after the end.
+// place: its message box, then the end. No platform raises an event after the end.
 class Handlers final : public Events {
  public:
   explicit Handlers(Program& program) : program_(program) {}
@@ -22,11 +22,9 @@ class Handlers final : public Events {
   void MSComm1_OnComm() override;
 
  private:
+  // Codes and clicks `act`: they are dropped once a failure's message box is up.
   template <typename Handler>
-  void Guarded(Handler handler);
-  // Codes and clicks: not acted on once a failure's message box is up.
-  template <typename Handler>
-  void Acting(Handler handler);
+  void Guarded(Handler handler, bool acts = true);
 
   Program& program_;
 };

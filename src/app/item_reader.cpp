@@ -1,6 +1,6 @@
 #include "app/item_reader.h"
 
-#include "app/blanks.h"
+#include "common/blanks.h"
 
 namespace quorvex {
 namespace {

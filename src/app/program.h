@@ -1,39 +1,25 @@
+// Everything the handlers share, and the one way a failure ends the program.
 #pragma once
 
-#include <optional>
+#include <string_view>
 
-#include "app/settings.h"
-#include "app/text_field.h"
+#include "commands/dispatcher.h"
+#include "common/settings_record.h"
 #include "platform/host.h"
 
 namespace quorvex {
 
-// Everything the handlers share: the platform's services, the settings (written
-// only during start-up), frmMain's text field and the one character a split code
-// may leave behind.
 struct Program {
-  explicit Program(const Platform& platform);
+  explicit Program(const Platform& services) : platform(services) {}
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
-  OverlayWindow& frmMain;
-  OverlayWindow& frmTwo;
-  Timer& Timer1;
-  Timer& Timer2;
-  CommControl& MSComm1;
-  User32& user32;
-  Toolkit& toolkit;
-
-  SettingsRecord Settings;
-  TextField txtIncoming;
-  std::optional<char> keptCodeStart;
+  Platform platform;
+  SettingsRecord Settings;  // written only during start-up
+  Dispatcher dispatcher{platform, Settings};
   // A failure's message box is up: codes and clicks are no longer acted on.
   bool failing = false;
-  bool ended = false;
 };
-
-// Ends the program; nothing runs after it.
-void EndProgram(Program& program, int status);
 
 // The one way a failure ends the program: its message box, then the end. While the
 // box is up nothing acts on the line or on the screen; an overlay that stepped aside

@@ -11,9 +11,9 @@
 #include <optional>
 
 #include "app/item_reader.h"
-#include "app/number.h"
 #include "app/utf16.h"
-#include "platform/failure.h"
+#include "common/failure.h"
+#include "common/number.h"
 
 namespace quorvex {
 namespace {

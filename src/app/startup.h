@@ -1,3 +1,4 @@
+// Start-up: the settings read, both overlays placed, the port opened.
 #pragma once
 
 #include <cstdint>
@@ -15,17 +16,14 @@ namespace frmTwo {
 void Form_Load(Program& program);
 }  // namespace frmTwo
 
-// Left, Top, Width, Height in twips, in that order; then topmost and see-through.
-void PlaceWindow(Program& program, OverlayWindow& window, std::int16_t left, std::int16_t top,
-                 std::int16_t width, std::int16_t height);
+// The rectangle in twips, then topmost and see-through.
+void PlaceWindow(const SettingsRecord& settings, Overlay& window, const TwipsRect& rect);
 
-void SetTransparency(User32& user32, std::uint32_t hWnd, std::int16_t alpha);
-
-void OpenPort(Program& program);
+void OpenPort(SerialLine& MSComm1, const SettingsRecord& settings);
 
 constexpr std::int16_t kAlignmentVersion = 101;
-constexpr std::int16_t kAlignmentAlpha = 220;
+constexpr std::uint8_t kAlignmentAlpha = 220;
 // 1, not 0: a window at opacity 0 no longer receives the mouse.
-constexpr std::int16_t kOverlayAlpha = 1;
+constexpr std::uint8_t kOverlayAlpha = 1;
 
 }  // namespace quorvex

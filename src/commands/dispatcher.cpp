@@ -1,5 +1,7 @@
 #include "commands/dispatcher.h"
 
+#include <utility>
+
 #include "commands/clicks.h"
 
 namespace quorvex {
@@ -12,67 +14,60 @@ bool IsLineEnd(char c) {
   return c == '\r' || c == '\n';
 }
 
-void ShowBoth(Program& program, bool visible) {
-  program.frmMain.Visible(visible);
-  program.frmTwo.Visible(visible);
+}  // namespace
+
+void Dispatcher::DispatchCommand(std::string_view input) {
+  if (input.empty()) {
+    return;
+  }
+  if (const auto kept = std::exchange(keptCodeStart_, std::nullopt)) {
+    if (input.front() == '0') {
+      Act(*kept);
+      input.remove_prefix(1);
+    }
+  }
+  for (;;) {
+    while (!input.empty() && IsLineEnd(input.front())) {
+      input.remove_prefix(1);
+    }
+    if (input.size() == 1 && BeginsCode(input.front())) {
+      keptCodeStart_ = input.front();
+      return;
+    }
+    if (input.size() < 2 || !BeginsCode(input[0]) || input[1] != '0') {
+      return;
+    }
+    Act(input[0]);
+    input.remove_prefix(2);
+  }
 }
 
 // `first` is the code's first character; the second is always "0".
-void Act(Program& program, char first) {
+void Dispatcher::Act(char first) {
   switch (first) {
     case '1':
-      ClickStart(program);
+      ClickStart(platform_, settings_);
       break;
     case '2':
-      ClickStop(program);
+      ClickStop(platform_, settings_);
       break;
     case '3':
-      ClickStart2(program);
+      ClickStart2(platform_, settings_);
       break;
     case '4':
-      ShowBoth(program, true);
+      ShowBoth(true);
       break;
     case '5':
-      ShowBoth(program, false);
+      ShowBoth(false);
       break;
     default:
       break;
   }
 }
 
-}  // namespace
-
-void MSComm1_OnComm(Program& program) {
-  if (program.MSComm1.CommEvent() == comm_event::kSend) {
-    return;
-  }
-  DispatchCommand(program, program.MSComm1.Input());
-}
-
-void DispatchCommand(Program& program, std::string_view input) {
-  if (input.empty()) {
-    return;
-  }
-  if (const auto kept = std::exchange(program.keptCodeStart, std::nullopt)) {
-    if (input.front() == '0') {
-      Act(program, *kept);
-      input.remove_prefix(1);
-    }
-  }
-  while (!program.ended) {
-    while (!input.empty() && IsLineEnd(input.front())) {
-      input.remove_prefix(1);
-    }
-    if (input.size() == 1 && BeginsCode(input.front())) {
-      program.keptCodeStart = input.front();
-      return;
-    }
-    if (input.size() < 2 || !BeginsCode(input[0]) || input[1] != '0') {
-      return;
-    }
-    Act(program, input[0]);
-    input.remove_prefix(2);
-  }
+void Dispatcher::ShowBoth(bool shown) {
+  platform_.frmMain.Show(shown);
+  platform_.frmTwo.Show(shown);
 }
 
 }  // namespace quorvex

@@ -1,17 +1,31 @@
+// The controller's codes, each to what it makes the program do.
 #pragma once
 
+#include <optional>
 #include <string_view>
 
-#include "app/program.h"
+#include "common/settings_record.h"
+#include "platform/host.h"
 
 namespace quorvex {
 
-// Reads what the controller sent (not on the send event) and acts on its codes.
-void MSComm1_OnComm(Program& program);
+class Dispatcher {
+ public:
+  Dispatcher(const Platform& platform, const SettingsRecord& settings)
+      : platform_(platform), settings_(settings) {}
 
-// Acts on each code at the start of what remains of `input`, in order, line ends
-// between them skipped; stops at the first character that begins no code. A lone
-// code start at the end is kept for the next read, whose leading "0" completes it.
-void DispatchCommand(Program& program, std::string_view input);
+  // Acts on each code at the start of what remains of `input`, in order, line ends
+  // between them skipped; stops at the first character that begins no code. A lone
+  // code start at the end is kept for the next read, whose leading "0" completes it.
+  void DispatchCommand(std::string_view input);
+
+ private:
+  void Act(char first);
+  void ShowBoth(bool shown);
+
+  const Platform& platform_;
+  const SettingsRecord& settings_;
+  std::optional<char> keptCodeStart_;
+};
 
 }  // namespace quorvex

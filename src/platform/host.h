@@ -1,22 +1,33 @@
-// What each platform provides to the program.
+// What each platform provides to the program, and the events it raises.
 #pragma once
 
-#include "platform/comm_control.h"
-#include "platform/events.h"
+#include "platform/overlay.h"
+#include "platform/pointer.h"
+#include "platform/serial_line.h"
 #include "platform/timer.h"
 #include "platform/toolkit.h"
-#include "platform/user32.h"
-#include "platform/window.h"
 
 namespace quorvex {
 
+// Raised on the platform's event thread, one call at a time.
+class Events {
+ public:
+  virtual ~Events() = default;
+  virtual void frmMain_Click() = 0;
+  virtual void frmTwo_Click() = 0;
+  virtual void Timer1_Timer() = 0;
+  virtual void Timer2_Timer() = 0;
+  // Input, or a hang-up, is there on the line.
+  virtual void MSComm1_OnComm() = 0;
+};
+
 struct Platform {
-  OverlayWindow& frmMain;
-  OverlayWindow& frmTwo;
+  Overlay& frmMain;
+  Overlay& frmTwo;
   Timer& Timer1;
   Timer& Timer2;
-  CommControl& MSComm1;
-  User32& user32;
+  SerialLine& MSComm1;
+  Pointer& pointer;
   Toolkit& toolkit;
 };
 

@@ -1,3 +1,4 @@
+// The restore timers: a 10 ms interval, ticking on the event thread while enabled.
 #pragma once
 
 namespace quorvex {

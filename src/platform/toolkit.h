@@ -1,3 +1,4 @@
+// The desktop's services the logic uses: message boxes, the screen's scale, the end.
 #pragma once
 
 #include <string_view>

@@ -1,26 +1,20 @@
+// The operator's clicks on the overlays, reported to the controller.
 #pragma once
 
 #include <string_view>
 
-#include "app/program.h"
+#include "platform/serial_line.h"
 
 namespace quorvex {
 
-constexpr std::string_view kRelayText = "2 Clicked";
+// "101" on the line, for a click on frmMain; false when the port is closed or the
+// line takes nothing.
+bool SendButton1(SerialLine& MSComm1);
+// "202", for a click on frmTwo.
+bool SendButton2(SerialLine& MSComm1);
 
-namespace frmMain {
-void Form_Click(Program& program);
-}  // namespace frmMain
-
-namespace frmTwo {
-// Hands the click to frmMain through txtIncoming, whose change handler sends it.
-void Form_Click(Program& program);
-}  // namespace frmTwo
-
-// "101" on the line; with the port closed, its message and the end.
-void SendButton1(Program& program);
-void txtIncoming_Change(Program& program);
-// "202" on the line; with the port closed, its message and the end.
-void SendButton2(Program& program);
+// What the operator reads, before the program ends, when a click cannot be sent.
+constexpr std::string_view kPortClosed1 = "Port is closed.";
+constexpr std::string_view kPortClosed2 = "Port is closed. Button 2";
 
 }  // namespace quorvex

@@ -10,8 +10,8 @@
 #include <sys/stat.h>
 #endif
 
-#include "app/number.h"
-#include "platform/failure.h"
+#include "common/failure.h"
+#include "common/number.h"
 #include "rig.h"
 
 namespace quorvex {

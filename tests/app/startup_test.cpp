@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "platform/failure.h"
+#include "common/failure.h"
 #include "rig.h"
 
 namespace quorvex {
@@ -35,25 +35,12 @@ class StartupTest : public ::testing::Test {
 
 TEST_F(StartupTest, PlacesOpensAndShowsInOrder) {
   Start(std::string(kGeometry) + "AUTOCONN:1\nCP:3\n");
-  EXPECT_THAT(
-      rig.host.log,
-      ElementsAre("frmMain.Left=900", "frmMain.Top=1500", "frmMain.Width=1200",
-                  "frmMain.Height=450", "SetWindowPos(257,-1,0,0,0,0,19)",
-                  "GetWindowLongA(257,-20)", "SetWindowLongA(257,-20,524288)",
-                  "SetLayeredWindowAttributes(257,65535,1,2)", "MSComm1.CommPort=COM3",
-                  "MSComm1.Settings=9600,n,8,1", "MSComm1.RThreshold=1", "MSComm1.SThreshold=1",
-                  "MSComm1.PortOpen=1", "MSComm1.Output=some data", "MSComm1.Input",
-                  "frmTwo.Left=950", "frmTwo.Top=3000", "frmTwo.Width=1300", "frmTwo.Height=460",
-                  "SetWindowPos(514,-1,0,0,0,0,19)", "GetWindowLongA(514,-20)",
-                  "SetWindowLongA(514,-20,524288)", "SetLayeredWindowAttributes(514,65535,1,2)",
-                  "frmTwo.Visible=1", "frmMain.Visible=1"));
+  EXPECT_THAT(rig.host.log, ElementsAre("frmMain.Place(900,1500,1200,450)", "frmMain.KeepOnTop",
+                                        "frmMain.Opacity(1)", "MSComm1.Open(COM3)",
+                                        "MSComm1.Write(some data)", "MSComm1.TakeInput",
+                                        "frmTwo.Place(950,3000,1300,460)", "frmTwo.KeepOnTop",
+                                        "frmTwo.Opacity(1)", "frmTwo.Show(1)", "frmMain.Show(1)"));
   EXPECT_EQ(rig.host.MSComm1.sent, "some data");
-}
-
-TEST_F(StartupTest, KeepsExistingExtendedStylesWhenLayering) {
-  rig.host.user32.exStyle[0x101] = 0x8;
-  Start(kGeometry);
-  EXPECT_EQ(rig.host.user32.exStyle[0x101], 0x80008);
 }
 
 TEST_F(StartupTest, AlignmentVersionMakesBothOverlaysVisibleAndBothAreTopmost) {
@@ -63,9 +50,9 @@ TEST_F(StartupTest, AlignmentVersionMakesBothOverlaysVisibleAndBothAreTopmost) {
     testing::Rig fresh;
     dir.Write("tessora.ini", line);
     fresh.handlers.Start();
-    EXPECT_EQ(fresh.host.user32.alpha[0x101], alpha) << line;
-    EXPECT_EQ(fresh.host.user32.alpha[0x202], alpha) << line;
-    EXPECT_TRUE(fresh.host.user32.topmost[0x101] && fresh.host.user32.topmost[0x202]) << line;
+    EXPECT_EQ(fresh.host.frmMain.alpha, alpha) << line;
+    EXPECT_EQ(fresh.host.frmTwo.alpha, alpha) << line;
+    EXPECT_TRUE(fresh.host.frmMain.onTop && fresh.host.frmTwo.onTop) << line;
   }
 }
 
@@ -84,14 +71,14 @@ TEST_F(StartupTest, PortStaysUntouchedUnlessAutoconnIsOne) {
 TEST_F(StartupTest, DropsWhatWaitsWhenThePortOpens) {
   rig.host.Arrive("10");
   Start("AUTOCONN:1\nCP:1\nSTRX:5\nSTRY:5\n");
-  EXPECT_THAT(rig.host.user32.clicks, IsEmpty());
+  EXPECT_THAT(rig.host.pointer.clicks, IsEmpty());
   EXPECT_EQ(rig.host.MSComm1.waiting, "");
 }
 
 TEST_F(StartupTest, TakesADevicePathWhereThePlatformNamesPortsSo) {
   rig.host.MSComm1.ports = PortSystem::kPosix;
   Start("AUTOCONN:1\nCP:/dev/ttyUSB0 \n");
-  EXPECT_TRUE(Touched("MSComm1.CommPort=/dev/ttyUSB0"));
+  EXPECT_TRUE(Touched("MSComm1.Open(/dev/ttyUSB0)"));
 }
 
 TEST_F(StartupTest, MissingFileEndsBeforeAnythingIsPlaced) {
@@ -128,16 +115,17 @@ TEST_F(StartupTest, PortFailuresLeaveFrmMainPlacedButNeverShown) {
     const auto& log = fresh.host.log;
     EXPECT_EQ(log.end()[-2], "MsgBox(" + std::string(message) + ")") << cp;
     EXPECT_EQ(log.back(), "End(1)") << cp;
-    EXPECT_TRUE(std::ranges::find(log, "frmMain.Height=450") != log.end()) << cp;
+    EXPECT_EQ(fresh.host.frmMain.place, (TwipsRect{900, 1500, 1200, 450})) << cp;
     const bool shownOrLoaded = std::ranges::any_of(log, [](const auto& e) {
-      return e.ends_with("Visible=1") || e.starts_with("frmTwo") || e.starts_with("MSComm1.Output");
+      return e.ends_with("Show(1)") || e.starts_with("frmTwo") || e.starts_with("MSComm1.Write");
     });
     EXPECT_FALSE(shownOrLoaded) << cp;
   }
 }
 
 TEST_F(StartupTest, NothingActsOnTheLineOnceAFailureAfterTheGreetingIsShown) {
-  rig.host.frmTwo.refusesSize = Failure(failure::kInvalidProperty, "An overlay width is negative.");
+  rig.host.frmTwo.refusesPlace =
+      Failure(failure::kInvalidProperty, "An overlay width is negative.");
   rig.host.whileMessageBoxOpen.push_back([this] {
     rig.host.Receive("40");
     rig.host.Receive("10");
@@ -146,8 +134,9 @@ TEST_F(StartupTest, NothingActsOnTheLineOnceAFailureAfterTheGreetingIsShown) {
   });
   Start(std::string(kGeometry) + "AUTOCONN:1\nCP:1\nSTRX:5\nSTRY:5\nSTPX:7\nSTPY:7\n");
   EXPECT_THAT(rig.host.toolkit.messages, ElementsAre("Error 380: An overlay width is negative."));
-  EXPECT_THAT(rig.host.user32.clicks, IsEmpty());
-  EXPECT_FALSE(rig.host.frmMain.visible || rig.host.frmTwo.visible);
+  EXPECT_THAT(rig.host.pointer.clicks, IsEmpty());
+  EXPECT_FALSE(rig.host.frmMain.shown || rig.host.frmTwo.shown);
+  EXPECT_EQ(rig.host.MSComm1.waiting, "") << "read and dropped, or it would be raised again";
   EXPECT_EQ(rig.host.MSComm1.sent, "some data");
   EXPECT_EQ(rig.host.toolkit.exitStatus, 1);
 }
@@ -167,8 +156,7 @@ TEST_F(StartupTest, NothingRunsAfterTheEnd) {
   rig.host.Receive("10");
   rig.host.Timer1.Enabled(true);
   rig.host.Tick(rig.host.Timer1);
-  EXPECT_TRUE(rig.program.ended);
-  EXPECT_THAT(rig.LogFrom(mark), ElementsAre("Timer1.Enabled=1")) << "only the test's own call";
+  EXPECT_THAT(rig.LogFrom(mark), ElementsAre("Timer1.Enabled(1)")) << "only the test's own call";
 }
 
 }  // namespace

@@ -102,7 +102,7 @@ class DebianPackage(unittest.TestCase):
         self.assertIn("tessora.ini", quorvex)
         with open(os.path.join(SOURCE, "src/app/settings.cpp")) as source:
             keys = re.findall(r'\{"([A-Z0-9]+:)"', source.read())
-        with open(os.path.join(SOURCE, "src/platform/failure.h")) as source:
+        with open(os.path.join(SOURCE, "src/common/failure.h")) as source:
             numbers = re.findall(r"constexpr int k\w+ = (\d+);", source.read())
         self.assertEqual(len(keys), 21)
         for word in (*keys, *numbers, "some data", "101", "202", "10", "20", "30", "40", "50",

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "commands/clicks.h"
-#include "platform/twips.h"
+#include "common/twips.h"
 
 namespace quorvex::align {
 namespace {

@@ -10,7 +10,7 @@
 #include "align_options.h"
 #include "align_platform.h"
 #include "align_session.h"
-#include "platform/failure.h"
+#include "common/failure.h"
 
 int main(int argc, char** argv) {
   using namespace quorvex::align;

@@ -4,8 +4,8 @@
 #include <stdexcept>
 
 #include "app/settings.h"
-#include "platform/failure.h"
-#include "platform/serial_port.h"
+#include "common/failure.h"
+#include "common/port.h"
 
 namespace quorvex::align {
 namespace {

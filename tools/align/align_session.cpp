@@ -5,7 +5,7 @@
 #include <limits>
 #include <ostream>
 
-#include "platform/twips.h"
+#include "common/twips.h"
 
 namespace quorvex::align {
 namespace {

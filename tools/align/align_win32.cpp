@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "align_platform.h"
-#include "platform/failure.h"
+#include "common/failure.h"
 #include "platform/win32/win32_api.h"
 #include "platform/win32/win32_error.h"
 #include "platform/win32/win32_screen.h"

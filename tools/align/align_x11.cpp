@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "align_platform.h"
-#include "platform/failure.h"
+#include "common/failure.h"
 #include "platform/x11/x11_display.h"
 
 namespace quorvex::align {

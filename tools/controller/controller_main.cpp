@@ -3,8 +3,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "common/failure.h"
 #include "controller_platform.h"
-#include "platform/failure.h"
 
 namespace quorvex::controller {
 namespace {

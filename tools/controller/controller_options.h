@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/failure.h"
+#include "common/failure.h"
 
 namespace quorvex::controller {
 

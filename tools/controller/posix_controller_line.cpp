@@ -16,10 +16,10 @@
 #include <stdexcept>
 #include <vector>
 
-#include "platform/line_settings.h"
+#include "common/port.h"
 #include "platform/posix/posix_fd.h"
 #include "platform/posix/posix_serial_port.h"
-#include "platform/serial_port.h"
+#include "platform/serial_line.h"
 
 namespace quorvex::controller {
 namespace {
@@ -32,7 +32,7 @@ constexpr std::size_t kReadSize = 4096;
 class PortLine final : public PosixLine {
  public:
   explicit PortLine(std::string_view port)
-      : port_(PortFromArgument(port, PortSystem::kPosix), LineSettings{}) {}
+      : port_(PortFromArgument(port, PortSystem::kPosix), kLine) {}
   int PollFd() const override { return port_.fd(); }
   short PollEvents() const override {
     return static_cast<short>(POLLIN | (unsent_.empty() ? 0 : POLLOUT));

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "platform/line_settings.h"
-#include "platform/serial_port.h"
+#include "common/port.h"
+#include "platform/serial_line.h"
 
 namespace quorvex::controller {
 std::string PresentPorts() {
@@ -26,6 +26,6 @@ std::string PresentPorts() {
 }
 
 Win32Line::Win32Line(std::string_view port)
-    : port_(PortFromArgument(port, PortSystem::kWindows), LineSettings{}) {}
+    : port_(PortFromArgument(port, PortSystem::kWindows), kLine) {}
 
 }  // namespace quorvex::controller

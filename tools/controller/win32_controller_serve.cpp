@@ -6,9 +6,9 @@
 #include <string>
 #include <thread>
 
+#include "common/failure.h"
 #include "controller_platform.h"
 #include "controller_session.h"
-#include "platform/failure.h"
 #include "platform/win32/win32_handles.h"
 #include "win32_controller_line.h"
 

@@ -1,6 +1,7 @@
 #include "platform/posix/posix_serial_port.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -12,7 +13,7 @@
 #include <cstring>
 #include <utility>
 
-#include "platform/failure.h"
+#include "common/failure.h"
 
 namespace quorvex::posix {
 namespace {
@@ -163,6 +164,55 @@ bool SerialPort::Read(std::string& into, std::size_t max) {
 
 bool SerialPort::Write(std::string& bytes) {
   return WriteAvailable(fd_.get(), bytes);
+}
+
+void PosixSerialLine::Open(const Port& port) {
+  if (!IsOpen()) {
+    port_.emplace(port, kLine);
+    hungUp_ = false;
+  }
+}
+
+bool PosixSerialLine::Write(std::string_view bytes) {
+  if (!IsOpen()) {
+    return false;
+  }
+  unsent_ += bytes;
+  Flush();
+  return IsOpen();
+}
+
+// Read here, in the turn that found input, so that a byte goes from the device to
+// its code at once; a hang-up or a failed read closes the line.
+std::string PosixSerialLine::TakeInput() {
+  std::string input;
+  if (IsOpen() && (!port_->Read(input, kReadPerTurn) || hungUp_)) {
+    Close();
+  }
+  return input;
+}
+
+short PosixSerialLine::PollEvents() const {
+  return static_cast<short>(POLLIN | (unsent_.empty() ? 0 : POLLOUT));
+}
+
+bool PosixSerialLine::Polled(short revents) {
+  if (revents & POLLOUT) {
+    Flush();
+  }
+  hungUp_ = hungUp_ || (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+  return IsOpen() && (revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+void PosixSerialLine::Flush() {
+  if (IsOpen() && !port_->Write(unsent_)) {
+    Close();
+  }
+}
+
+void PosixSerialLine::Close() {
+  port_.reset();
+  unsent_.clear();
 }
 
 }  // namespace quorvex::posix

@@ -1,14 +1,15 @@
 // A serial device: opened for exclusive use with the line settings, read and written
-// without blocking. The program's control and the controller tool both use it.
+// without blocking; the controller tool uses it as it is, the program as its line.
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
-#include "platform/line_settings.h"
+#include "common/port.h"
 #include "platform/posix/posix_fd.h"
-#include "platform/serial_port.h"
+#include "platform/serial_line.h"
 
 namespace quorvex::posix {
 
@@ -36,5 +37,36 @@ class SerialPort {
 // Raw mode, no flow control, receiver on, modem lines ignored; throws PortFailure,
 // 380 for a speed or framing the device cannot take.
 void ConfigureLine(int fd, const LineSettings& line, const Port& port);
+
+// The program's line on a serial device, for a poll loop: the loop watches PollFd
+// for PollEvents, hands what poll said to Polled, and raises MSComm1_OnComm when
+// that says input or a hang-up is there.
+class PosixSerialLine final : public SerialLine {
+ public:
+  // The most one read takes from the device, so that timers and the desktop keep
+  // their turn while the line floods.
+  static constexpr std::size_t kReadPerTurn = 4096;
+
+  PortSystem Ports() const override { return PortSystem::kPosix; }
+  void Open(const Port& port) override;
+  bool IsOpen() const override { return port_.has_value(); }
+  bool Write(std::string_view bytes) override;
+  std::string TakeInput() override;
+
+  // -1 when there is nothing to watch.
+  int PollFd() const { return IsOpen() ? port_->fd() : -1; }
+  short PollEvents() const;
+  // Writes what the device takes now; true when input or a hang-up waits.
+  bool Polled(short revents);
+  // Gone for good: the line reads as closed from now on.
+  void Close();
+
+ private:
+  void Flush();
+
+  std::optional<SerialPort> port_;
+  std::string unsent_;
+  bool hungUp_ = false;
+};
 
 }  // namespace quorvex::posix

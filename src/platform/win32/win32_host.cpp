@@ -26,7 +26,7 @@ Win32Host::Win32Host(HINSTANCE instance)
           [this] { toolkit_.CloseRequested(); }),
       timer1_(messages_.get(), kTimer1),
       timer2_(messages_.get(), kTimer2),
-      comm_(messages_.get(), [this] { Raise(&Events::MSComm1_OnComm); }),
+      line_(messages_.get(), [this] { Raise(&Events::MSComm1_OnComm); }),
       toolkit_(frmMain_, frmTwo_, scale_) {}
 
 Platform Win32Host::Services() {
@@ -34,8 +34,8 @@ Platform Win32Host::Services() {
           .frmTwo = frmTwo_,
           .Timer1 = timer1_,
           .Timer2 = timer2_,
-          .MSComm1 = comm_,
-          .user32 = user32_,
+          .MSComm1 = line_,
+          .pointer = pointer_,
           .toolkit = toolkit_};
 }
 
@@ -54,7 +54,7 @@ LRESULT Win32Host::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
       OnTimer(wParam);
       return 0;
     default:
-      if (comm_.OnMessage(message)) {
+      if (line_.OnMessage(message)) {
         return 0;
       }
       return ::DefWindowProcA(window, message, wParam, lParam);

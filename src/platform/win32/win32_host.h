@@ -1,11 +1,12 @@
+// The Windows desktop as the program's platform.
 #pragma once
 
 #include "platform/host.h"
 #include "platform/win32/win32_overlay.h"
-#include "platform/win32/win32_serial.h"
+#include "platform/win32/win32_pointer.h"
+#include "platform/win32/win32_serial_line.h"
 #include "platform/win32/win32_timer.h"
 #include "platform/win32/win32_toolkit.h"
-#include "platform/win32/win32_user32.h"
 #include "platform/win32/win32_window_class.h"
 
 namespace quorvex::win32 {
@@ -35,8 +36,8 @@ class Win32Host final : public Host, private MessageTarget {
   Win32Overlay frmTwo_;
   Win32Timer timer1_;
   Win32Timer timer2_;
-  Win32Serial comm_;
-  Win32User32 user32_;
+  Win32SerialLine line_;
+  Win32Pointer pointer_;
   Win32Toolkit toolkit_;
   Events* events_ = nullptr;
 };

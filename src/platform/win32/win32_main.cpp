@@ -1,8 +1,10 @@
+// quorvex.exe: the program on a Windows desktop. Start reading here: the host
+// (win32_host.cpp) runs the message loop, app/handlers.cpp takes its events.
 #include <exception>
 #include <string>
 
 #include "app/handlers.h"
-#include "platform/failure.h"
+#include "common/failure.h"
 #include "platform/win32/win32_host.h"
 #include "platform/win32/win32_toolkit.h"
 

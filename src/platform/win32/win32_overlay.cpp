@@ -1,6 +1,6 @@
 #include "platform/win32/win32_overlay.h"
 
-#include "platform/twips.h"
+#include "common/twips.h"
 
 namespace quorvex::win32 {
 namespace {
@@ -15,70 +15,53 @@ constexpr UINT kKeepZOrder = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER;
 
 Win32Overlay::Win32Overlay(const WindowClass& windowClass, TwipsScale scale,
                            std::function<void()> onClick, std::function<void()> onClose)
-    : scale_(scale),
-      onClick_(std::move(onClick)),
-      onClose_(std::move(onClose)),
-      width_(TwipsToPixels(kInitialWidthTwips, scale.x)),
-      height_(TwipsToPixels(kInitialHeightTwips, scale.y)) {
+    : scale_(scale), onClick_(std::move(onClick)), onClose_(std::move(onClose)) {
   // Never activated: the application beneath keeps the keyboard.
   window_ = windowClass.Create({.exStyle = WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
                                 .style = WS_POPUP,
                                 .parent = nullptr,
-                                .width = width_,
-                                .height = height_,
+                                .width = TwipsToPixels(kInitialWidthTwips, scale.x),
+                                .height = TwipsToPixels(kInitialHeightTwips, scale.y),
                                 .text = "B"},
                                *this);
-  RECT placed{};
-  ::GetWindowRect(window_.get(), &placed);
-  x_ = placed.left;
-  y_ = placed.top;
 }
 
-void Win32Overlay::Left(double twips) {
-  x_ = TwipsToPixels(twips, scale_.x);
-  Move();
+// A move costs a round through the window manager even when nothing changes: the
+// restore after a step-aside often finds the overlay's size, or all of it, in place.
+void Win32Overlay::Place(const TwipsRect& rect) {
+  const int x = TwipsToPixels(rect.left, scale_.x);
+  const int y = TwipsToPixels(rect.top, scale_.y);
+  const int width = TwipsToPixels(rect.width, scale_.x);
+  const int height = TwipsToPixels(rect.height, scale_.y);
+  RECT now{};
+  UINT flags = kKeepZOrder;
+  if (::GetWindowRect(window_.get(), &now)) {
+    flags |= (now.left == x && now.top == y ? SWP_NOMOVE : 0) |
+             (now.right - now.left == width && now.bottom - now.top == height ? SWP_NOSIZE : 0);
+  }
+  if ((flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE)) {
+    ::SetWindowPos(window_.get(), nullptr, x, y, width, height, flags);
+  }
 }
 
-void Win32Overlay::Top(double twips) {
-  y_ = TwipsToPixels(twips, scale_.y);
-  Move();
+void Win32Overlay::Show(bool shown) {
+  ::ShowWindow(window_.get(), shown ? SW_SHOWNA : SW_HIDE);
 }
 
-void Win32Overlay::Width(double twips) {
-  width_ = TwipsToPixels(twips, scale_.x);
-  Resize();
+void Win32Overlay::KeepOnTop() {
+  ::SetWindowPos(window_.get(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
 }
 
-void Win32Overlay::Height(double twips) {
-  height_ = TwipsToPixels(twips, scale_.y);
-  Resize();
-}
-
-std::uint32_t Win32Overlay::hWnd() const {
-  // Window handles carry 32 significant bits, also in a 64-bit process.
-  return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window_.get()));
-}
-
-void Win32Overlay::Visible(bool visible) {
-  ::ShowWindow(window_.get(), visible ? SW_SHOWNA : SW_HIDE);
+// The colour key is ignored: only LWA_ALPHA is given.
+void Win32Overlay::Opacity(std::uint8_t alpha) {
+  constexpr COLORREF kColorKey = 0xFFFF;
+  const LONG style = ::GetWindowLongA(window_.get(), GWL_EXSTYLE);
+  ::SetWindowLongA(window_.get(), GWL_EXSTYLE, style | WS_EX_LAYERED);
+  ::SetLayeredWindowAttributes(window_.get(), kColorKey, alpha, LWA_ALPHA);
 }
 
 void Win32Overlay::AcceptInput(bool accept) {
   ::EnableWindow(window_.get(), accept ? TRUE : FALSE);
-}
-
-// A move costs a round through the window manager even when nothing changes, and a
-// restore sets both coordinates while only one of them stepped aside.
-void Win32Overlay::Move() {
-  RECT now{};
-  if (::GetWindowRect(window_.get(), &now) && now.left == x_ && now.top == y_) {
-    return;
-  }
-  ::SetWindowPos(window_.get(), nullptr, x_, y_, 0, 0, kKeepZOrder | SWP_NOSIZE);
-}
-
-void Win32Overlay::Resize() {
-  ::SetWindowPos(window_.get(), nullptr, 0, 0, width_, height_, kKeepZOrder | SWP_NOMOVE);
 }
 
 void Win32Overlay::Released(LPARAM where) {

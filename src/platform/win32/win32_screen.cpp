@@ -1,6 +1,6 @@
 #include "platform/win32/win32_screen.h"
 
-#include "platform/twips.h"
+#include "common/twips.h"
 #include "platform/win32/win32_api.h"
 
 namespace quorvex::win32 {

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/line_settings.h"
-#include "platform/serial_port.h"
+#include "common/port.h"
+#include "platform/serial_line.h"
 #include "platform/win32/win32_handles.h"
 
 namespace quorvex::win32 {

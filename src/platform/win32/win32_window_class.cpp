@@ -1,6 +1,6 @@
 #include "platform/win32/win32_window_class.h"
 
-#include "platform/failure.h"
+#include "common/failure.h"
 #include "platform/win32/win32_error.h"
 
 namespace quorvex::win32 {

@@ -9,8 +9,8 @@
 #include <string>
 #include <utility>
 
-#include "platform/failure.h"
-#include "platform/twips.h"
+#include "common/failure.h"
+#include "common/twips.h"
 
 namespace quorvex::x11 {
 namespace {

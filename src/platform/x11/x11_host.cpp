@@ -61,10 +61,10 @@ X11Host::X11Host()
       frmMain_(display_.get(), "frmMain", twipsPerPixel_, [this] { stacking_.Request(); }),
       frmTwo_(display_.get(), "frmTwo", twipsPerPixel_, [this] { stacking_.Request(); }),
       stacking_(display_.get(), {&frmMain_, &frmTwo_}),
-      user32_(display_.get(), {&frmMain_, &frmTwo_}) {
+      pointer_(display_.get()) {
   // Every restack of another top-level window is a chance to be covered.
   XSelectInput(display_.get(), DefaultRootWindow(display_.get()), SubstructureNotifyMask);
-  OnConnectionLost([this] { comm_.PortOpen(false); });
+  OnConnectionLost([this] { line_.Close(); });
 }
 
 X11Host::~X11Host() {
@@ -76,8 +76,8 @@ Platform X11Host::Services() {
                   .frmTwo = frmTwo_,
                   .Timer1 = timer1_,
                   .Timer2 = timer2_,
-                  .MSComm1 = comm_,
-                  .user32 = user32_,
+                  .MSComm1 = line_,
+                  .pointer = pointer_,
                   .toolkit = *this};
 }
 
@@ -100,27 +100,22 @@ void X11Host::End(int status) {
   }
 }
 
-// The one loop, also run by every open message box: one event per turn, due timers
-// first (so a busy desktop cannot hold a restore back), then a due look at the
-// stacking, then the serial control's events, then X events; with none of them
-// waiting, sleep until one can come. While a message box is open the overlays stay
-// beneath it.
+// The one loop, also run by every open message box. Each turn: a due timer first
+// (so a busy desktop cannot hold a restore back), else a due look at the stacking,
+// else one poll, which waits only while no X event is queued, and hands the line's
+// input to its handler at once; then one X event. While a message box is open the
+// overlays stay beneath it.
 void X11Host::RunUntil(const std::function<bool()>& done) {
   while (!endStatus_ && !done()) {
-    if (FireDueTimer()) {
+    if (FireDueTimer() || (boxes_.empty() && stacking_.RunIfDue(Clock::now()))) {
       continue;
     }
-    if (boxes_.empty() && stacking_.RunIfDue(Clock::now())) {
-      continue;
-    }
-    if (comm_.TakeEvent()) {
-      events_->MSComm1_OnComm();
-    } else if (XPending(display_.get()) > 0) {
+    // XPending flushes the requests, so the server has all there is before a wait.
+    Poll(XPending(display_.get()) > 0);
+    if (!endStatus_ && XPending(display_.get()) > 0) {
       XEvent event;
       XNextEvent(display_.get(), &event);
       HandleXEvent(event);
-    } else {
-      WaitForInput();
     }
   }
 }
@@ -138,17 +133,18 @@ bool X11Host::FireDueTimer() {
   return false;
 }
 
-// XPending has flushed the requests already, so the server has all there is.
-void X11Host::WaitForInput() {
+void X11Host::Poll(bool xWaiting) {
   std::array<pollfd, 3> fds{
       pollfd{.fd = ConnectionNumber(display_.get()), .events = POLLIN, .revents = 0},
-      pollfd{.fd = comm_.PollFd(), .events = comm_.PollEvents(), .revents = 0},
+      pollfd{.fd = line_.PollFd(), .events = line_.PollEvents(), .revents = 0},
       pollfd{.fd = signals_.get(), .events = POLLIN, .revents = 0}};
-  const auto timeout = TimeUntil(
-      {timer1_.Deadline(), timer2_.Deadline(), boxes_.empty() ? stacking_.Due() : std::nullopt});
+  constexpr timespec kNoWait{};
+  const auto timeout = xWaiting ? std::optional(kNoWait)
+                                : TimeUntil({timer1_.Deadline(), timer2_.Deadline(),
+                                             boxes_.empty() ? stacking_.Due() : std::nullopt});
   const int ready = ::ppoll(fds.data(), fds.size(), timeout ? &*timeout : nullptr, nullptr);
-  if (ready > 0 && fds[1].revents != 0) {
-    comm_.OnReady(fds[1].revents);
+  if (ready > 0 && fds[1].revents != 0 && line_.Polled(fds[1].revents)) {
+    events_->MSComm1_OnComm();
   }
   if (ready > 0 && fds[2].revents != 0) {
     TakeSignal();
@@ -174,7 +170,13 @@ void X11Host::HandleXEvent(XEvent& event) {
   switch (event.type) {
     case ButtonPress:
     case ButtonRelease:
-      HandleButton(event.xbutton);
+      // Clicks on an overlay wait for no one while a message box is open: dropped.
+      if (frmMain_.Owns(event.xany.window) && frmMain_.TakeClick(event.xbutton) && boxes_.empty()) {
+        events_->frmMain_Click();
+      } else if (frmTwo_.Owns(event.xany.window) && frmTwo_.TakeClick(event.xbutton) &&
+                 boxes_.empty()) {
+        events_->frmTwo_Click();
+      }
       break;
     case ConfigureNotify:
       HandleRestack(event.xconfigure.window, event.xconfigure.override_redirect);
@@ -187,16 +189,6 @@ void X11Host::HandleXEvent(XEvent& event) {
       break;
     default:
       break;
-  }
-}
-
-// Clicks on an overlay wait for no one while a message box is open: they are dropped.
-void X11Host::HandleButton(const XButtonEvent& event) {
-  for (auto [overlay, click] :
-       {std::pair{&frmMain_, &Events::frmMain_Click}, std::pair{&frmTwo_, &Events::frmTwo_Click}}) {
-    if (overlay->Owns(event.window) && overlay->TakeClick(event) && boxes_.empty()) {
-      (events_->*click)();
-    }
   }
 }
 

@@ -7,14 +7,14 @@
 #include <vector>
 
 #include "platform/host.h"
-#include "platform/posix/posix_comm_control.h"
 #include "platform/posix/posix_fd.h"
 #include "platform/posix/posix_poll_timer.h"
+#include "platform/posix/posix_serial_port.h"
 #include "platform/x11/x11_display.h"
 #include "platform/x11/x11_message_box.h"
 #include "platform/x11/x11_overlay.h"
+#include "platform/x11/x11_pointer.h"
 #include "platform/x11/x11_stacking.h"
-#include "platform/x11/x11_user32.h"
 
 namespace quorvex::x11 {
 
@@ -40,10 +40,9 @@ class X11Host final : public Host, private Toolkit {
 
   void RunUntil(const std::function<bool()>& done);
   bool FireDueTimer();
-  void WaitForInput();
+  void Poll(bool xWaiting);
   void TakeSignal();
   void HandleXEvent(XEvent& event);
-  void HandleButton(const XButtonEvent& event);
   void HandleRestack(Window window, bool overrideRedirect);
   bool IsOurs(Window window) const;
 
@@ -55,8 +54,8 @@ class X11Host final : public Host, private Toolkit {
   X11Stacking stacking_;
   posix::PollTimer timer1_;
   posix::PollTimer timer2_;
-  posix::PosixCommControl comm_;
-  X11User32 user32_;
+  posix::PosixSerialLine line_;
+  X11Pointer pointer_;
   Events* events_ = nullptr;
   std::vector<X11MessageBox*> boxes_;  // open message boxes, innermost last
   std::optional<int> endStatus_;

@@ -1,10 +1,11 @@
-// build/linux/quorvex: the program on an X11 desktop.
+// build/linux/quorvex: the program on an X11 desktop. Start reading here: the host
+// (x11_host.cpp) runs the one event loop, app/handlers.cpp takes its events.
 #include <cstdio>
 #include <exception>
 #include <string>
 
 #include "app/handlers.h"
-#include "platform/failure.h"
+#include "common/failure.h"
 #include "platform/x11/x11_host.h"
 
 int main() {

@@ -8,8 +8,8 @@
 #include <tuple>
 #include <utility>
 
-#include "platform/failure.h"
-#include "platform/twips.h"
+#include "common/failure.h"
+#include "common/twips.h"
 
 namespace quorvex::x11 {
 namespace {
@@ -74,30 +74,22 @@ int X11Overlay::ToPixels(double twips) const {
   return TwipsToPixels(twips, twipsPerPixel_);
 }
 
-void X11Overlay::Left(double twips) {
-  left_ = ToPixels(twips);
-  Move();
-}
-
-void X11Overlay::Top(double twips) {
-  top_ = ToPixels(twips);
-  Move();
-}
-
-void X11Overlay::Width(double twips) {
-  if (twips < 0) {
-    ThrowNegative("width", twips);
+void X11Overlay::Place(const TwipsRect& rect) {
+  if (rect.width < 0 || rect.height < 0) {
+    ThrowNegative(rect.width < 0 ? "width" : "height", rect.width < 0 ? rect.width : rect.height);
   }
-  width_ = ToPixels(twips);
-  Apply();
-}
-
-void X11Overlay::Height(double twips) {
-  if (twips < 0) {
-    ThrowNegative("height", twips);
+  const int width = ToPixels(rect.width);
+  const int height = ToPixels(rect.height);
+  const bool resized = width != width_ || height != height_;
+  left_ = ToPixels(rect.left);
+  top_ = ToPixels(rect.top);
+  width_ = width;
+  height_ = height;
+  if (resized) {
+    Apply();
+  } else {
+    Move();
   }
-  height_ = ToPixels(twips);
-  Apply();
 }
 
 // X has no empty windows: an empty one keeps a pixel but is not mapped (see Map).
@@ -122,22 +114,18 @@ void X11Overlay::Move() {
   restack_();
 }
 
-void X11Overlay::Visible(bool visible) {
-  visible_ = visible;
+void X11Overlay::Show(bool shown) {
+  visible_ = shown;
   Map();
 }
 
-void X11Overlay::KeepAbove(bool above) {
-  above_ = above;
+void X11Overlay::KeepOnTop() {
+  above_ = true;
   restack_();
 }
 
-void X11Overlay::Layered(bool layered) {
-  layered_ = layered;
-  Map();
-}
-
 void X11Overlay::Opacity(std::uint8_t alpha) {
+  layered_ = true;
   alpha_ = alpha;
   const Atom opacity = XInternAtom(display_, "_NET_WM_WINDOW_OPACITY", False);
   const unsigned long value = alpha * 0x01010101UL;

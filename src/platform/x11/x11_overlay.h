@@ -19,24 +19,22 @@
 #include <cstdint>
 #include <functional>
 
-#include "platform/window.h"
+#include "platform/overlay.h"
 #include "platform/x11/x11_display.h"
 
 namespace quorvex::x11 {
 
-class X11Overlay final : public OverlayWindow {
+class X11Overlay final : public Overlay {
  public:
   // `restack` is called whenever the overlay's place in the stacking order may need
   // a look (shown, kept above); it must not restack at once.
   X11Overlay(Display* display, const char* name, double twipsPerPixel,
              std::function<void()> restack);
 
-  void Left(double twips) override;
-  void Top(double twips) override;
-  void Width(double twips) override;
-  void Height(double twips) override;
-  std::uint32_t hWnd() const override { return static_cast<std::uint32_t>(input_.get()); }
-  void Visible(bool visible) override;
+  void Place(const TwipsRect& rect) override;
+  void Show(bool shown) override;
+  void KeepOnTop() override;
+  void Opacity(std::uint8_t alpha) override;
 
   bool Owns(Window window) const { return window == input_.get() || window == face_.get(); }
   struct Rect {
@@ -47,11 +45,6 @@ class X11Overlay final : public OverlayWindow {
   bool KeptAbove() const { return above_ && inputMapped_; }
   // Bottom to top: the input window directly above the face.
   std::array<Window, 2> Windows() const { return {face_.get(), input_.get()}; }
-
-  // The topmost and layered state the user32 calls set.
-  void KeepAbove(bool above);
-  void Layered(bool layered);
-  void Opacity(std::uint8_t alpha);
 
   // A left press and release over the window; true on the release that completes it.
   bool TakeClick(const XButtonEvent& event);
@@ -70,7 +63,7 @@ class X11Overlay final : public OverlayWindow {
   int left_ = 0, top_ = 0, width_ = 0, height_ = 0;  // pixels
   bool visible_ = false;
   bool above_ = false;
-  bool layered_ = false;
+  bool layered_ = false;  // given an opacity: until then drawn opaque
   std::uint8_t alpha_ = 255;
   bool pressed_ = false;
   bool faceMapped_ = false;

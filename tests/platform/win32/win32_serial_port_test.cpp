@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/failure.h"
+#include "common/failure.h"
 
 namespace quorvex::win32 {
 namespace {

@@ -13,8 +13,8 @@
 #include "align_options.h"
 #include "align_session.h"
 #include "app/settings.h"
-#include "platform/failure.h"
-#include "platform/twips.h"
+#include "common/failure.h"
+#include "common/twips.h"
 
 namespace quorvex::align {
 namespace {

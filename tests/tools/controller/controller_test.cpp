@@ -5,11 +5,11 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "common/failure.h"
+#include "common/port.h"
 #include "controller_options.h"
 #include "controller_session.h"
 #include "controller_text.h"
-#include "platform/failure.h"
-#include "platform/serial_port.h"
 
 namespace quorvex::controller {
 namespace {

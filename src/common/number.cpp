@@ -1,8 +1,8 @@
-#include "app/number.h"
+#include "common/number.h"
 
 #include <limits>
 
-#include "app/blanks.h"
+#include "common/blanks.h"
 
 namespace quorvex {
 namespace {

@@ -1,3 +1,4 @@
+// Numbers as settings hold them: signed 16-bit, rounded half to even.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "platform/serial_port.h"
+#include "common/port.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,12 +1,12 @@
-// Which serial port a setting or a command line names, and how a port's failure
-// reads: the same rules for the program and the controller tool, on every platform.
+// Which serial port a setting or a command line names, and how a port failure reads:
+// one rule for the program and the controller tool, on every platform.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "platform/failure.h"
+#include "common/failure.h"
 
 namespace quorvex {
 

@@ -1,3 +1,4 @@
+// Twips (1440 to the inch) and pixels: the one conversion every part uses.
 #pragma once
 
 #include <cmath>

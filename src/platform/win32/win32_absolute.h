@@ -1,11 +1,11 @@
 // Absolute mouse coordinates as SendInput takes them: 0 to 65535 across the virtual
-// screen, along each axis.
+// screen, along each axis. No <windows.h>: the tests check the rule on any platform.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
 
-namespace quorvex {
+namespace quorvex::win32 {
 
 constexpr std::int32_t kAbsoluteSpan = 65536;
 
@@ -27,4 +27,4 @@ constexpr std::int32_t FromAbsolute(std::int32_t absolute, std::int32_t origin,
   return origin + static_cast<std::int32_t>(std::int64_t{absolute} * extent / kAbsoluteSpan);
 }
 
-}  // namespace quorvex
+}  // namespace quorvex::win32

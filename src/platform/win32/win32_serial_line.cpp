@@ -1,4 +1,4 @@
-#include "platform/win32/win32_serial.h"
+#include "platform/win32/win32_serial_line.h"
 
 #include <algorithm>
 #include <array>
@@ -17,8 +17,7 @@ namespace {
 
 // What the line's threads post to the window; none carries data.
 constexpr UINT kReceived = WM_APP + 1;  // bytes wait in the receive buffer
-constexpr UINT kSent = WM_APP + 2;      // one Output has gone out
-constexpr UINT kLost = WM_APP + 3;      // the line is gone
+constexpr UINT kLost = WM_APP + 2;      // the line is gone
 
 UniqueHandle MakeWakeUp() {
   return UniqueHandle(::CreateEventA(nullptr, FALSE, FALSE, nullptr));
@@ -34,7 +33,7 @@ DWORD WaitEither(HANDLE stop, HANDLE other) {
 
 // The open port and its two threads. The threads touch nothing of the control:
 // only the port, what is locked here, and the window's message queue.
-class Win32Serial::Line {
+class Win32SerialLine::Line {
  public:
   Line(const Port& port, const LineSettings& settings, HWND window)
       : port_(port, settings), window_(window) {}
@@ -62,7 +61,6 @@ class Win32Serial::Line {
     }
     switch (port_.StartWrite(bytes)) {
       case SerialPort::Sent::kAll:
-        ::PostMessageA(window_, kSent, 0, 0);
         return true;
       case SerialPort::Sent::kHeldBack: {
         const std::lock_guard lock(mutex_);
@@ -154,7 +152,6 @@ class Win32Serial::Line {
         }
         return;
       }
-      ::PostMessageA(window_, kSent, 0, 0);
     }
   }
 
@@ -179,49 +176,38 @@ class Win32Serial::Line {
   std::thread writer_{[this] { Write(); }};
 };
 
-Win32Serial::Win32Serial(HWND window, std::function<void()> onComm)
-    : window_(window), onComm_(std::move(onComm)) {}
+Win32SerialLine::Win32SerialLine(HWND window, std::function<void()> onInput)
+    : window_(window), onInput_(std::move(onInput)) {}
 
-Win32Serial::~Win32Serial() {
+Win32SerialLine::~Win32SerialLine() {
   Close();
 }
 
-void Win32Serial::Settings(std::string_view settings) {
-  settings_ = ParseLineSettings(settings);
-}
-
-void Win32Serial::PortOpen(bool open) {
-  if (!open) {
-    Close();
-  } else if (!line_) {
-    line_ = std::make_unique<Line>(port_, settings_, window_);
+void Win32SerialLine::Open(const Port& port) {
+  if (!line_) {
+    line_ = std::make_unique<Line>(port, kLine, window_);
   }
 }
 
-bool Win32Serial::Output(std::string_view bytes) {
+bool Win32SerialLine::Write(std::string_view bytes) {
   return line_ && line_->Queue(bytes);
 }
 
-std::string Win32Serial::Input() {
+std::string Win32SerialLine::TakeInput() {
   return line_ ? line_->Take() : std::string();
 }
 
-bool Win32Serial::OnMessage(UINT message) {
+bool Win32SerialLine::OnMessage(UINT message) {
   switch (message) {
     case kReceived:
-      if (line_ && rThreshold_ > 0 && line_->HasReceived()) {
-        Raise(comm_event::kReceive);
-      }
-      return true;
-    case kSent:
-      if (line_ && sThreshold_ > 0) {
-        Raise(comm_event::kSend);
+      if (line_ && line_->HasReceived()) {
+        onInput_();
       }
       return true;
     case kLost:
       if (line_) {
         Close();
-        Raise(comm_event::kCarrierDetect);
+        onInput_();
       }
       return true;
     default:
@@ -229,12 +215,7 @@ bool Win32Serial::OnMessage(UINT message) {
   }
 }
 
-void Win32Serial::Raise(std::int16_t event) {
-  event_ = event;
-  onComm_();
-}
-
-void Win32Serial::Close() {
+void Win32SerialLine::Close() {
   line_.reset();
   // Whatever the threads posted belongs to the line that is now closed.
   MSG message{};

@@ -1,10 +1,9 @@
-#include "platform/serial_port.h"
+#include "common/port.h"
 
 #include <cctype>
 
-#include "app/blanks.h"
-#include "app/number.h"
-#include "app/settings.h"
+#include "common/blanks.h"
+#include "common/number.h"
 
 namespace quorvex {
 namespace {

@@ -1,0 +1,146 @@
+#include "support/fake_host.h"
+
+#include <utility>
+
+#include "common/twips.h"
+
+namespace quorvex::fake {
+
+void FakeOverlay::Place(const TwipsRect& rect) {
+  if (refusesPlace) {
+    throw *refusesPlace;
+  }
+  place = rect;
+  places.push_back(rect);
+  host_.Record(name_ + ".Place(" + std::to_string(rect.left) + "," + std::to_string(rect.top) +
+               "," + std::to_string(rect.width) + "," + std::to_string(rect.height) + ")");
+}
+
+void FakeOverlay::Show(bool value) {
+  shown = value;
+  host_.Record(name_ + ".Show(" + std::to_string(value) + ")");
+}
+
+void FakeOverlay::KeepOnTop() {
+  onTop = true;
+  host_.Record(name_ + ".KeepOnTop");
+}
+
+void FakeOverlay::Opacity(std::uint8_t value) {
+  alpha = value;
+  host_.Record(name_ + ".Opacity(" + std::to_string(value) + ")");
+}
+
+bool FakeOverlay::Contains(Point pixel) const {
+  const int x = TwipsToPixels(place.left, kTwipsPerPixel);
+  const int y = TwipsToPixels(place.top, kTwipsPerPixel);
+  return shown && pixel.x >= x && pixel.x < x + TwipsToPixels(place.width, kTwipsPerPixel) &&
+         pixel.y >= y && pixel.y < y + TwipsToPixels(place.height, kTwipsPerPixel);
+}
+
+void FakeTimer::Enabled(bool enabled) {
+  enabled_ = enabled;
+  host_.Record(name_ + ".Enabled(" + std::to_string(enabled) + ")");
+}
+
+void FakeLine::Open(const Port& port) {
+  host_.Record("MSComm1.Open(" + port.name + ")");
+  opened = port;
+  if (openFailure) {
+    throw *openFailure;
+  }
+  open = true;
+}
+
+bool FakeLine::Write(std::string_view bytes) {
+  host_.Record("MSComm1.Write(" + std::string(bytes) + ")");
+  if (lineGone) {
+    open = false;
+    return false;
+  }
+  sent += bytes;
+  if (echoes) {
+    waiting += bytes;
+  }
+  return true;
+}
+
+std::string FakeLine::TakeInput() {
+  host_.Record("MSComm1.TakeInput");
+  return std::exchange(waiting, {});
+}
+
+// A click on an overlay still shown there is heard by it after the current handler.
+void FakePointer::Click(Point at) {
+  host_.Record("Click(" + std::to_string(at.x) + "," + std::to_string(at.y) + ")");
+  clicks.push_back(at);
+  for (FakeOverlay* overlay : {&host_.frmMain, &host_.frmTwo}) {
+    if (overlay->Contains(at)) {
+      host_.clicked_.push_back(overlay);
+      break;
+    }
+  }
+}
+
+void FakeToolkit::MsgBox(std::string_view text) {
+  host_.Record("MsgBox(" + std::string(text) + ")");
+  messages.emplace_back(text);
+  for (auto& reply : std::exchange(host_.whileMessageBoxOpen, {})) {
+    reply();
+  }
+}
+
+void FakeToolkit::End(int status) {
+  host_.Record("End(" + std::to_string(status) + ")");
+  if (!exitStatus) {
+    exitStatus = status;
+  }
+}
+
+Platform FakeHost::Services() {
+  return {.frmMain = frmMain,
+          .frmTwo = frmTwo,
+          .Timer1 = Timer1,
+          .Timer2 = Timer2,
+          .MSComm1 = MSComm1,
+          .pointer = pointer,
+          .toolkit = toolkit};
+}
+
+int FakeHost::EventLoop() {
+  Pump();
+  return toolkit.exitStatus.value_or(0);
+}
+
+void FakeHost::Receive(std::string_view bytes) {
+  Arrive(bytes);
+  Raise(&Events::MSComm1_OnComm);
+}
+
+void FakeHost::Click(FakeOverlay& overlay) {
+  Raise(&overlay == &frmMain ? &Events::frmMain_Click : &Events::frmTwo_Click);
+}
+
+bool FakeHost::Tick(FakeTimer& timer) {
+  if (!timer.Enabled()) {
+    return false;
+  }
+  Raise(&timer == &Timer1 ? &Events::Timer1_Timer : &Events::Timer2_Timer);
+  return true;
+}
+
+void FakeHost::Pump() {
+  while (!clicked_.empty()) {
+    FakeOverlay* overlay = clicked_.front();
+    clicked_.pop_front();
+    Click(*overlay);
+  }
+}
+
+void FakeHost::Raise(void (Events::*event)()) {
+  if (events_ != nullptr && !toolkit.exitStatus) {
+    (events_->*event)();
+  }
+}
+
+}  // namespace quorvex::fake

@@ -1,0 +1,146 @@
+// An in-memory platform for tests: records what the program asks of it, in order,
+// and lets a test raise the events a real desktop and serial line would.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/failure.h"
+#include "platform/host.h"
+
+namespace quorvex::fake {
+
+constexpr double kTwipsPerPixel = 15.0;
+
+class FakeHost;
+
+class FakeOverlay final : public Overlay {
+ public:
+  FakeOverlay(FakeHost& host, std::string name) : host_(host), name_(std::move(name)) {}
+  void Place(const TwipsRect& rect) override;
+  void Show(bool shown) override;
+  void KeepOnTop() override;
+  void Opacity(std::uint8_t value) override;
+
+  // In pixels, rounded as the platforms round them; only while shown.
+  bool Contains(Point pixel) const;
+
+  TwipsRect place{0, 0, 4560, 3015};
+  std::vector<TwipsRect> places;  // every Place, in order
+  bool shown = false;
+  bool onTop = false;
+  std::optional<std::uint8_t> alpha;
+  std::optional<Failure> refusesPlace;  // thrown by Place when set
+
+ private:
+  FakeHost& host_;
+  std::string name_;
+};
+
+class FakeTimer final : public Timer {
+ public:
+  FakeTimer(FakeHost& host, std::string name) : host_(host), name_(std::move(name)) {}
+  void Enabled(bool enabled) override;
+  bool Enabled() const override { return enabled_; }
+
+ private:
+  FakeHost& host_;
+  std::string name_;
+  bool enabled_ = false;
+};
+
+class FakeLine final : public SerialLine {
+ public:
+  explicit FakeLine(FakeHost& host) : host_(host) {}
+  PortSystem Ports() const override { return ports; }
+  void Open(const Port& port) override;
+  bool IsOpen() const override { return open; }
+  bool Write(std::string_view bytes) override;
+  std::string TakeInput() override;
+
+  PortSystem ports = PortSystem::kWindows;
+  std::optional<Port> opened;          // the port asked for
+  std::optional<Failure> openFailure;  // thrown by Open when set
+  bool open = false;
+  bool lineGone = false;  // writes fail, and the port closes, as when an adapter is pulled
+  // A loop-back plug: what is written arrives in the receive buffer at once; its
+  // event is the test's to raise.
+  bool echoes = false;
+  std::string waiting;  // the receive buffer
+  std::string sent;     // every byte written to the line
+
+ private:
+  FakeHost& host_;
+};
+
+class FakePointer final : public Pointer {
+ public:
+  explicit FakePointer(FakeHost& host) : host_(host) {}
+  void Click(Point at) override;
+
+  Point cursor{.x = 500, .y = 400};
+  std::vector<Point> clicks;  // where each click landed
+
+ private:
+  FakeHost& host_;
+};
+
+class FakeToolkit final : public Toolkit {
+ public:
+  explicit FakeToolkit(FakeHost& host) : host_(host) {}
+  void MsgBox(std::string_view text) override;
+  double TwipsPerPixelX() const override { return kTwipsPerPixel; }
+  double TwipsPerPixelY() const override { return kTwipsPerPixel; }
+  void End(int status) override;
+
+  std::vector<std::string> messages;
+  std::optional<int> exitStatus;
+
+ private:
+  FakeHost& host_;
+};
+
+class FakeHost final : public Host {
+ public:
+  Platform Services() override;
+  void Connect(Events& events) override { events_ = &events; }
+  int EventLoop() override;
+
+  // Bytes reach the receive buffer; no event is raised.
+  void Arrive(std::string_view bytes) { MSComm1.waiting += bytes; }
+  // Bytes arrive and the line's event is raised.
+  void Receive(std::string_view bytes);
+  void Click(FakeOverlay& overlay);
+  // A tick, only if the timer is enabled; true if it ticked.
+  bool Tick(FakeTimer& timer);
+  // Delivers the clicks that landed on an overlay, as a real input queue would after
+  // the handler that made them.
+  void Pump();
+
+  void Record(std::string entry) { log.push_back(std::move(entry)); }
+
+  FakeOverlay frmMain{*this, "frmMain"};
+  FakeOverlay frmTwo{*this, "frmTwo"};
+  FakeTimer Timer1{*this, "Timer1"};
+  FakeTimer Timer2{*this, "Timer2"};
+  FakeLine MSComm1{*this};
+  FakePointer pointer{*this};
+  FakeToolkit toolkit{*this};
+  // What the program asked, in order: "frmMain.Place(900,1500,1200,450)", ...
+  std::vector<std::string> log;
+  // Replies to a message box: run while it is open, as a modal loop would.
+  std::vector<std::function<void()>> whileMessageBoxOpen;
+
+ private:
+  friend class FakePointer;
+  // Nothing is raised after the end, as on every platform.
+  void Raise(void (Events::*event)());
+  Events* events_ = nullptr;
+  std::deque<FakeOverlay*> clicked_;
+};
+
+}  // namespace quorvex::fake
