@@ -13,6 +13,9 @@ class Toolkit {
   // Modal for the operator: text, OK only, no icon, kApplicationTitle as caption.
   // Timer and serial events go on being delivered until it returns.
   virtual void MsgBox(std::string_view text) = 0;
+  // Something the operator or the line engineer should know of, that ends nothing
+  // (a click that could not be made, the line lost): standard error on Linux.
+  virtual void Notice(std::string_view text) = 0;
   // The screen's twips per pixel, across and down: 1440 / its dots per inch.
   virtual double TwipsPerPixelX() const = 0;
   virtual double TwipsPerPixelY() const = 0;

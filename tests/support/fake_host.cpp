@@ -90,6 +90,11 @@ void FakeToolkit::MsgBox(std::string_view text) {
   }
 }
 
+void FakeToolkit::Notice(std::string_view text) {
+  host_.Record("Notice(" + std::string(text) + ")");
+  notices.emplace_back(text);
+}
+
 void FakeToolkit::End(int status) {
   host_.Record("End(" + std::to_string(status) + ")");
   if (!exitStatus) {

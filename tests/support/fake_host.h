@@ -93,11 +93,13 @@ class FakeToolkit final : public Toolkit {
  public:
   explicit FakeToolkit(FakeHost& host) : host_(host) {}
   void MsgBox(std::string_view text) override;
+  void Notice(std::string_view text) override;
   double TwipsPerPixelX() const override { return kTwipsPerPixel; }
   double TwipsPerPixelY() const override { return kTwipsPerPixel; }
   void End(int status) override;
 
   std::vector<std::string> messages;
+  std::vector<std::string> notices;
   std::optional<int> exitStatus;
 
  private:

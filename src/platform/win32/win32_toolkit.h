@@ -18,6 +18,8 @@ class Win32Toolkit final : public Toolkit {
   // The box's own loop goes on dispatching the thread's messages, the timers' and
   // the serial line's among them.
   void MsgBox(std::string_view text) override;
+  // A GUI program has no standard error to speak of.
+  void Notice(std::string_view /*text*/) override {}
   double TwipsPerPixelX() const override { return scale_.x; }
   double TwipsPerPixelY() const override { return scale_.y; }
   void End(int status) override;

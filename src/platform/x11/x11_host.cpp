@@ -94,6 +94,10 @@ void X11Host::MsgBox(std::string_view text) {
   boxes_.pop_back();
 }
 
+void X11Host::Notice(std::string_view text) {
+  std::fprintf(stderr, "Quorvex: %.*s\n", static_cast<int>(text.size()), text.data());
+}
+
 void X11Host::End(int status) {
   if (!endStatus_) {
     endStatus_ = status;
