@@ -9,6 +9,7 @@
 #include "app/startup.h"
 #include "commands/clicks.h"
 #include "common/failure.h"
+#include "common/quote.h"
 #include "relay/relay.h"
 
 namespace quorvex {
@@ -38,17 +39,23 @@ void Handlers::Start() {
 // program ends.
 void Handlers::frmMain_Click() {
   Guarded([](Program& p) {
+    p.log.Write("operator clicked frmMain");
     if (!SendButton1(p.platform.MSComm1)) {
       EndWithMessage(p, kPortClosed1);
+      return;
     }
+    p.log.Write("sent \"101\"");
   });
 }
 
 void Handlers::frmTwo_Click() {
   Guarded([](Program& p) {
+    p.log.Write("operator clicked frmTwo");
     if (!SendButton2(p.platform.MSComm1)) {
       EndWithMessage(p, kPortClosed2);
+      return;
     }
+    p.log.Write("sent \"202\"");
   });
 }
 
@@ -64,7 +71,14 @@ void Handlers::Timer2_Timer() {
 // Taken even while a failure's box is up, and then dropped: input left waiting would
 // raise this event again at once.
 void Handlers::MSComm1_OnComm() {
-  const std::string input = program_.platform.MSComm1.TakeInput();
+  SerialLine& line = program_.platform.MSComm1;
+  const std::string input = line.TakeInput();
+  if (!input.empty()) {
+    program_.log.Write("received " + Quote(input));
+  }
+  if (!line.IsOpen()) {
+    program_.log.Write("port lost");
+  }
   Guarded([&input](Program& p) { p.dispatcher.DispatchCommand(input); });
 }
 
@@ -73,7 +87,9 @@ int Run(Host& host) {
   Handlers handlers(program);
   host.Connect(handlers);
   handlers.Start();
-  return host.EventLoop();
+  const int status = host.EventLoop();
+  program.log.Write("end: exit status " + std::to_string(status));
+  return status;
 }
 
 }  // namespace quorvex

@@ -6,8 +6,25 @@
 
 namespace quorvex {
 
+void LoggedToolkit::Notice(std::string_view text) {
+  log_.Write(text);
+  toolkit_.Notice(text);
+}
+
+Program::Program(const Platform& services)
+    : log(services.toolkit),
+      toolkit(services.toolkit, log),
+      platform{.frmMain = services.frmMain,
+               .frmTwo = services.frmTwo,
+               .Timer1 = services.Timer1,
+               .Timer2 = services.Timer2,
+               .MSComm1 = services.MSComm1,
+               .pointer = services.pointer,
+               .toolkit = toolkit} {}
+
 void EndWithMessage(Program& program, std::string_view message) {
   program.failing = true;
+  program.log.Write("failure: " + WithoutControlBytes(message));
   // Whatever a description quotes (a path, a system's reason) reaches a terminal.
   program.platform.toolkit.MsgBox(WithoutControlBytes(message));
   program.platform.toolkit.End(1);

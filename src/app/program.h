@@ -3,20 +3,41 @@
 
 #include <string_view>
 
+#include "app/file_log.h"
 #include "commands/dispatcher.h"
 #include "common/settings_record.h"
 #include "platform/host.h"
 
 namespace quorvex {
 
+// The platform's toolkit, with every notice in the log too.
+class LoggedToolkit final : public Toolkit {
+ public:
+  LoggedToolkit(Toolkit& toolkit, Log& log) : toolkit_(toolkit), log_(log) {}
+  void MsgBox(std::string_view text) override { toolkit_.MsgBox(text); }
+  void Notice(std::string_view text) override;
+  double TwipsPerPixelX() const override { return toolkit_.TwipsPerPixelX(); }
+  double TwipsPerPixelY() const override { return toolkit_.TwipsPerPixelY(); }
+  std::unique_ptr<AppendFile> OpenForAppend(const std::string& path) override {
+    return toolkit_.OpenForAppend(path);
+  }
+  void End(int status) override { toolkit_.End(status); }
+
+ private:
+  Toolkit& toolkit_;
+  Log& log_;
+};
+
 struct Program {
-  explicit Program(const Platform& services) : platform(services) {}
+  explicit Program(const Platform& services);
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
+  FileLog log;
+  LoggedToolkit toolkit;
   Platform platform;
   SettingsRecord Settings;  // written only during start-up
-  Dispatcher dispatcher{platform, Settings};
+  Dispatcher dispatcher{platform, Settings, log};
   // A failure's message box is up: codes and clicks are no longer acted on.
   bool failing = false;
 };

@@ -21,10 +21,11 @@ namespace {
 using Key = SettingsKey;
 
 // Tested in this order; the first key found anywhere in an item wins.
-constexpr std::array<Key, 21> kKeys{{
+constexpr std::array<Key, 22> kKeys{{
+    {"LOG:", nullptr, &SettingsRecord::LOG},
     {"AUTOCONN:", &SettingsRecord::AUTOCONN},
     {"VERSION:", &SettingsRecord::VERSION},
-    {"CP:", nullptr},
+    {"CP:", nullptr, &SettingsRecord::CP},
     {"PT:", &SettingsRecord::PT},
     {"PL:", &SettingsRecord::PL},
     {"FW:", &SettingsRecord::FW},
@@ -184,8 +185,8 @@ void ReadSettings(std::string_view text, std::string_view fileName, SettingsReco
       continue;
     }
     std::string value = RemoveAll(item->text, key->name);
-    if (key->field == nullptr) {
-      settings.CP = std::move(value);
+    if (key->text != nullptr) {
+      settings.*(key->text) = std::move(value);
       continue;
     }
     const Int16Result number = ToInt16(value);

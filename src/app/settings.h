@@ -12,9 +12,11 @@ namespace quorvex {
 
 constexpr std::string_view kSettingsFileName = "tessora.ini";
 
+// Each key holds a number or a text (stored as it stands), never both.
 struct SettingsKey {
-  std::string_view name;                // "PL:", colon included
-  std::int16_t SettingsRecord::*field;  // null for CP, which stays text
+  std::string_view name;  // "PL:", colon included
+  std::int16_t SettingsRecord::*field = nullptr;
+  std::string SettingsRecord::*text = nullptr;
 };
 
 // Every key, in the order items are tested against them.

@@ -1,20 +1,51 @@
 #include "app/startup.h"
 
+#include <filesystem>
+
 #include "app/settings.h"
+#include "common/quote.h"
+#include "common/twips.h"
 
 namespace quorvex {
 namespace {
 
 constexpr std::string_view kGreeting = "some data";
 
+std::string Pixels(const Toolkit& toolkit, const TwipsRect& rect) {
+  const double across = toolkit.TwipsPerPixelX();
+  const double down = toolkit.TwipsPerPixelY();
+  return std::to_string(TwipsToPixels(rect.left, across)) + "," +
+         std::to_string(TwipsToPixels(rect.top, down)) + " " +
+         std::to_string(TwipsToPixels(rect.width, across)) + "x" +
+         std::to_string(TwipsToPixels(rect.height, down));
+}
+
 }  // namespace
+
+std::string StartLine(const SettingsRecord& s, const Toolkit& toolkit) {
+  std::error_code ignored;
+  const auto path = std::filesystem::absolute(kSettingsFileName, ignored).string();
+  std::string line = "start: Quorvex " QUORVEX_VERSION ", settings " + Printable(path) +
+                     ", frmMain at " + Pixels(toolkit, {s.PL, s.PT, s.FW, s.FH}) +
+                     ", frmTwo at " + Pixels(toolkit, {s.PL2, s.PT2, s.FW2, s.FH2}) +
+                     " (pixels), port " + (s.AUTOCONN == 1 ? Quote(s.CP) : "none (AUTOCONN)");
+  if (s.VERSION == kAlignmentVersion) {
+    line += ", alignment mode: overlays drawn visibly (VERSION:101)";
+  }
+  return line;
+}
 
 void frmMain::Form_Load(Program& program) {
   SettingsRecord& s = program.Settings;
   ReadFile(s);
+  if (!s.LOG.empty()) {
+    program.log.Open(s.LOG);
+  }
+  program.platform.toolkit.Notice(StartLine(s, program.platform.toolkit));
   PlaceWindow(s, program.platform.frmMain, {s.PL, s.PT, s.FW, s.FH});
   if (s.AUTOCONN == 1) {
     OpenPort(program.platform.MSComm1, s);
+    program.log.Write("port opened, sent \"some data\"");
   }
   frmTwo::Form_Load(program);
   program.platform.frmTwo.Show(true);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "app/program.h"
 
@@ -20,6 +21,10 @@ void Form_Load(Program& program);
 void PlaceWindow(const SettingsRecord& settings, Overlay& window, const TwipsRect& rect);
 
 void OpenPort(SerialLine& MSComm1, const SettingsRecord& settings);
+
+// What the program starts with, in one line: the settings file, both overlays in
+// pixels, the port, and alignment mode when it is on.
+std::string StartLine(const SettingsRecord& settings, const Toolkit& toolkit);
 
 constexpr std::int16_t kAlignmentVersion = 101;
 constexpr std::uint8_t kAlignmentAlpha = 220;

@@ -1,5 +1,6 @@
 #include "commands/dispatcher.h"
 
+#include <string>
 #include <utility>
 
 #include "commands/clicks.h"
@@ -12,6 +13,11 @@ bool BeginsCode(char c) {
 }
 bool IsLineEnd(char c) {
   return c == '\r' || c == '\n';
+}
+
+std::string ClickLine(char first, std::int16_t x, std::int16_t y) {
+  return std::string("code \"") + first + "0\": click at " + std::to_string(x) + "," +
+         std::to_string(y);
 }
 
 }  // namespace
@@ -44,20 +50,26 @@ void Dispatcher::DispatchCommand(std::string_view input) {
 
 // `first` is the code's first character; the second is always "0".
 void Dispatcher::Act(char first) {
+  const SettingsRecord& s = settings_;
   switch (first) {
     case '1':
-      ClickStart(platform_, settings_);
+      log_.Write(ClickLine(first, s.STRX, s.STRY));
+      ClickStart(platform_, s);
       break;
     case '2':
-      ClickStop(platform_, settings_);
+      log_.Write(ClickLine(first, s.STPX, s.STPY));
+      ClickStop(platform_, s);
       break;
     case '3':
-      ClickStart2(platform_, settings_);
+      log_.Write(ClickLine(first, s.STRX2, s.STRY2));
+      ClickStart2(platform_, s);
       break;
     case '4':
+      log_.Write("code \"40\": overlays shown");
       ShowBoth(true);
       break;
     case '5':
+      log_.Write("code \"50\": overlays hidden");
       ShowBoth(false);
       break;
     default:

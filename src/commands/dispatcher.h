@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 
+#include "common/log.h"
 #include "common/settings_record.h"
 #include "platform/host.h"
 
@@ -11,8 +12,8 @@ namespace quorvex {
 
 class Dispatcher {
  public:
-  Dispatcher(const Platform& platform, const SettingsRecord& settings)
-      : platform_(platform), settings_(settings) {}
+  Dispatcher(const Platform& platform, const SettingsRecord& settings, Log& log)
+      : platform_(platform), settings_(settings), log_(log) {}
 
   // Acts on each code at the start of what remains of `input`, in order, line ends
   // between them skipped; stops at the first character that begins no code. A lone
@@ -25,6 +26,7 @@ class Dispatcher {
 
   const Platform& platform_;
   const SettingsRecord& settings_;
+  Log& log_;
   std::optional<char> keptCodeStart_;
 };
 

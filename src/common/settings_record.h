@@ -29,6 +29,7 @@ struct SettingsRecord {
   std::int16_t FH2 = 0;
   std::int16_t STRX2 = 0;
   std::int16_t STRY2 = 0;
+  std::string LOG;  // the log file's path; empty for none
   friend bool operator==(const SettingsRecord&, const SettingsRecord&) = default;
 };
 

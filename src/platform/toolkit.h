@@ -1,7 +1,11 @@
 // The desktop's services the logic uses: message boxes, the screen's scale, the end.
 #pragma once
 
+#include <memory>
+#include <string>
 #include <string_view>
+
+#include "platform/append_file.h"
 
 namespace quorvex {
 
@@ -19,6 +23,10 @@ class Toolkit {
   // The screen's twips per pixel, across and down: 1440 / its dots per inch.
   virtual double TwipsPerPixelX() const = 0;
   virtual double TwipsPerPixelY() const = 0;
+  // Opens `path` for appending, creating it; a pipe or a device never makes this
+  // wait. Throws Failure (75) naming the path and the system's reason. Safe on any
+  // thread.
+  virtual std::unique_ptr<AppendFile> OpenForAppend(const std::string& path) = 0;
   // Ends the program: the event loop returns `status` and no further event is delivered.
   virtual void End(int status) = 0;
 };

@@ -118,7 +118,8 @@ TEST(ReadSettings, FillsEveryFieldOfATypicalFile) {
                                 .FW2 = 1300,
                                 .FH2 = 460,
                                 .STRX2 = 300,
-                                .STRY2 = 310};
+                                .STRY2 = 310,
+                                .LOG = {}};
   EXPECT_EQ(s, expected);
 }
 

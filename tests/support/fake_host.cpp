@@ -1,5 +1,8 @@
 #include "support/fake_host.h"
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <utility>
 
 #include "common/twips.h"
@@ -93,6 +96,52 @@ void FakeToolkit::MsgBox(std::string_view text) {
 void FakeToolkit::Notice(std::string_view text) {
   host_.Record("Notice(" + std::string(text) + ")");
   notices.emplace_back(text);
+}
+
+namespace {
+
+class FakeAppendFile final : public AppendFile {
+ public:
+  FakeAppendFile(FakeToolkit& toolkit, std::string path)
+      : toolkit_(toolkit), path_(std::move(path)) {}
+  bool Append(std::string_view bytes) override {
+    std::unique_lock lock(toolkit_.filesMutex);
+    toolkit_.filesChanged.wait(lock, [this] { return !toolkit_.stalled; });
+    std::ofstream(path_, std::ios::binary | std::ios::app) << bytes;
+    return true;
+  }
+  std::uint64_t Size() const override {
+    const std::lock_guard lock(toolkit_.filesMutex);
+    std::error_code ignored;
+    const auto size = std::filesystem::file_size(path_, ignored);
+    return (ignored ? 0 : size) + toolkit_.sizeAdded;
+  }
+
+ private:
+  FakeToolkit& toolkit_;
+  std::string path_;
+};
+
+}  // namespace
+
+std::unique_ptr<AppendFile> FakeToolkit::OpenForAppend(const std::string& path) {
+  if (openFailure) {
+    throw *openFailure;
+  }
+  std::ofstream(path, std::ios::binary | std::ios::app).flush();
+  return std::make_unique<FakeAppendFile>(*this, path);
+}
+
+std::string FakeToolkit::File(const std::string& path) {
+  const std::lock_guard lock(filesMutex);
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+void FakeToolkit::Stall(bool value) {
+  const std::lock_guard lock(filesMutex);
+  stalled = value;
+  filesChanged.notify_all();
 }
 
 void FakeToolkit::End(int status) {

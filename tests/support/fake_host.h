@@ -2,9 +2,11 @@
 // and lets a test raise the events a real desktop and serial line would.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -94,6 +96,7 @@ class FakeToolkit final : public Toolkit {
   explicit FakeToolkit(FakeHost& host) : host_(host) {}
   void MsgBox(std::string_view text) override;
   void Notice(std::string_view text) override;
+  std::unique_ptr<AppendFile> OpenForAppend(const std::string& path) override;
   double TwipsPerPixelX() const override { return kTwipsPerPixel; }
   double TwipsPerPixelY() const override { return kTwipsPerPixel; }
   void End(int status) override;
@@ -101,6 +104,16 @@ class FakeToolkit final : public Toolkit {
   std::vector<std::string> messages;
   std::vector<std::string> notices;
   std::optional<int> exitStatus;
+
+  // Files appended to are real files, written from other threads; File reads one.
+  std::string File(const std::string& path);
+  void Stall(bool stalled);  // appends wait while stalled, as on a stalled share
+  std::optional<Failure> openFailure;
+  std::uint64_t sizeAdded = 0;  // counted into every file's size, to make it large
+
+  std::mutex filesMutex;
+  std::condition_variable filesChanged;
+  bool stalled = false;  // by filesMutex
 
  private:
   FakeHost& host_;

@@ -190,8 +190,12 @@ SettingsRecord MakeSettings(const Measurement& measured, const Options& options,
 std::string SettingsText(const SettingsRecord& settings) {
   std::string text;
   for (const SettingsKey& key : SettingsKeys()) {
+    // Optional texts are written only when set; CP always is.
+    if (key.text != nullptr && key.text != &SettingsRecord::CP && (settings.*key.text).empty()) {
+      continue;
+    }
     text += key.name;
-    text += key.field ? std::to_string(settings.*key.field) : settings.CP;
+    text += key.field ? std::to_string(settings.*key.field) : settings.*key.text;
     text += "\r\n";
   }
   return text;

@@ -6,38 +6,6 @@
 
 namespace quorvex::controller {
 
-std::string Quote(std::string_view bytes) {
-  std::string out = "\"";
-  for (const char c : bytes) {
-    switch (c) {
-      case '\r':
-        out += "\\r";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      default:
-        if (c >= 0x20 && c < 0x7F) {
-          out += c;
-        } else {
-          char hex[5];
-          std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(c));
-          out += hex;
-        }
-    }
-  }
-  return out + "\"";
-}
-
 std::string Unescape(std::string_view text) {
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {

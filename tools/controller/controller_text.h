@@ -5,10 +5,9 @@
 #include <string>
 #include <string_view>
 
-namespace quorvex::controller {
+#include "common/quote.h"
 
-// Quoted, with \r, \n, \t, \", \\ and \xNN for what is not printable ASCII.
-std::string Quote(std::string_view bytes);
+namespace quorvex::controller {
 
 // The reverse of the escapes, for codes typed or given as arguments.
 // Throws std::invalid_argument for a malformed escape.

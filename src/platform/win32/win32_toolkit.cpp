@@ -2,6 +2,9 @@
 
 #include <string>
 
+#include "platform/win32/win32_append_file.h"
+#include "platform/win32/win32_text.h"
+
 namespace quorvex::win32 {
 namespace {
 
@@ -24,18 +27,6 @@ class InputBlocked {
   Win32Overlay& second_;
 };
 
-// Bytes that are not UTF-8 come out as U+FFFD, never as nothing.
-std::wstring Widen(std::string_view text) {
-  if (text.empty()) {
-    return {};
-  }
-  const int size = static_cast<int>(text.size());
-  const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
-  return wide;
-}
-
 }  // namespace
 
 void ShowMessageBox(std::string_view text) {
@@ -50,6 +41,10 @@ void Win32Toolkit::MsgBox(std::string_view text) {
   ++boxesOpen_;
   ShowMessageBox(text);
   --boxesOpen_;
+}
+
+std::unique_ptr<AppendFile> Win32Toolkit::OpenForAppend(const std::string& path) {
+  return win32::OpenForAppend(path);
 }
 
 void Win32Toolkit::CloseRequested() {

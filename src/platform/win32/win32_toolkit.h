@@ -20,6 +20,7 @@ class Win32Toolkit final : public Toolkit {
   void MsgBox(std::string_view text) override;
   // A GUI program has no standard error to speak of.
   void Notice(std::string_view /*text*/) override {}
+  std::unique_ptr<AppendFile> OpenForAppend(const std::string& path) override;
   double TwipsPerPixelX() const override { return scale_.x; }
   double TwipsPerPixelY() const override { return scale_.y; }
   void End(int status) override;

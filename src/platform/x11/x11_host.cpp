@@ -1,5 +1,7 @@
 #include "platform/x11/x11_host.h"
 
+#include "platform/posix/posix_append_file.h"
+
 #include <poll.h>
 #include <sys/signalfd.h>
 
@@ -96,6 +98,10 @@ void X11Host::MsgBox(std::string_view text) {
 
 void X11Host::Notice(std::string_view text) {
   std::fprintf(stderr, "Quorvex: %.*s\n", static_cast<int>(text.size()), text.data());
+}
+
+std::unique_ptr<AppendFile> X11Host::OpenForAppend(const std::string& path) {
+  return posix::OpenForAppend(path);
 }
 
 void X11Host::End(int status) {

@@ -35,6 +35,7 @@ class X11Host final : public Host, private Toolkit {
  private:
   void MsgBox(std::string_view text) override;
   void Notice(std::string_view text) override;
+  std::unique_ptr<AppendFile> OpenForAppend(const std::string& path) override;
   double TwipsPerPixelX() const override { return twipsPerPixel_; }
   double TwipsPerPixelY() const override { return twipsPerPixel_; }
   void End(int status) override;
