@@ -119,7 +119,9 @@ std::string HiddenExtensionHint(std::string_view path) {
   const std::string description =
       "The settings file " + FullPath(path) + " cannot be read: " + std::strerror(error) + ".";
   if (error == ENOENT) {
-    throw Failure(failure::kFileNotFound, description + HiddenExtensionHint(path));
+    const std::string hint = HiddenExtensionHint(path);
+    throw Failure(failure::kFileNotFound,
+                  description + (hint.empty() ? " " QUORVEX_EXAMPLE_SETTINGS : hint));
   }
   throw Failure(failure::kFileAccess, description);
 }

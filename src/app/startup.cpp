@@ -26,9 +26,9 @@ std::string StartLine(const SettingsRecord& s, const Toolkit& toolkit) {
   std::error_code ignored;
   const auto path = std::filesystem::absolute(kSettingsFileName, ignored).string();
   std::string line = "start: Quorvex " QUORVEX_VERSION ", settings " + Printable(path) +
-                     ", frmMain at " + Pixels(toolkit, {s.PL, s.PT, s.FW, s.FH}) +
-                     ", frmTwo at " + Pixels(toolkit, {s.PL2, s.PT2, s.FW2, s.FH2}) +
-                     " (pixels), port " + (s.AUTOCONN == 1 ? Quote(s.CP) : "none (AUTOCONN)");
+                     ", frmMain at " + Pixels(toolkit, {s.PL, s.PT, s.FW, s.FH}) + ", frmTwo at " +
+                     Pixels(toolkit, {s.PL2, s.PT2, s.FW2, s.FH2}) + " (pixels), port " +
+                     (s.AUTOCONN == 1 ? Quote(s.CP) : "none (AUTOCONN)");
   if (s.VERSION == kAlignmentVersion) {
     line += ", alignment mode: overlays drawn visibly (VERSION:101)";
   }

@@ -41,6 +41,22 @@ bool StartsWithCom(std::string_view text) {
   return true;
 }
 
+// The setting the operator most likely meant: the number of a COM name, the path of
+// a device named without its folder.
+std::string WhatToWrite(std::string_view cp, PortSystem system) {
+  if (StartsWithCom(cp)) {
+    const Int16Result number = ToInt16(cp.substr(3));
+    if (number.error == NumberError::kNone && number.value > 0) {
+      return "write " + std::to_string(number.value);
+    }
+  }
+  if (system == PortSystem::kPosix && cp.starts_with("tty") && cp.size() > 3 &&
+      cp.find_first_of("/ \t") == std::string_view::npos) {
+    return "write /dev/" + Printable(cp);
+  }
+  return "write 3 for COM3";
+}
+
 }  // namespace
 
 Port NumberedPort(std::int16_t number, PortSystem system) {
@@ -68,7 +84,8 @@ Port PortFromSetting(std::string_view cp, PortSystem system) {
   }
   if (port.error != NumberError::kNone) {
     throw Failure(failure::kTypeMismatch, "The port setting CP:" + Printable(cp) +
-                                              " is not a port number (write 3 for COM3).");
+                                              " is not a port number (" +
+                                              WhatToWrite(trimmed, system) + ").");
   }
   return CheckedNumber(port.value, system);
 }

@@ -99,6 +99,7 @@ TEST_F(StartupTest, MissingFileEndsBeforeAnythingIsPlaced) {
   EXPECT_THAT(rig.host.log,
               ElementsAre(StartsWith("MsgBox(Error 53: The settings file "), "End(1)"));
   EXPECT_THAT(rig.host.toolkit.messages[0], HasSubstr("tessora.ini cannot be read: "));
+  EXPECT_THAT(rig.host.toolkit.messages[0], HasSubstr(" An example "));
 }
 
 TEST_F(StartupTest, BadValueEndsBeforeAnythingIsPlaced) {
@@ -112,7 +113,7 @@ TEST_F(StartupTest, BadValueEndsBeforeAnythingIsPlaced) {
 
 TEST_F(StartupTest, PortFailuresLeaveFrmMainPlacedButNeverShown) {
   const std::pair<std::string_view, std::string_view> cases[] = {
-      {"CP:COM3", "Error 13: The port setting CP:COM3 is not a port number (write 3 for COM3)."},
+      {"CP:COM3", "Error 13: The port setting CP:COM3 is not a port number (write 3)."},
       {"CP:", "Error 13: The port setting CP: is not a port number (write 3 for COM3)."},
       {"CP:70000", "Error 6: The port setting CP:70000 is out of range -32768 to 32767."},
       {"CP:4", "Error 8002: Port 4: no such port."},

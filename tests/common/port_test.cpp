@@ -43,7 +43,7 @@ TEST(PortFromSetting, KeepsItsErrorNumbersAndWords) {
   for (const PortSystem system : kBoth) {
     const Failure com = FailureOf([&] { PortFromSetting("COM3", system); });
     EXPECT_EQ(com.number(), failure::kTypeMismatch);
-    EXPECT_STREQ(com.what(), "The port setting CP:COM3 is not a port number (write 3 for COM3).");
+    EXPECT_STREQ(com.what(), "The port setting CP:COM3 is not a port number (write 3).");
     EXPECT_EQ(FailureOf([&] { PortFromSetting("", system); }).number(), failure::kTypeMismatch);
     EXPECT_EQ(FailureOf([&] { PortFromSetting("70000", system); }).number(), failure::kOverflow);
     const Failure zero = FailureOf([&] { PortFromSetting("0", system); });
@@ -51,6 +51,23 @@ TEST(PortFromSetting, KeepsItsErrorNumbersAndWords) {
     EXPECT_EQ(zero.description(), "There is no serial port COM0: port numbers start at 1.");
     EXPECT_EQ(zero.hint(), "Check CP in tessora.ini.");
   }
+}
+
+// The setting the operator most likely meant, where it can be told.
+TEST(PortFromSetting, SaysWhatToWriteInstead) {
+  const std::pair<std::string_view, std::string_view> posix[] = {
+      {"ttyUSB0", "(write /dev/ttyUSB0)"},
+      {"com12", "(write 12)"},
+      {"COM0", "(write 3 for COM3)"},
+      {"ttyS0 1", "(write 3 for COM3)"},
+      {"usb", "(write 3 for COM3)"}};
+  for (const auto& [cp, advice] : posix) {
+    const std::string what = FailureOf([&] { PortFromSetting(cp, PortSystem::kPosix); }).what();
+    EXPECT_TRUE(what.ends_with(std::string(advice) + ".")) << what;
+  }
+  const std::string windows =
+      FailureOf([] { PortFromSetting("ttyUSB0", PortSystem::kWindows); }).what();
+  EXPECT_TRUE(windows.ends_with("(write 3 for COM3).")) << windows;
 }
 
 TEST(PortFromArgument, TakesComNamesBesideCpsRule) {

@@ -3,13 +3,15 @@ files that are no settings file. Each ends in its message or in a normal start, 
 nothing crashes."""
 
 import os
+import shutil
 import subprocess
+import tempfile
 import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import test_linux  # noqa: E402
-from linux_harness import (MIB, PseudoTerminal, Quorvex, Target, Watcher,  # noqa: E402
+from linux_harness import (BIN, MIB, PseudoTerminal, Quorvex, Target, Watcher,  # noqa: E402
                            random_mebibyte, wait_until)
 from test_linux import Scenario, centre, settings  # noqa: E402
 
@@ -145,6 +147,76 @@ def keyless_items(size):
 
 STARTS = "starts with the settings that follow the noise"
 STARTS_EMPTY = "starts with nothing set: no key"
+
+
+class FirstDay(Scenario):
+    def run_quorvex(self, *args, folder=None):
+        env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
+        return subprocess.run([os.path.abspath(BIN), *args], cwd=folder, env=env,
+                              capture_output=True, text=True, timeout=30)
+
+    def test_help_version_and_check_answer_without_a_display(self):
+        self.assertIn("--check", self.run_quorvex("--help").stdout)
+        self.assertRegex(self.run_quorvex("--version").stdout, r"^quorvex \d+\.\d+\.\d+\n$")
+        folder = self.own_folder()
+        with open(os.path.join(folder, "tessora.ini"), "w") as ini:
+            ini.write("PL:900\nPT:1500\nFW:1200\nFH:450\nSTPX:70\nSTPY:110\n"
+                      "AUTOCONN:1\nCP:3\n")
+        checked = self.run_quorvex("--check", folder=folder)
+        self.assertEqual(checked.returncode, 0, checked.stderr)
+        self.assertIn("overlay 1 (frmMain): 60,100 80x30 pixels", checked.stdout)
+        self.assertIn('port: "3"', checked.stdout)
+        self.assertIn('warning: the "20" point 70,110 lies inside overlay 1', checked.stdout)
+        with open(os.path.join(folder, "tessora.ini"), "w") as ini:
+            ini.write("PL:abc\n")
+        failed = self.run_quorvex("--check", folder=folder)
+        self.assertEqual(failed.returncode, 13)
+        self.assertIn("Error 13: ", failed.stderr)
+
+    def own_folder(self):
+        folder = tempfile.mkdtemp(prefix="quorvex-e2e-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        return folder
+
+    # A pipe that nobody reads fills at once; the log then waits in memory, and the
+    # controller's clicks go on as before.
+    def test_a_log_nobody_reads_never_holds_a_click_back(self):
+        line = PseudoTerminal()
+        self.addCleanup(line.close)
+        target = self.own(Target(test_linux.desktop))
+
+        def with_pipe(path):
+            os.mkfifo(os.path.join(os.path.dirname(path), "line.log"))
+            with open(path, "w") as ini:
+                ini.write(settings(target, port=line.port, LOG="line.log"))
+
+        quorvex = self.own(Quorvex(test_linux.desktop, with_pipe))
+        line.wait_received(b"some data")
+        line.write(b"5040" * 20000)  # far more than the pipe holds
+        wait_until(lambda: line.unread() == 0, FLOOD_TIMEOUT, "the codes read")
+        line.write(b"10")
+        target.wait_line("^click Start 1$")
+        self.assertTrue(quorvex.alive())
+
+    def test_the_log_holds_what_crossed_the_line(self):
+        line = PseudoTerminal()
+        self.addCleanup(line.close)
+        target = self.own(Target(test_linux.desktop))
+        quorvex = self.own(Quorvex(test_linux.desktop,
+                                   settings(target, port=line.port, LOG="line.log")))
+        line.wait_received(b"some data")
+        line.write(b"10")
+        target.wait_line("^click Start 1$")
+
+        def events():
+            with open(os.path.join(quorvex.folder, "line.log")) as log:
+                return [entry[24:] for entry in log.read().splitlines()]
+
+        wait_until(lambda: len(events()) >= 4, what="the log written")
+        self.assertRegex(events()[0], r"^start: Quorvex ")
+        x, y = centre(target.start_rect)
+        self.assertEqual(events()[1:4], ['port opened, sent "some data"', 'received "10"',
+                                         f'code "10": click at {x},{y}'])
 
 
 class SettingsFiles(Scenario):

@@ -3,12 +3,51 @@
 #include <cstdio>
 #include <exception>
 #include <string>
+#include <vector>
 
+#include "align_check.h"
+#include "app/command_line.h"
 #include "app/handlers.h"
 #include "common/failure.h"
+#include "common/twips.h"
+#include "platform/x11/x11_display.h"
 #include "platform/x11/x11_host.h"
 
-int main() {
+namespace {
+
+// The screen's scale where there is a display; 96 dots per inch where there is none.
+quorvex::align::TwipsScale ScreenScale() {
+  double twipsPerPixel = quorvex::TwipsPerPixel(96);
+  if (Display* display = XOpenDisplay(nullptr)) {
+    twipsPerPixel = quorvex::x11::TwipsPerPixelOf(display);
+    XCloseDisplay(display);
+  }
+  return {twipsPerPixel, twipsPerPixel};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string_view> arguments(argv + 1, argv + argc);
+  const quorvex::CommandLine line = quorvex::ParseCommandLine(arguments);
+  switch (line.ask) {
+    case quorvex::Ask::kHelp:
+      std::fputs(quorvex::HelpText().c_str(), stdout);
+      return 0;
+    case quorvex::Ask::kVersion:
+      std::fputs(quorvex::VersionText().c_str(), stdout);
+      return 0;
+    case quorvex::Ask::kCheck: {
+      const auto check = quorvex::align::CheckSettings(ScreenScale());
+      std::fputs(check.text.c_str(), check.status == 0 ? stdout : stderr);
+      return check.status;
+    }
+    case quorvex::Ask::kRun:
+      break;
+  }
+  for (const std::string& ignored : line.ignored) {
+    std::fprintf(stderr, "Quorvex: %s\n", quorvex::IgnoredText(ignored).c_str());
+  }
   try {
     quorvex::x11::X11Host host;
     return quorvex::Run(host);
