@@ -52,8 +52,9 @@ constexpr std::string_view kOptionsAndCodes =
   --listen    keep running when the typed input ends (stop it with Ctrl-C)
   -h, --help  show this help
 
-Codes go out as written, with no line end; write \r, \n, \\ or \xNN for other
-bytes (10\r\n); a typed line with a malformed escape is not sent, and said so.
+Codes go out as written, with no line end; write \r, \n, \t, \", \\ or \xNN
+for other bytes (10\r\n); a typed line with a malformed escape is not sent, and
+said so.
 Quorvex sends "some data" once when it opens its port, then 101 and 202 for the
 operator's clicks on overlay 1 and 2. It acts on 10, 20 and 30 (click the points
 STRX/STRY, STPX/STPY, STRX2/STRY2) and 40 and 50 (show and hide both overlays).
