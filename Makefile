@@ -11,9 +11,23 @@ MAKEFLAGS += --no-print-directory
 # One apt at a time, and each command's packages before its builds.
 .NOTPARALLEL:
 
-.PHONY: all deps build test fuzz bench format clean demo package program
+.PHONY: all help deps build test fuzz bench format clean demo package program
 
 all: build
+
+# One line a target; `make` alone builds every preset.
+help:
+	@echo "make demo      build the Linux program and run the scripted demo (INTERACTIVE=1: stay on)"
+	@echo "make program   only the Linux program and its tools: build/linux/"
+	@echo "make test      build every preset and run every test (about 10 minutes)"
+	@echo "make build     build every preset: $(PRESETS)"
+	@echo "make package   the Debian package and the Windows zip"
+	@echo "make bench     the benchmarks, written to bench/RESULTS.md"
+	@echo "make fuzz      the fuzz targets, for longer (FUZZ_SECONDS=$(FUZZ_SECONDS) a target)"
+	@echo "make format    clang-format the sources"
+	@echo "make deps      install every Debian package the tests need"
+	@echo "make clean     remove build/"
+	@echo "QUORVEX_NO_INSTALL=1 installs nothing; scripts/install-deps.sh --list GROUP names a group."
 
 deps:
 	@$(INSTALL) test
@@ -34,9 +48,13 @@ build: $(addprefix build-,$(PRESETS))
 build-fuzz: CONFIGURE_FLAGS = -DQUORVEX_FUZZ_SECONDS=$(FUZZ_SECONDS)
 build-linux build-asan build-windows: CONFIGURE_FLAGS = -DQUORVEX_TESTS=$(TESTS)
 
+# A line a stage: a first build is a silent minute or more otherwise.
 $(addprefix build-,$(PRESETS) bench):
+	@echo "quorvex: checking the Debian packages for $(or $(NEEDS),$(patsubst build-%,%,$@))"
 	@$(INSTALL) $(or $(NEEDS),$(patsubst build-%,%,$@))
+	@echo "quorvex: configuring build/$(patsubst build-%,%,$@)"
 	@cmake --preset $(patsubst build-%,%,$@) $(CONFIGURE_FLAGS) >/dev/null
+	@echo "quorvex: building build/$(patsubst build-%,%,$@) (a first build takes a minute or more)"
 	@cmake --build --preset $(patsubst build-%,%,$@)
 
 $(addprefix test-,$(PRESETS)): test-%: build-%
@@ -60,6 +78,7 @@ bench: build-bench build-windows
 # The real Linux program over a demo window, with a scripted controller; INTERACTIVE=1
 # leaves it running on your display.
 demo: build-linux
+	@echo "quorvex: running the demo"
 	@/usr/bin/python3 -B scripts/demo.py $(if $(INTERACTIVE),--interactive)
 
 # build/linux/quorvex and build/linux/quorvex-controller, nothing else.

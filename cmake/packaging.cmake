@@ -20,7 +20,18 @@ if(WIN32)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
   install(TARGETS quorvex quorvex-controller quorvex-align RUNTIME DESTINATION .)
   set(QUORVEX_DOC_DIR .)
-  install(FILES examples/tessora.ini DESTINATION .)
+  # Notepad before Windows 10 shows LF-only text as one long line.
+  function(quorvex_crlf source destination)
+    file(READ ${PROJECT_SOURCE_DIR}/${source} text)
+    string(REPLACE "\r\n" "\n" text "${text}")
+    string(REPLACE "\n" "\r\n" text "${text}")
+    file(WRITE ${destination} "${text}")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${source})
+  endfunction()
+  quorvex_crlf(examples/tessora.ini ${CMAKE_BINARY_DIR}/zip/tessora.ini)
+  quorvex_crlf(README.md ${CMAKE_BINARY_DIR}/zip/README.txt)
+  install(FILES ${CMAKE_BINARY_DIR}/zip/tessora.ini ${CMAKE_BINARY_DIR}/zip/README.txt
+    DESTINATION .)
 else()
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
@@ -30,7 +41,9 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   install(TARGETS quorvex quorvex-controller quorvex-align RUNTIME DESTINATION bin)
   set(QUORVEX_DOC_DIR share/doc/quorvex)
-  install(FILES examples/tessora.ini DESTINATION ${QUORVEX_DOC_DIR}/examples)
+  # The settings, and starting with the session: XDG autostart or a systemd user unit.
+  install(FILES examples/tessora.ini examples/quorvex.desktop examples/quorvex@.service
+    DESTINATION ${QUORVEX_DOC_DIR}/examples)
   # Every page in docs/man, compressed as Debian keeps them.
   file(GLOB QUORVEX_MAN_PAGES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/man/*.1)
   set(QUORVEX_MAN_GZ)
@@ -47,7 +60,10 @@ else()
   install(FILES ${QUORVEX_MAN_GZ} DESTINATION share/man/man1)
 endif()
 # The guide's pictures stay where its links expect them.
-install(FILES README.md DESTINATION ${QUORVEX_DOC_DIR})
+if(NOT WIN32)
+  install(FILES README.md DESTINATION ${QUORVEX_DOC_DIR})
+  install(FILES docs/DEVELOPING.md DESTINATION ${QUORVEX_DOC_DIR}/docs)
+endif()
 install(DIRECTORY docs/ DESTINATION ${QUORVEX_DOC_DIR}/docs OPTIONAL FILES_MATCHING PATTERN "*.png"
   PATTERN man EXCLUDE)
 

@@ -87,12 +87,12 @@ class Transcript:
 
     @staticmethod
     def line(text):
-        match = re.match(r"(\S+) (recv|sent|note) (.*)$", text)
+        match = re.match(r"(\S+) (recv|sent|note|not sent) (.*)$", text)
         if not match:
             return None
         stamp, what, rest = match.groups()
         direction = {"recv": "Quorvex -> controller", "sent": "controller -> Quorvex",
-                     "note": "controller note"}[what]
+                     "note": "controller note", "not sent": "controller, not sent"}[what]
         return f"{stamp}  line    {direction:22} {rest}"
 
     @staticmethod

@@ -12,8 +12,12 @@ import unittest
 CPACK_CONFIG = sys.argv.pop(1) if len(sys.argv) > 1 else "build/linux/CPackConfig.cmake"
 SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
 MAN = ("usr/share/man/man1/quorvex.1.gz", "usr/share/man/man1/quorvex-controller.1.gz")
+EXAMPLES = "usr/share/doc/quorvex/examples/"
+AUTOSTART = EXAMPLES + "quorvex.desktop"
+UNIT = EXAMPLES + "quorvex@.service"
 FILES = ("usr/bin/quorvex", "usr/bin/quorvex-controller", "usr/share/doc/quorvex/README.md",
-         "usr/share/doc/quorvex/examples/tessora.ini", *MAN)
+         "usr/share/doc/quorvex/docs/DEVELOPING.md", EXAMPLES + "tessora.ini", AUTOSTART, UNIT,
+         *MAN)
 DEPENDS = ("libc6", "libstdc++6", "libx11-6", "libxtst6")
 ALIGN = ("usr/bin/quorvex-align", "usr/share/man/man1/quorvex-align.1.gz")
 
@@ -77,11 +81,38 @@ class DebianPackage(unittest.TestCase):
 
         if shutil.which("man"):  # man-db, which `make test` installs
             self.check_manual_pages()
+        self.check_session_examples()
 
         self.dpkg("--remove", "quorvex")
         for path in FILES + ALIGN:
             self.assertFalse(os.path.exists(os.path.join(self.root, path)), path)
         self.assertFalse(os.path.exists(os.path.join(self.root, "usr/bin/quorvex")))
+
+    def check_session_examples(self):
+        with open(os.path.join(self.root, AUTOSTART)) as entry:
+            desktop = entry.read()
+        for line in ("[Desktop Entry]", "Type=Application", "Exec=quorvex", "Path=/"):
+            self.assertRegex(desktop, rf"(?m)^{re.escape(line)}", line)
+        if shutil.which("desktop-file-validate"):
+            run("desktop-file-validate", os.path.join(self.root, AUTOSTART))
+        with open(os.path.join(self.root, UNIT)) as unit:
+            text = unit.read()
+        for line in ("WorkingDirectory=%h/%I", "ExecStart=/usr/bin/quorvex", "Restart=on-failure",
+                     "RestartSec=5"):
+            self.assertRegex(text, rf"(?m)^{re.escape(line)}$", line)
+        if not shutil.which("systemd-analyze"):
+            return
+        # As the user's manager would load it for ~/line1, with the program installed here.
+        units = os.path.join(self.scratch, "units")
+        os.makedirs(os.path.join(units, "runtime"), exist_ok=True)
+        with open(os.path.join(units, "quorvex@.service"), "w") as copy:
+            copy.write(text.replace("ExecStart=/usr/bin/quorvex",
+                                    "ExecStart=" + os.path.join(self.root, "usr/bin/quorvex")))
+        done = subprocess.run(
+            ["systemd-analyze", "--user", "verify", os.path.join(units, "quorvex@line1.service")],
+            capture_output=True, text=True, env=dict(os.environ, SYSTEMD_LOG_LEVEL="notice",
+                                                     XDG_RUNTIME_DIR=os.path.join(units, "runtime")))
+        self.assertEqual((done.returncode, done.stderr), (0, ""), done.stdout)
 
     def render(self, page):
         """The page as `man` shows it, one paragraph a line; fails on any roff warning."""
@@ -104,7 +135,7 @@ class DebianPackage(unittest.TestCase):
             keys = re.findall(r'\{"([A-Z0-9]+:)"', source.read())
         with open(os.path.join(SOURCE, "src/common/failure.h")) as source:
             numbers = re.findall(r"constexpr int k\w+ = (\d+);", source.read())
-        self.assertEqual(len(keys), 21)
+        self.assertEqual(len(keys), 22)
         for word in (*keys, *numbers, "some data", "101", "202", "10", "20", "30", "40", "50",
                      "Port is closed.", "Port is closed. Button 2", "128 + signal"):
             found = re.search(rf"(?<![\w-]){re.escape(word)}(?![\w-])", quorvex)

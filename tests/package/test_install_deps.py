@@ -3,6 +3,7 @@ progress reaches the terminal, and a system it cannot install on is told what to
 apt-get, dpkg-query and sudo are stand-ins here; nothing is installed."""
 
 import os
+import re
 import stat
 import subprocess
 import tempfile
@@ -87,6 +88,33 @@ class Installing(unittest.TestCase):
         self.assertIn("QUORVEX_NO_INSTALL=1", done.stderr)
         skipped = script("program", path=empty, env=dict(os.environ, QUORVEX_NO_INSTALL="1"))
         self.assertEqual((skipped.returncode, skipped.stdout, skipped.stderr), (0, "", ""))
+
+
+class Makefile(unittest.TestCase):
+    """`make help` names every target; a build says each stage before it starts."""
+    SOURCE = os.path.join(os.path.dirname(SCRIPT), "..")
+
+    def make(self, *args):
+        done = subprocess.run(["make", "-C", self.SOURCE, "--no-print-directory", *args],
+                              capture_output=True, text=True, timeout=60)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        return done.stdout
+
+    def test_help_has_one_line_for_each_target(self):
+        with open(os.path.join(self.SOURCE, "Makefile")) as makefile:
+            phony = re.search(r"(?m)^\.PHONY:(.*)$", makefile.read()).group(1).split()
+        lines = self.make("help").splitlines()
+        for target in set(phony) - {"all", "help"}:
+            with self.subTest(target=target):
+                self.assertEqual(sum(line.startswith(f"make {target} ") for line in lines), 1)
+
+    def test_demo_says_each_stage_in_order(self):
+        # -n: the commands, the stage lines among them, without running any.
+        plan = self.make("-n", "demo")
+        stages = [re.search(rf'echo "quorvex: {word}[^"]*"', plan) for word in
+                  ("checking the Debian packages", "configuring", "building", "running")]
+        self.assertTrue(all(stages), plan)
+        self.assertEqual([m.start() for m in stages], sorted(m.start() for m in stages))
 
 
 if __name__ == "__main__":

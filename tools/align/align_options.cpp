@@ -15,15 +15,17 @@ constexpr int kLargestRim = 1000;
 constexpr std::string_view kUsage =
     R"usage(Usage: quorvex-align [--port CP] [--visible] [--rim N] [--output FILE [--force]]
        quorvex-align --show
+       quorvex-align --production
 
 Sets Quorvex up over an application by pointing at its buttons. Asks for seven
 points one after the other; point at each with the mouse, then press Enter in
 this terminal:
-  1, 2  the first and the last pixel of the button overlay 1 covers (any two
-        opposite corners)
+  1, 2  the top-left and the bottom-right pixel of the button overlay 1 covers
+        (any two opposite corners do, in either order)
   3, 4  the same for the button overlay 2 covers
   5     the point code "10" clicks ("=" and Enter: the middle of button 1)
-  6     the point code "20" clicks
+  6     the point code "20" clicks: a third point, neither button (its
+        overlay would catch the click: said with a warning)
   7     the point code "30" clicks ("=" and Enter: the middle of button 2)
 Prompts and warnings go to standard error; the settings, ready to be saved as
 tessora.ini, to standard output.
@@ -36,11 +38,17 @@ tessora.ini, to standard output.
                 --force is given
   --show        draw tessora.ini of this folder over the screen (outlines of the
                 overlays, crosses at the click points) until Enter is pressed;
-                clicks and keys go on reaching the application beneath
+                clicks and keys go on reaching the application beneath; says
+                the mode (alignment: VERSION:101, or production)
+  --production  go to production: VERSION:101 in tessora.ini of this folder
+                becomes VERSION:100 (overlays practically invisible from
+                Quorvex's next start), every other byte kept; a file already
+                in production mode is left as it is
   -h, --help    show this help
 
 Exit status: 0 done, 1 a failure (no display, input ended early, a button with
-no area, FILE exists, tessora.ini unreadable), 2 a mistake on the command line.
+no area, FILE exists, tessora.ini unreadable or not writable), 2 a mistake on
+the command line.
 )usage";
 
 std::string_view ValueOf(std::string_view option, const std::vector<std::string_view>& arguments,
@@ -110,6 +118,8 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
       options.help = true;
     } else if (name == "--show") {
       options.show = true;
+    } else if (name == "--production") {
+      options.production = true;
     } else if (name == "--visible") {
       options.visible = true;
       measuring = true;
@@ -131,13 +141,17 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
     } else {
       throw std::invalid_argument("unknown argument \"" + Printable(arguments[i]) + "\"");
     }
-    if (hasInline && (name == "--show" || name == "--visible" || name == "--force" ||
-                      name == "-h" || name == "--help")) {
+    if (hasInline && (name == "--show" || name == "--production" || name == "--visible" ||
+                      name == "--force" || name == "-h" || name == "--help")) {
       throw std::invalid_argument(std::string(name) + " takes no value");
     }
   }
-  if (options.show && measuring) {
-    throw std::invalid_argument("--show reads tessora.ini and takes no other option");
+  if (options.show && options.production) {
+    throw std::invalid_argument("--show and --production go one at a time");
+  }
+  if ((options.show || options.production) && measuring) {
+    throw std::invalid_argument(std::string(options.show ? "--show" : "--production") +
+                                " reads tessora.ini and takes no other option");
   }
   if (options.force && options.output.empty()) {
     throw std::invalid_argument("--force only goes with --output FILE");

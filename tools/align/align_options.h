@@ -14,6 +14,7 @@ struct Options {
   std::string output;
   bool force = false;
   bool show = false;
+  bool production = false;
   bool help = false;
 };
 

@@ -1,10 +1,13 @@
 #include "align_session.h"
 
 #include <filesystem>
+#include <fstream>
 #include <istream>
+#include <iterator>
 #include <limits>
 #include <ostream>
 
+#include "align_production.h"
 #include "common/twips.h"
 
 namespace quorvex::align {
@@ -138,9 +141,50 @@ int MeasureAndWrite(const Options& options, const DeskOpener& openDesk, std::ist
   return 0;
 }
 
+// tessora.ini as ReadFile found it: its failures are the program's own, told first.
+std::string SettingsBytes(const SettingsRecord& read) {
+  std::ifstream file(std::string(kSettingsFileName), std::ios::binary);
+  std::string bytes{std::istreambuf_iterator<char>(file), {}};
+  SettingsRecord again;
+  ReadSettings(bytes, kSettingsFileName, again);
+  if (!file || again != read) {
+    throw AlignFailure(std::string(kSettingsFileName) + " changed while it was read: try again");
+  }
+  return bytes;
+}
+
+int Production(std::ostream& output) {
+  SettingsRecord settings;
+  ReadFile(settings);
+  const ProductionEdit edit = ToProduction(SettingsBytes(settings));
+  const std::string name(kSettingsFileName);
+  if (settings.VERSION != 101) {
+    output << name << " is already in " << ModeText(settings.VERSION, edit.items > 0)
+           << "; left as it is\n";
+    return 0;
+  }
+  SettingsRecord expected = settings;
+  expected.VERSION = 100;
+  SettingsRecord written;
+  ReadSettings(edit.bytes, kSettingsFileName, written);
+  if (written != expected) {
+    throw AlignFailure(name + " could not be rewritten safely: left as it is");
+  }
+  WriteNewFile(name, edit.bytes, true);
+  output << name << ", line " << edit.firstLine << ": VERSION:101 is now VERSION:100";
+  if (edit.items > 1) {
+    output << " (and in " << edit.items - 1 << " more VERSION item" << (edit.items > 2 ? "s" : "")
+           << ")";
+  }
+  output << ". " << ModeText(100, true) << " from Quorvex's next start.\n";
+  return 0;
+}
+
 int Show(const DeskOpener& openDesk, std::ostream& messages) {
   SettingsRecord settings;
   ReadFile(settings);
+  messages << ModeText(settings.VERSION, ToProduction(SettingsBytes(settings)).items > 0);
+  messages << (settings.VERSION == 101 ? "; quorvex-align --production turns it off\n" : "\n");
   const auto desk = openDesk();
   const TwipsScale scale = desk->Scale();
   for (const int number : {1, 2}) {
@@ -203,6 +247,9 @@ std::string SettingsText(const SettingsRecord& settings) {
 
 int Run(const Options& options, const DeskOpener& openDesk, std::istream& input,
         std::ostream& output, std::ostream& messages) {
+  if (options.production) {
+    return Production(output);
+  }
   return options.show ? Show(openDesk, messages)
                       : MeasureAndWrite(options, openDesk, input, output, messages);
 }

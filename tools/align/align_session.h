@@ -1,5 +1,5 @@
-// quorvex-align's two modes, on any desk: measuring (seven points in, settings out)
-// and showing tessora.ini over the screen.
+// quorvex-align's three modes, on any desk: measuring (seven points in, settings
+// out), showing tessora.ini over the screen, and taking it to production.
 #pragma once
 
 #include <functional>

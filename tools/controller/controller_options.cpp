@@ -10,7 +10,7 @@ namespace {
 
 constexpr std::string_view kPosixHead =
     R"usage(Usage: quorvex-controller [--answer] [--listen] PORT [CODE...]
-       quorvex-controller [--answer] [--listen] --pty [CODE...]
+       quorvex-controller [--answer] [--listen] --pty [PATH] [CODE...]
 
 Plays the controller at the other end of Quorvex's serial line: for commissioning
 a line, or for trying Quorvex without one. Opens PORT at 9600 baud, 8 data bits,
@@ -22,7 +22,14 @@ the CODEs given, then each line typed on its input (Ctrl-D ends).
               /dev/serial/by-id/...
   --pty       no cable needed: create a pseudo-terminal and print its path as
               the first line; put it in tessora.ini (CP:/dev/pts/3) and start
-              Quorvex. The CODEs wait until Quorvex has opened it.
+              Quorvex. The CODEs wait until Quorvex has opened it. While nobody
+              has it open, a code is not sent: 'not sent "10": nobody has the
+              line open'.
+  --pty PATH  the same, and PATH (it must hold a /: ./port, ~/line1/port)
+              becomes a symbolic link to it, printed as the first line instead:
+              CP:/home/op/line1/port stays right each time the tool starts. An
+              existing link is replaced, any other file refused; the link goes
+              when the tool ends. --pty=PATH takes any path.
 )usage";
 
 constexpr std::string_view kWindowsHead =
@@ -45,8 +52,9 @@ constexpr std::string_view kOptionsAndCodes =
   --listen    keep running when the typed input ends (stop it with Ctrl-C)
   -h, --help  show this help
 
-Codes go out as written, with no line end; write \r, \n, \\ or \xNN for other
-bytes (10\r\n); a typed line with a malformed escape is not sent, and said so.
+Codes go out as written, with no line end; write \r, \n, \t, \", \\ or \xNN
+for other bytes (10\r\n); a typed line with a malformed escape is not sent, and
+said so.
 Quorvex sends "some data" once when it opens its port, then 101 and 202 for the
 operator's clicks on overlay 1 and 2. It acts on 10, 20 and 30 (click the points
 STRX/STRY, STPX/STPY, STRX2/STRY2) and 40 and 50 (show and hide both overlays).
@@ -81,12 +89,24 @@ std::string Usage(UsageFor platform) {
 Options ParseOptions(const std::vector<std::string_view>& arguments) {
   Options options;
   bool positionalOnly = false;
-  for (const std::string_view argument : arguments) {
-    if (!positionalOnly && argument.starts_with('-') && argument.size() > 1) {
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string_view argument = arguments[i];
+    if (!positionalOnly && argument.starts_with("--pty=")) {
+      options.pty = true;
+      options.ptyLink = argument.substr(6);
+      if (options.ptyLink.empty()) {
+        throw std::invalid_argument("--pty= needs a path for the link");
+      }
+    } else if (!positionalOnly && argument.starts_with('-') && argument.size() > 1) {
       if (argument == "--") {
         positionalOnly = true;
       } else if (argument == "--pty") {
         options.pty = true;
+        // A path holds a slash; a code never does, so "--pty 40" still sends 40.
+        if (i + 1 < arguments.size() && !arguments[i + 1].starts_with('-') &&
+            arguments[i + 1].find('/') != std::string_view::npos) {
+          options.ptyLink = arguments[++i];
+        }
       } else if (argument == "--answer") {
         options.answer = true;
       } else if (argument == "--listen") {

@@ -12,6 +12,7 @@ namespace quorvex::controller {
 struct Options {
   std::string port;  // a port number or a device path; empty with --pty
   bool pty = false;
+  std::string ptyLink;  // --pty PATH: a symbolic link to the pseudo-terminal
   bool answer = false;
   bool listen = false;
   bool help = false;

@@ -54,8 +54,11 @@ void Session::Received(std::string_view bytes) {
 }
 
 void Session::Send(std::string_view bytes) {
-  write_(bytes);
-  Print("sent", Quote(bytes));
+  if (write_(bytes)) {
+    Print("sent", Quote(bytes));
+  } else {
+    Print("not sent " + Quote(bytes) + ": nobody has the line open");
+  }
 }
 
 void Session::Typed(std::string_view line) {
@@ -81,7 +84,11 @@ void Session::Note(std::string_view text) {
 }
 
 void Session::Print(std::string_view what, std::string_view text) {
-  out_ << TimeOfDay(std::chrono::system_clock::now()) << ' ' << what << ' ' << text << std::endl;
+  Print(std::string(what) + ' ' + std::string(text));
+}
+
+void Session::Print(std::string_view line) {
+  out_ << TimeOfDay(std::chrono::system_clock::now()) << ' ' << line << std::endl;
 }
 
 }  // namespace quorvex::controller

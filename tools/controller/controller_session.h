@@ -22,7 +22,8 @@ class Answerer {
 
 class Session {
  public:
-  using Writer = std::function<void(std::string_view)>;
+  // False when the bytes could not be written: nobody has the line open.
+  using Writer = std::function<bool(std::string_view)>;
   Session(std::ostream& out, bool answer, Writer write)
       : out_(out), answer_(answer), write_(std::move(write)) {}
 
@@ -36,6 +37,7 @@ class Session {
 
  private:
   void Print(std::string_view what, std::string_view text);
+  void Print(std::string_view line);
 
   std::ostream& out_;
   bool answer_;

@@ -57,7 +57,13 @@ UsageFor ThisPlatform() {
 
 int ServeLine(PosixLine& line, const Options& options, int input, std::ostream& out,
               std::chrono::milliseconds patience) {
-  Session session(out, options.answer, [&line](std::string_view bytes) { line.Write(bytes); });
+  Session session(out, options.answer, [&line](std::string_view bytes) {
+    if (!line.Heard()) {
+      return false;
+    }
+    line.Write(bytes);
+    return true;
+  });
   // On a pseudo-terminal nobody listens yet: the codes wait for the program's greeting.
   bool codesSent = false;
   const auto sendCodes = [&] {
@@ -75,7 +81,7 @@ int ServeLine(PosixLine& line, const Options& options, int input, std::ostream& 
   bool inputOpen = true;
   for (;;) {
     // A line may close inside a write, with nothing left to poll that would say so.
-    if (line.PollFd() < 0) {
+    if (line.Closed()) {
       session.Note("line closed");
       return 1;
     }
@@ -83,21 +89,28 @@ int ServeLine(PosixLine& line, const Options& options, int input, std::ostream& 
     if (draining && !Unsent(line)) {
       return 0;
     }
+    const int look = line.LookAgain();
     pollfd fds[2] = {{.fd = line.PollFd(), .events = line.PollEvents(), .revents = 0},
                      {.fd = inputOpen ? input : -1, .events = POLLIN, .revents = 0}};
-    const int ready = ::poll(fds, 2, draining ? static_cast<int>(patience.count()) : -1);
+    const int ready = ::poll(fds, 2,
+                             look >= 0  ? look
+                             : draining ? static_cast<int>(patience.count())
+                                        : -1);
     if (ready < 0 && errno != EINTR) {
       throw std::runtime_error("poll failed");
     }
-    if (ready == 0) {
+    if (ready == 0 && look < 0) {
       std::ostringstream note;
       note << "nothing went out for " << patience.count() / 1000.0
            << " s: the rest of what was typed is not sent";
       session.Note(note.str());
       return 1;
     }
-    if (ready > 0 && fds[0].revents != 0) {
-      const auto received = line.OnReady(fds[0].revents);
+    if ((ready > 0 && fds[0].revents != 0) || look >= 0) {
+      const auto received = line.OnReady(ready > 0 ? fds[0].revents : 0);
+      if (const std::string news = line.TakeNews(); !news.empty()) {
+        session.Note(news);
+      }
       if (!received) {
         session.Note("line closed");
         return 1;
@@ -115,7 +128,8 @@ int ServeLine(PosixLine& line, const Options& options, int input, std::ostream& 
 
 int Serve(const Options& options) {
   std::string programEnd;
-  const auto line = options.pty ? OpenPseudoTerminal(programEnd) : OpenPort(options.port);
+  const auto line =
+      options.pty ? OpenPseudoTerminal(options.ptyLink, programEnd) : OpenPort(options.port);
   if (options.pty) {
     std::cout << programEnd << std::endl;
   }

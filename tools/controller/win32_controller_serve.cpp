@@ -23,6 +23,7 @@ struct Shared {
           if (!line.Write(bytes)) {
             throw std::runtime_error("the port failed while sending");
           }
+          return true;
         }) {}
   Win32Line line;
   std::mutex mutex;  // one line of output, one code sent, at a time

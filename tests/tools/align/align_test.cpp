@@ -11,6 +11,7 @@
 
 #include "align_geometry.h"
 #include "align_options.h"
+#include "align_production.h"
 #include "align_session.h"
 #include "app/settings.h"
 #include "common/failure.h"
@@ -413,6 +414,111 @@ TEST_F(Folder, ShowDrawsTheSettingsFileOfTheWorkingDirectory) {
   EXPECT_TRUE(Inked(desk.shown[0], {132, 152}));
   EXPECT_NE(outcome.err.find("overlay 1: 132,152, 136 x 56 pixels"), std::string::npos)
       << outcome.err;
+  EXPECT_EQ(outcome.err.find("production mode: overlays practically invisible (VERSION:0)\n"), 0u)
+      << outcome.err;
+}
+
+std::string Utf16(std::string_view utf8, bool little) {
+  // ASCII and one character beyond the BMP (U+1F600) are all the cases below hold.
+  std::string out = little ? "\xFF\xFE" : "\xFE\xFF";
+  const auto unit = [&](unsigned u) {
+    const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+    out += little ? std::string{lo, hi} : std::string{hi, lo};
+  };
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    if (utf8.substr(i).starts_with("\xF0\x9F\x98\x80")) {
+      unit(0xD83D), unit(0xDE00), i += 3;
+    } else {
+      unit(static_cast<unsigned char>(utf8[i]));
+    }
+  }
+  return out;
+}
+
+TEST(Production, OnlyTheVersionValuesChangeInEveryEncoding) {
+  struct Case {
+    const char* what;
+    std::string before;
+    std::string after;
+    int items;
+    int firstLine;
+  };
+  const std::string smiley = "\xF0\x9F\x98\x80";
+  for (const Case& c : {
+           Case{"CR LF", "AUTOCONN:1\r\nVERSION:101\r\nCP:3\r\n",
+                "AUTOCONN:1\r\nVERSION:100\r\nCP:3\r\n", 1, 2},
+           Case{"blanks, quotes, commas, LF", "PL:9, VERSION: 101 ,\n\"VERSION:101\",PT:1",
+                "PL:9, VERSION: 100 ,\n\"VERSION:100\",PT:1", 2, 1},
+           Case{"a fraction, CR alone", "x\rVERSION:100.6\r", "x\rVERSION:100\r", 1, 2},
+           Case{"key after the number", "  1VERSION:01\n", "  VERSION:100\n", 1, 1},
+           Case{"UTF-8 mark, text around",
+                "\xEF\xBB\xBFLinie \xC3\x84 " + smiley + "\nVERSION:101\n",
+                "\xEF\xBB\xBFLinie \xC3\x84 " + smiley + "\nVERSION:100\n", 1, 2},
+           Case{"none", "PL:1\r\n", "PL:1\r\n", 0, 0},
+       }) {
+    const ProductionEdit edit = ToProduction(c.before);
+    EXPECT_EQ(edit.bytes, c.after) << c.what;
+    EXPECT_EQ(edit.items, c.items) << c.what;
+    EXPECT_EQ(edit.firstLine, c.firstLine) << c.what;
+  }
+  // Notepad's "Unicode" and "Unicode big endian", with a surrogate pair before the item.
+  for (const bool little : {true, false}) {
+    const std::string text = "CP:/dev/" + smiley + "\r\nVERSION: 101\r\nPL:5";
+    const ProductionEdit edit = ToProduction(Utf16(text, little));
+    EXPECT_EQ(edit.bytes, Utf16("CP:/dev/" + smiley + "\r\nVERSION: 100\r\nPL:5", little));
+    SettingsRecord read;
+    ReadSettings(edit.bytes, "tessora.ini", read);
+    EXPECT_EQ(read.VERSION, 100);
+    EXPECT_EQ(read.PL, 5);
+  }
+}
+
+TEST(Production, ModeAsShownAndSaid) {
+  EXPECT_EQ(ModeText(101, true), "alignment mode: overlays drawn visibly (VERSION:101)");
+  EXPECT_EQ(ModeText(100, true), "production mode: overlays practically invisible (VERSION:100)");
+  EXPECT_EQ(ModeText(0, false),
+            "production mode: overlays practically invisible (no VERSION item)");
+}
+
+TEST_F(Folder, ProductionRewritesTheFileOnceAndLeavesOthersAlone) {
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(dir_);
+  Options options;
+  options.production = true;
+  FakeDesk desk({});
+  struct Step {
+    std::string before;  // empty: no file
+    int status;
+    std::string after;
+    std::string said;
+  };
+  const std::string aligned = "AUTOCONN:0\r\nVERSION:101\r\nPL:900\r\n";
+  const std::string production = "AUTOCONN:0\r\nVERSION:100\r\nPL:900\r\n";
+  for (const Step& step : {
+           Step{aligned, 0, production,
+                "tessora.ini, line 2: VERSION:101 is now VERSION:100. production mode: overlays "
+                "practically invisible (VERSION:100) from Quorvex's next start.\n"},
+           Step{production, 0, production,
+                "tessora.ini is already in production mode: overlays practically invisible "
+                "(VERSION:100); left as it is\n"},
+           Step{"PL:900\n", 0, "PL:900\n", "(no VERSION item); left as it is\n"},
+           Step{"VERSION:101\nPL:abc\n", 1, "VERSION:101\nPL:abc\n",
+                "Error 13: tessora.ini, line 2: the item \"PL:abc\" is not a number."},
+           Step{"", 1, "", "Error 53: The settings file "},
+       }) {
+    std::filesystem::remove("tessora.ini");
+    if (!step.before.empty()) {
+      std::ofstream("tessora.ini", std::ios::binary) << step.before;
+    }
+    const Outcome outcome = RunWith(options, desk, "");
+    EXPECT_EQ(outcome.status, step.status) << step.before;
+    EXPECT_NE((outcome.out + outcome.failure).find(step.said), std::string::npos)
+        << outcome.out << outcome.failure;
+    EXPECT_EQ(Contents("tessora.ini"), step.after);
+  }
+  std::filesystem::current_path(previous);
+  EXPECT_EQ(desk.asked, 0);
+  EXPECT_TRUE(desk.shown.empty());  // no display needed
 }
 
 TEST(Options, WhatTheCommandLineSets) {
@@ -427,6 +533,7 @@ TEST(Options, WhatTheCommandLineSets) {
   EXPECT_EQ(ParseOptions({"--port=/dev/serial/by-id/usb-FTDI_A-port0"}).port,
             "/dev/serial/by-id/usb-FTDI_A-port0");
   EXPECT_TRUE(ParseOptions({"--show"}).show);
+  EXPECT_TRUE(ParseOptions({"--production"}).production);
   EXPECT_TRUE(ParseOptions({"-h"}).help);
 }
 
@@ -441,6 +548,9 @@ TEST(Options, MistakesAndPortsTheSettingsFileCannotHold) {
            {"--force"},
            {"--show", "--visible"},
            {"--visible=1"},
+           {"--production", "--port", "3"},
+           {"--production=1"},
+           {"--show", "--production"},
            {"--port", ""},
            {"--port", "3,4"},
            {"--port", "3\n"},

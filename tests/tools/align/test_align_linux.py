@@ -181,6 +181,9 @@ class Showing(Session):
         self.assertNotIn(INK, colour.values())
 
         tool = self.align("--show")
+        wait_until(lambda: tool.err, what="the first line of --show")
+        self.assertEqual(tool.err[0], "production mode: overlays practically invisible "
+                                      "(VERSION:100)")
         for point in (edge1, edge2, point10, (point10[0] + 8, point10[1])):
             wait_until(lambda: desktop.pixel(*point) == INK, what=f"ink at {point}")
         self.assertEqual(desktop.pixel(*inside), colour[inside])
@@ -201,6 +204,26 @@ class Showing(Session):
         status, _ = tool.finish()
         self.assertEqual(status, 0)
         wait_until(lambda: desktop.pixel(*edge1) == colour[edge1], what="the drawing gone")
+
+
+class Production(Session):
+    def test_version_101_becomes_100_and_nothing_else_changes_with_no_display(self):
+        path = os.path.join(self.folder, "tessora.ini")
+        aligned = b"AUTOCONN:1\r\nVERSION:101\r\nCP:/dev/ttyUSB0\r\nPL:900\r\n"
+        with open(path, "wb") as ini:
+            ini.write(aligned)
+        no_display = {k: v for k, v in desktop.env.items() if k != "DISPLAY"}
+        for expected, said in (
+                (aligned.replace(b"VERSION:101", b"VERSION:100"),
+                 "tessora.ini, line 2: VERSION:101 is now VERSION:100."),
+                (aligned.replace(b"VERSION:101", b"VERSION:100"),
+                 "tessora.ini is already in production mode")):
+            tool = self.align("--production", env=no_display)
+            status, out = tool.finish()
+            self.assertEqual(status, 0, tool.stderr_text())
+            self.assertIn(said, out.decode())
+            with open(path, "rb") as ini:
+                self.assertEqual(ini.read(), expected)
 
 
 if __name__ == "__main__":

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <sstream>
 #include <stdexcept>
+#include <tuple>
 
 #include "common/failure.h"
 #include "common/port.h"
@@ -45,7 +46,10 @@ TEST(Session, PrintsBothDirectionsAndSendsAnswersOnlyWhenAsked) {
   for (const bool answer : {false, true}) {
     std::ostringstream out;
     std::string line;
-    Session session(out, answer, [&line](std::string_view bytes) { line += bytes; });
+    Session session(out, answer, [&line](std::string_view bytes) {
+      line += bytes;
+      return true;
+    });
     session.Received("101");
     session.Typed("40\\r\\n\n");
     session.Typed("");
@@ -61,7 +65,10 @@ TEST(Session, AMalformedEscapeTypedIsOneErrorLineAndNothingSent) {
   for (const std::string_view slip : {"1\\q", "\\x4", "10\\"}) {
     std::ostringstream out;
     std::string line;
-    Session session(out, false, [&line](std::string_view bytes) { line += bytes; });
+    Session session(out, false, [&line](std::string_view bytes) {
+      line += bytes;
+      return true;
+    });
     session.Typed(slip);
     EXPECT_EQ(line, "") << slip;
     const std::string text = out.str();
@@ -71,6 +78,17 @@ TEST(Session, AMalformedEscapeTypedIsOneErrorLineAndNothingSent) {
     session.Typed("40");
     EXPECT_EQ(line, "40") << slip;
   }
+}
+
+TEST(Session, WithNobodyOnTheLineNothingIsSaidSent) {
+  std::ostringstream out;
+  Session session(out, true, [](std::string_view) { return false; });
+  session.Typed("10");
+  session.Received("202");  // the answer cannot go either
+  const std::string text = out.str();
+  EXPECT_NE(text.find(" not sent \"10\": nobody has the line open\n"), std::string::npos) << text;
+  EXPECT_NE(text.find(" not sent \"30\": nobody has the line open\n"), std::string::npos) << text;
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3) << text;
 }
 
 TEST(Text, QuoteAndUnescapeAreInverse) {
@@ -102,8 +120,25 @@ TEST(Options, PortOrPtyThenCodes) {
   EXPECT_TRUE(port.listen);
   EXPECT_EQ(port.codes, (std::vector<std::string>{"40"}));
   EXPECT_TRUE(ParseOptions({"--help"}).help);
-  for (const auto& bad :
-       {std::vector<std::string_view>{}, {"--answer"}, {"--bogus", "3"}, {"3", "1\\q"}}) {
+  EXPECT_EQ(pty.ptyLink, "");
+  for (const auto& [arguments, link, codes] : std::vector<
+           std::tuple<std::vector<std::string_view>, std::string, std::vector<std::string>>>{
+           {{"--pty", "./port", "40"}, "./port", {"40"}},
+           {{"--pty", "/home/op/line1/port", "--answer"}, "/home/op/line1/port", {}},
+           {{"--pty=port", "40"}, "port", {"40"}},
+           {{"--pty", "40", "50"}, "", {"40", "50"}},  // codes hold no slash
+           {{"--pty", "--listen", "./port"}, "", {"./port"}},
+       }) {
+    const Options o = ParseOptions(arguments);
+    EXPECT_TRUE(o.pty);
+    EXPECT_EQ(o.ptyLink, link) << ::testing::PrintToString(arguments);
+    EXPECT_EQ(o.codes, codes) << ::testing::PrintToString(arguments);
+  }
+  for (const auto& bad : {std::vector<std::string_view>{},
+                          {"--answer"},
+                          {"--bogus", "3"},
+                          {"3", "1\\q"},
+                          {"--pty="}}) {
     EXPECT_THROW(ParseOptions(bad), std::invalid_argument);
   }
 }

@@ -6,8 +6,12 @@
 
 #include <poll.h>
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <future>
+#include <iterator>
 #include <memory>
+#include <random>
 #include <sstream>
 #include <thread>
 
@@ -151,6 +155,105 @@ TEST(PosixServe, WhatTheLineNeverTakesIsReportedNotSent) {
   EXPECT_EQ(Served(run, std::chrono::milliseconds(100)), std::optional(1));
   EXPECT_EQ(run->line.unsent, "40");
   EXPECT_EQ(run->Lines(" note nothing went out for 0.1 s"), 1) << run->out.str();
+}
+
+// The pseudo-terminal of --pty, with the test in Quorvex's place at its other end.
+class PtyLine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::random_device random;
+    dir_ = std::filesystem::temp_directory_path() / ("quorvex-pty-" + std::to_string(random()));
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  // OnReady as the loop calls it: with what poll says, or to look again.
+  static void Look(PosixLine& line) {
+    pollfd fds{.fd = line.PollFd(), .events = line.PollEvents(), .revents = 0};
+    ::poll(&fds, 1, line.LookAgain() >= 0 ? 0 : 1000);
+    ASSERT_TRUE(line.OnReady(fds.revents).has_value());
+  }
+
+  std::filesystem::path dir_;
+};
+
+TEST_F(PtyLine, HeardExactlyWhileSomeoneHasTheOtherEndOpen) {
+  std::string end;
+  const auto line = OpenPseudoTerminal("", end);
+  Look(*line);
+  EXPECT_FALSE(line->Heard());
+  EXPECT_EQ(line->PollFd(), -1);  // POLLHUP all the while: looked at, not polled
+  EXPECT_GT(line->LookAgain(), 0);
+  for (int round = 0; round < 2; ++round) {  // and again for the program's next run
+    UniqueFd program(::open(end.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    ASSERT_TRUE(program);
+    Look(*line);
+    EXPECT_TRUE(line->Heard());
+    EXPECT_EQ(line->TakeNews(), "the other end has opened the line");
+    EXPECT_EQ(line->LookAgain(), -1);
+    line->Write("10");
+    char got[8] = {};
+    EXPECT_EQ(::read(program.get(), got, sizeof got), 2);
+    EXPECT_EQ(std::string(got), "10");
+    ASSERT_EQ(::write(program.get(), "101", 3), 3);
+    program.reset();
+    // What it sent before closing still arrives, then the line is heard no more.
+    std::string received;
+    for (int i = 0; i < 3 && line->Heard(); ++i) {
+      pollfd fds{.fd = line->PollFd(), .events = line->PollEvents(), .revents = 0};
+      ASSERT_EQ(::poll(&fds, 1, 1000), 1);
+      const auto read = line->OnReady(fds.revents);
+      ASSERT_TRUE(read.has_value());
+      received += *read;
+    }
+    EXPECT_EQ(received, "101");
+    EXPECT_FALSE(line->Heard());
+    EXPECT_EQ(line->TakeNews(), "nobody has the line open now");
+    EXPECT_FALSE(line->Closed());
+  }
+}
+
+TEST_F(PtyLine, CodesWithNobodyOnTheLineAreSaidNotSentAndTheToolEndsWithItsInput) {
+  auto run = std::make_shared<Trial>("10\n40\n");
+  std::string end;
+  const auto line = OpenPseudoTerminal("", end);
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(ServeLine(*line, run->options, run->input.get(), run->out), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+  EXPECT_EQ(run->Lines(" not sent \"10\": nobody has the line open"), 1) << run->out.str();
+  EXPECT_EQ(run->Lines(" not sent \"40\": nobody has the line open"), 1) << run->out.str();
+  EXPECT_EQ(run->Lines("not sent"), run->Lines(" sent ")) << run->out.str();
+}
+
+TEST_F(PtyLine, ALinkToItReplacesALinkRefusesAFileAndGoesWithTheLine) {
+  const std::string link = (dir_ / "port").string();
+  std::filesystem::create_symlink("/nowhere", link);
+  std::string end;
+  {
+    const auto line = OpenPseudoTerminal(link, end);
+    EXPECT_EQ(end, link);
+    const std::string target = std::filesystem::read_symlink(link).string();
+    EXPECT_TRUE(target.starts_with("/dev/pts/")) << target;
+    UniqueFd program(::open(link.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    EXPECT_TRUE(program);  // through the link, as Quorvex opens CP
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1);  // no leftovers
+  }
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
+
+  // A name another tool has taken over since is not this tool's to remove.
+  {
+    const auto line = OpenPseudoTerminal(link, end);
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink("/dev/null", link);
+  }
+  EXPECT_EQ(std::filesystem::read_symlink(link), "/dev/null");
+  std::filesystem::remove(link);
+
+  { std::ofstream(link) << "CP:3\n"; }
+  EXPECT_THROW(OpenPseudoTerminal(link, end), std::runtime_error);
+  std::ifstream kept(link);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "CP:3\n");
+  EXPECT_THROW(OpenPseudoTerminal((dir_ / "no" / "port").string(), end), std::runtime_error);
 }
 
 }  // namespace

@@ -5,8 +5,11 @@ not keep it from hearing what arrives."""
 
 import os
 import select
+import shutil
+import signal
 import subprocess
 import sys
+import tempfile
 import threading
 import time
 import tty
@@ -84,6 +87,47 @@ class PosixController(unittest.TestCase):
         self.assertEqual(end.read(len(expected), timeout=60), expected)
         tool.process.stdin.close()
         self.assertEqual(tool.wait_exit(), 0)
+
+    def test_a_link_that_outlives_restarts_and_nothing_said_sent_while_nobody_listens(self):
+        folder = tempfile.mkdtemp(prefix="quorvex-pty-")
+        self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
+        link = os.path.join(folder, "port")
+        for ending in ("input ends", signal.SIGINT, signal.SIGTERM):
+            with self.subTest(ending=str(ending)):
+                tool = Child([CONTROLLER, "--pty", link, "40"], dict(os.environ),
+                             stdin=subprocess.PIPE)
+                self.addCleanup(tool.stop)
+                self.assertEqual(wait_until(lambda: tool.out[0] if tool.out else None,
+                                            what="the link's path"), link)
+                self.assertTrue(os.readlink(link).startswith("/dev/pts/"))
+                self.type(tool, "10\n")
+                tool.wait_line(r'^\S+ not sent "10": nobody has the line open$')
+                end = ProgramEnd(link)
+                tool.wait_line(r" note the other end has opened the line$")
+                os.write(end.fd, b"some data")
+                self.assertEqual(end.read(2), b"40")  # the code given waited for this
+                self.type(tool, "20\n")
+                tool.wait_line(r'^\S+ sent "20"$')
+                self.assertEqual(end.read(4), b"4020")
+                end.close()
+                tool.wait_line(r" note nobody has the line open now$")
+                if ending == "input ends":
+                    tool.process.stdin.close()
+                    self.assertEqual(tool.wait_exit(), 0)
+                else:
+                    tool.process.send_signal(ending)
+                    self.assertEqual(tool.wait_exit(), -ending)
+                self.assertFalse(os.path.lexists(link))
+                self.assertEqual(os.listdir(folder), [])
+
+        with open(link, "w") as settings:
+            settings.write("CP:3\n")
+        done = subprocess.run([CONTROLLER, "--pty", link], stdin=subprocess.DEVNULL,
+                              capture_output=True, text=True, timeout=WAIT)
+        self.assertEqual(done.returncode, 1)
+        self.assertIn("exists and is not a symbolic link: left as it is", done.stderr)
+        with open(link) as kept:
+            self.assertEqual(kept.read(), "CP:3\n")
 
 
 if __name__ == "__main__":
