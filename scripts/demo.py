@@ -149,7 +149,7 @@ def settings(target, port, twips):
                 f"FW{key_suffix}": round((width - 2 * INSET) * twips),
                 f"FH{key_suffix}": round((height - 2 * INSET) * twips)}
     (sx, sy, sw, sh), (tx, ty, tw, th) = target.start_rect, target.stop_rect
-    values = {"AUTOCONN": 1, "VERSION": 101, "CP": port}
+    values = {"LOG": "quorvex.log", "AUTOCONN": 1, "VERSION": 101, "CP": port}
     values.update(rect("", sx, sy, sw, sh))
     values.update(CX=0, CY=0, CW=0, CH=0, STRX=sx + sw // 2, STRY=sy + sh // 2,
                   STPX=tx + tw - INSET // 2, STPY=ty + th // 2)
@@ -343,7 +343,8 @@ def run(options, on_xvfb):
         print("DEMO FAILED; not seen: " + "; ".join(demo.failures))
         return 1
     print("Demo passed: every click and code did what it should.")
-    print(f"Left in {os.path.relpath(OUT)}: tessora.ini (the settings), transcript.txt"
+    print(f"Left in {os.path.relpath(OUT)}: tessora.ini (the settings), quorvex.log (Quorvex's "
+          "own log), transcript.txt"
           + (", quorvex-demo.png (the screenshot)" if IMAGEMAGICK else ""))
     return 0
 

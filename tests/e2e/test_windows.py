@@ -2,7 +2,10 @@
 real pseudo-terminal as COM3, the native controller tool on its other end."""
 
 import os
+import shutil
+import subprocess
 import sys
+import tempfile
 import termios
 import time
 import unittest
@@ -363,6 +366,38 @@ class Endings(Scenario):
         self.start()
         asked = wine.run("taskkill", "/im", "quorvex.exe")  # WM_CLOSE, not /f
         self.assertEqual(self.quorvex.wait_exit(30), 0, asked.stdout + asked.stderr)
+
+
+class FirstDay(Scenario):
+    def test_check_prints_the_layout_to_the_console_it_was_started_from(self):
+        self.target = self.own(Target(wine))
+        folder = tempfile.mkdtemp(prefix="quorvex-e2e-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        with open(os.path.join(folder, "tessora.ini"), "w") as ini:
+            ini.write(settings(self.target))
+        exe = "Z:" + os.path.abspath(os.environ["QUORVEX_WIN_EXE"]).replace("/", "\\")
+        checked = subprocess.run(["wine", "cmd", "/c", exe, "--check"], env=wine.env, cwd=folder,
+                                 capture_output=True, text=True, timeout=60)
+        self.assertEqual(checked.returncode, 0, checked.stderr)
+        (al, at, ar, ab) = self.target.buttons["A"]
+        self.assertIn(f"overlay 1 (frmMain): {al},{at} {ar - al}x{ab - at} pixels", checked.stdout)
+        self.assertIn('port: "3"', checked.stdout)
+
+    def test_the_log_holds_what_crossed_the_line(self):
+        self.start(LOG="line.log")
+        self.controller.send("10")
+        self.target.wait_line("^click A$")
+        log = os.path.join(self.quorvex.folder, "line.log")
+
+        def events():
+            with open(log) as lines:
+                return [entry[24:] for entry in lines.read().splitlines()]
+
+        wait_until(lambda: len(events()) >= 4, what="the log written")
+        self.assertRegex(events()[0], r"^start: Quorvex ")
+        x, y = self.target.centre("A")
+        self.assertEqual(events()[1:4], ['port opened, sent "some data"', 'received "10"',
+                                         f'code "10": click at {x},{y}'])
 
 
 class Flood(Scenario):

@@ -14,6 +14,8 @@
 #include "platform/win32/win32_text.h"
 #include "platform/win32/win32_toolkit.h"
 
+#include <shellapi.h>
+
 namespace {
 
 // Only for a desktop that refuses the program's windows: later failures have the toolkit.
