@@ -1,3 +1,4 @@
+// Settings text split into items, as the file's reader sees them.
 #pragma once
 
 #include <optional>

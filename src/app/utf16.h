@@ -1,3 +1,4 @@
+// Settings saved as UTF-16 (Notepad's "Unicode"), read as UTF-8.
 #pragma once
 
 #include <optional>

@@ -1,3 +1,4 @@
+// The system's own words for an error, for messages.
 #pragma once
 
 #include <string>

@@ -1,3 +1,4 @@
+// Handles and windows that close themselves.
 #pragma once
 
 #include <memory>

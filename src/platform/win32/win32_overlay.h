@@ -1,3 +1,4 @@
+// One overlay window on Windows.
 #pragma once
 
 #include <functional>

@@ -1,3 +1,4 @@
+// The screen's scale, for twips.
 #pragma once
 
 namespace quorvex::win32 {

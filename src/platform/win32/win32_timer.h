@@ -1,3 +1,4 @@
+// The restore timers on Windows: system timers of the message window.
 #pragma once
 
 #include "platform/timer.h"

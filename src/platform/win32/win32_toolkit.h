@@ -1,3 +1,4 @@
+// Message boxes, the log's file and the end, on Windows.
 #pragma once
 
 #include "platform/toolkit.h"
