@@ -16,7 +16,8 @@ struct Program {
 
   Platform platform;
   SettingsRecord Settings;  // written only during start-up
-  Dispatcher dispatcher{platform, Settings};
+  Placement placement{platform, Settings};
+  Dispatcher dispatcher{placement};
   // A failure's message box is up: codes and clicks are no longer acted on.
   bool failing = false;
 };

@@ -13,9 +13,13 @@ namespace quorvex {
 constexpr std::string_view kSettingsFileName = "tessora.ini";
 
 struct SettingsKey {
-  std::string_view name;                // "PL:", colon included
-  std::int16_t SettingsRecord::*field;  // null for CP, which stays text
+  std::string_view name;                        // "PL:", colon included
+  std::int16_t SettingsRecord::*field;          // null for a text key
+  std::string SettingsRecord::*text = nullptr;  // CP and WINDOW, stored as written
 };
+
+// The longest WINDOW text, in characters.
+constexpr std::size_t kMaxWindowChars = 255;
 
 // Every key, in the order items are tested against them.
 std::span<const SettingsKey> SettingsKeys();

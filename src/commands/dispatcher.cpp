@@ -46,13 +46,13 @@ void Dispatcher::DispatchCommand(std::string_view input) {
 void Dispatcher::Act(char first) {
   switch (first) {
     case '1':
-      ClickStart(platform_, settings_);
+      ClickStart(placement_);
       break;
     case '2':
-      ClickStop(platform_, settings_);
+      ClickStop(placement_);
       break;
     case '3':
-      ClickStart2(platform_, settings_);
+      ClickStart2(placement_);
       break;
     case '4':
       ShowBoth(true);
@@ -66,8 +66,8 @@ void Dispatcher::Act(char first) {
 }
 
 void Dispatcher::ShowBoth(bool shown) {
-  platform_.frmMain.Show(shown);
-  platform_.frmTwo.Show(shown);
+  placement_.Show(placement_.platform().frmMain, shown);
+  placement_.Show(placement_.platform().frmTwo, shown);
 }
 
 }  // namespace quorvex

@@ -190,8 +190,11 @@ SettingsRecord MakeSettings(const Measurement& measured, const Options& options,
 std::string SettingsText(const SettingsRecord& settings) {
   std::string text;
   for (const SettingsKey& key : SettingsKeys()) {
+    if (key.text == &SettingsRecord::WINDOW && settings.WINDOW.empty()) {
+      continue;  // screen positions, as in every file before WINDOW
+    }
     text += key.name;
-    text += key.field ? std::to_string(settings.*key.field) : settings.CP;
+    text += key.field ? std::to_string(settings.*key.field) : settings.*key.text;
     text += "\r\n";
   }
   return text;
