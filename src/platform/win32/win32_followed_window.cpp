@@ -11,6 +11,8 @@ namespace {
 // Out-of-context hooks call a plain function: the one instance there is.
 Win32FollowedWindow* following = nullptr;
 
+constexpr UINT kLookIntervalMs = 250;
+
 bool Shown(HWND window) {
   return ::IsWindow(window) && ::IsWindowVisible(window) && !::IsIconic(window);
 }
@@ -36,6 +38,9 @@ Win32FollowedWindow::~Win32FollowedWindow() {
     if (hook != nullptr) {
       ::UnhookWinEvent(hook);
     }
+  }
+  if (lookTimer_ != 0) {
+    ::KillTimer(nullptr, lookTimer_);
   }
   if (following == this) {
     following = nullptr;
@@ -72,6 +77,15 @@ void CALLBACK Win32FollowedWindow::OnEvent(HWINEVENTHOOK, DWORD event, HWND wind
   }
 }
 
+void CALLBACK Win32FollowedWindow::OnLookTimer(HWND, UINT, UINT_PTR, DWORD) {
+  if (following != nullptr && following->found_ == nullptr) {
+    following->Look();
+    if (following->found_ != nullptr) {
+      following->changed_();
+    }
+  }
+}
+
 void Win32FollowedWindow::Take(DWORD event, HWND window) {
   if (found_ != nullptr) {
     if (window != found_) {
@@ -100,6 +114,16 @@ void Win32FollowedWindow::Take(DWORD event, HWND window) {
 void Win32FollowedWindow::Look() {
   found_ = nullptr;
   ::EnumWindows(OnTopLevel, reinterpret_cast<LPARAM>(this));
+  LookWhileAbsent();
+}
+
+void Win32FollowedWindow::LookWhileAbsent() {
+  if (found_ == nullptr && lookTimer_ == 0) {
+    lookTimer_ = ::SetTimer(nullptr, 0, kLookIntervalMs, OnLookTimer);
+  } else if (found_ != nullptr && lookTimer_ != 0) {
+    ::KillTimer(nullptr, lookTimer_);
+    lookTimer_ = 0;
+  }
 }
 
 BOOL CALLBACK Win32FollowedWindow::OnTopLevel(HWND window, LPARAM self) {

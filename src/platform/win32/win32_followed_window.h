@@ -1,6 +1,7 @@
 // The application's window on Windows: the highest visible, not minimised top-level
 // window of another process whose title holds the WINDOW text, followed through
-// out-of-context WinEvents (nothing is asked while nothing happens).
+// out-of-context WinEvents (nothing is asked while nothing happens). While there is
+// none, a look 4 times a second as well: Wine delivers no WinEvents of other processes.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/followed_window.h"
 
@@ -28,6 +30,8 @@ class Win32FollowedWindow final : public FollowedWindow {
   static void CALLBACK OnEvent(HWINEVENTHOOK hook, DWORD event, HWND window, LONG object,
                                LONG child, DWORD thread, DWORD time);
   static BOOL CALLBACK OnTopLevel(HWND window, LPARAM self);
+  static void CALLBACK OnLookTimer(HWND, UINT, UINT_PTR, DWORD);
+  void LookWhileAbsent();
   void Take(DWORD event, HWND window);
   void Look();
   bool Matches(HWND window) const;
@@ -37,6 +41,7 @@ class Win32FollowedWindow final : public FollowedWindow {
   HWND found_ = nullptr;
   HWINEVENTHOOK objects_ = nullptr;
   HWINEVENTHOOK minimising_ = nullptr;
+  UINT_PTR lookTimer_ = 0;
 };
 
 }  // namespace quorvex::win32
