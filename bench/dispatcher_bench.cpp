@@ -60,9 +60,11 @@ void BM_DispatchMillionCodes(benchmark::State& state) {
                           .Timer2 = null,
                           .MSComm1 = host.MSComm1,
                           .pointer = null,
-                          .toolkit = host.toolkit};
+                          .toolkit = host.toolkit,
+                          .window = host.window};
   const SettingsRecord settings;
-  Dispatcher dispatcher(platform, settings);
+  Placement placement(platform, settings);
+  Dispatcher dispatcher(placement);
   for (auto _ : state) {
     for (const std::string& read : reads) {
       dispatcher.DispatchCommand(read);

@@ -31,7 +31,7 @@ void Handlers::Guarded(Handler handler, bool acts) {
 void Handlers::Start() {
   Guarded([](Program& p) {
     frmMain::Form_Load(p);
-    p.platform.frmMain.Show(true);
+    p.placement.Show(p.platform.frmMain, true);
   });
 }
 
@@ -61,11 +61,11 @@ void Handlers::frmTwo_Click() {
 
 // The restore runs even while a failure's box is up: nothing stays stepped aside.
 void Handlers::Timer1_Timer() {
-  Guarded([](Program& p) { quorvex::Timer1_Timer(p.platform, p.Settings); }, false);
+  Guarded([](Program& p) { quorvex::Timer1_Timer(p.placement); }, false);
 }
 
 void Handlers::Timer2_Timer() {
-  Guarded([](Program& p) { quorvex::Timer2_Timer(p.platform, p.Settings); }, false);
+  Guarded([](Program& p) { quorvex::Timer2_Timer(p.placement); }, false);
 }
 
 // Taken even while a failure's box is up, and then dropped: input left waiting would
@@ -80,6 +80,12 @@ void Handlers::MSComm1_OnComm() {
     program_.log.Write("port lost");
   }
   Guarded([&input](Program& p) { p.dispatcher.DispatchCommand(input); });
+}
+
+// Overlays follow even while a failure's box is up: nothing is left covering beside
+// the window.
+void Handlers::Window_Moved() {
+  Guarded([](Program& p) { p.placement.WindowMoved(); }, false);
 }
 
 int Run(Host& host) {

@@ -20,6 +20,7 @@ class Handlers final : public Events {
   void Timer1_Timer() override;
   void Timer2_Timer() override;
   void MSComm1_OnComm() override;
+  void Window_Moved() override;
 
  private:
   // Codes and clicks `act`: they are dropped once a failure's message box is up.

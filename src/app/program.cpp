@@ -20,7 +20,8 @@ Program::Program(const Platform& services)
                .Timer2 = services.Timer2,
                .MSComm1 = services.MSComm1,
                .pointer = services.pointer,
-               .toolkit = toolkit} {}
+               .toolkit = toolkit,
+               .window = services.window} {}
 
 void EndWithMessage(Program& program, std::string_view message) {
   program.failing = true;

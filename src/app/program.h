@@ -37,7 +37,8 @@ struct Program {
   LoggedToolkit toolkit;
   Platform platform;
   SettingsRecord Settings;  // written only during start-up
-  Dispatcher dispatcher{platform, Settings, log};
+  Placement placement{platform, Settings, log};
+  Dispatcher dispatcher{placement};
   // A failure's message box is up: codes and clicks are no longer acted on.
   bool failing = false;
 };

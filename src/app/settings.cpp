@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -20,8 +21,10 @@ namespace {
 
 using Key = SettingsKey;
 
-// Tested in this order; the first key found anywhere in an item wins.
-constexpr std::array<Key, 22> kKeys{{
+// Tested in this order; the first key found anywhere in an item wins. WINDOW and LOG
+// first: a window's title or a path may hold another key's text.
+constexpr std::array<Key, 23> kKeys{{
+    {"WINDOW:", nullptr, &SettingsRecord::WINDOW},
     {"LOG:", nullptr, &SettingsRecord::LOG},
     {"AUTOCONN:", &SettingsRecord::AUTOCONN},
     {"VERSION:", &SettingsRecord::VERSION},
@@ -85,6 +88,19 @@ std::string RemoveAll(std::string_view item, std::string_view key) {
   }
   throw Failure(failure::kTypeMismatch,
                 where + (error == NumberError::kEmpty ? "has no value." : "is not a number."));
+}
+
+// UTF-8 characters; in other text each byte is one.
+std::size_t CharactersIn(std::string_view text) {
+  return static_cast<std::size_t>(std::ranges::count_if(
+      text, [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+[[noreturn]] void TooLong(std::string_view fileName, const Item& item) {
+  throw Failure(failure::kTypeMismatch, std::string(fileName) + ", line " +
+                                            std::to_string(item.line) + ": the item \"" +
+                                            Printable(item.text) + "\" is longer than " +
+                                            std::to_string(kMaxWindowChars) + " characters.");
 }
 
 struct FileCloser {
@@ -188,6 +204,9 @@ void ReadSettings(std::string_view text, std::string_view fileName, SettingsReco
     }
     std::string value = RemoveAll(item->text, key->name);
     if (key->text != nullptr) {
+      if (key->text == &SettingsRecord::WINDOW && CharactersIn(value) > kMaxWindowChars) {
+        TooLong(fileName, *item);
+      }
       settings.*(key->text) = std::move(value);
       continue;
     }

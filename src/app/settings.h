@@ -14,10 +14,13 @@ constexpr std::string_view kSettingsFileName = "tessora.ini";
 
 // Each key holds a number or a text (stored as it stands), never both.
 struct SettingsKey {
-  std::string_view name;  // "PL:", colon included
-  std::int16_t SettingsRecord::*field = nullptr;
-  std::string SettingsRecord::*text = nullptr;
+  std::string_view name;                          // "PL:", colon included
+  std::int16_t SettingsRecord::*field = nullptr;  // null for a text key
+  std::string SettingsRecord::*text = nullptr;    // CP, WINDOW and LOG, stored as written
 };
+
+// The longest WINDOW text, in characters.
+constexpr std::size_t kMaxWindowChars = 255;
 
 // Every key, in the order items are tested against them.
 std::span<const SettingsKey> SettingsKeys();

@@ -42,18 +42,19 @@ void frmMain::Form_Load(Program& program) {
     program.log.Open(s.LOG);
   }
   program.platform.toolkit.Notice(StartLine(s, program.platform.toolkit));
-  PlaceWindow(s, program.platform.frmMain, {s.PL, s.PT, s.FW, s.FH});
+  program.placement.Begin();
+  PlaceWindow(s, program.platform.frmMain, program.placement.Home(program.platform.frmMain));
   if (s.AUTOCONN == 1) {
     OpenPort(program.platform.MSComm1, s);
     program.log.Write("port opened, sent \"some data\"");
   }
   frmTwo::Form_Load(program);
-  program.platform.frmTwo.Show(true);
+  program.placement.Show(program.platform.frmTwo, true);
 }
 
 void frmTwo::Form_Load(Program& program) {
-  const SettingsRecord& s = program.Settings;
-  PlaceWindow(s, program.platform.frmTwo, {s.PL2, s.PT2, s.FW2, s.FH2});
+  PlaceWindow(program.Settings, program.platform.frmTwo,
+              program.placement.Home(program.platform.frmTwo));
 }
 
 void PlaceWindow(const SettingsRecord& settings, Overlay& window, const TwipsRect& rect) {

@@ -1,5 +1,7 @@
 #include "commands/clicks.h"
 
+#include <string>
+
 #include "common/twips.h"
 
 namespace quorvex {
@@ -15,17 +17,34 @@ int AsideTop(const Toolkit& toolkit, const TwipsRect& home, Point point) {
   return covers ? -home.height : 0;
 }
 
-void StepAsideAndClick(const Platform& p, Overlay& overlay, Timer& restore, TwipsRect home,
-                       Point point) {
-  home.top = AsideTop(p.toolkit, home, point);
-  overlay.Place(home);
-  p.pointer.Click(point);
+// The one way a code's click is made: said in the log, then pressed.
+void Press(const Placement& placement, Point point, std::string_view code) {
+  placement.log().Write("code \"" + std::string(code) + "\": click at " + std::to_string(point.x) +
+                        "," + std::to_string(point.y));
+  placement.platform().pointer.Click(point);
+}
+
+// The window's place is asked for at this moment: a click during a move lands where
+// the window is, not where it was.
+void StepAsideAndClick(Placement& placement, Overlay& overlay, Timer& restore, Point point,
+                       std::string_view code) {
+  const std::optional<Point> origin = placement.OriginNow();
+  if (!origin) {
+    placement.NothingPressed(code);
+    return;
+  }
+  const Platform& p = placement.platform();
+  TwipsRect aside = placement.Home(overlay, *origin);
+  point = placement.Moved(point, *origin);
+  aside.top = AsideTop(p.toolkit, aside, point);
+  overlay.Place(aside);
+  Press(placement, point, code);
   restore.Enabled(true);
 }
 
 // Left as well as Top: a Left changed meanwhile goes back too.
-void PutBack(Overlay& overlay, Timer& restore, const TwipsRect& home) {
-  overlay.Place(home);
+void PutBack(const Placement& placement, Overlay& overlay, Timer& restore) {
+  overlay.Place(placement.Home(overlay));
   restore.Enabled(false);
 }
 
@@ -35,24 +54,33 @@ bool CoversAtTopEdge(int left, int width, int height, Point point) {
   return point.x >= left && point.x < left + width && point.y >= 0 && point.y < height;
 }
 
-void ClickStart(const Platform& p, const SettingsRecord& s) {
-  StepAsideAndClick(p, p.frmMain, p.Timer1, {s.PL, s.PT, s.FW, s.FH}, {s.STRX, s.STRY});
+void ClickStart(Placement& placement) {
+  const SettingsRecord& s = placement.settings();
+  const Platform& p = placement.platform();
+  StepAsideAndClick(placement, p.frmMain, p.Timer1, {s.STRX, s.STRY}, "10");
 }
 
-void ClickStop(const Platform& p, const SettingsRecord& s) {
-  p.pointer.Click({s.STPX, s.STPY});
+void ClickStop(Placement& placement) {
+  const SettingsRecord& s = placement.settings();
+  if (const std::optional<Point> origin = placement.OriginNow()) {
+    Press(placement, placement.Moved({s.STPX, s.STPY}, *origin), "20");
+  } else {
+    placement.NothingPressed("20");
+  }
 }
 
-void ClickStart2(const Platform& p, const SettingsRecord& s) {
-  StepAsideAndClick(p, p.frmTwo, p.Timer2, {s.PL2, s.PT2, s.FW2, s.FH2}, {s.STRX2, s.STRY2});
+void ClickStart2(Placement& placement) {
+  const SettingsRecord& s = placement.settings();
+  const Platform& p = placement.platform();
+  StepAsideAndClick(placement, p.frmTwo, p.Timer2, {s.STRX2, s.STRY2}, "30");
 }
 
-void Timer1_Timer(const Platform& p, const SettingsRecord& s) {
-  PutBack(p.frmMain, p.Timer1, {s.PL, s.PT, s.FW, s.FH});
+void Timer1_Timer(const Placement& placement) {
+  PutBack(placement, placement.platform().frmMain, placement.platform().Timer1);
 }
 
-void Timer2_Timer(const Platform& p, const SettingsRecord& s) {
-  PutBack(p.frmTwo, p.Timer2, {s.PL2, s.PT2, s.FW2, s.FH2});
+void Timer2_Timer(const Placement& placement) {
+  PutBack(placement, placement.platform().frmTwo, placement.platform().Timer2);
 }
 
 }  // namespace quorvex

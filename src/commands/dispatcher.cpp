@@ -1,6 +1,5 @@
 #include "commands/dispatcher.h"
 
-#include <string>
 #include <utility>
 
 #include "commands/clicks.h"
@@ -13,11 +12,6 @@ bool BeginsCode(char c) {
 }
 bool IsLineEnd(char c) {
   return c == '\r' || c == '\n';
-}
-
-std::string ClickLine(char first, std::int16_t x, std::int16_t y) {
-  return std::string("code \"") + first + "0\": click at " + std::to_string(x) + "," +
-         std::to_string(y);
 }
 
 }  // namespace
@@ -50,26 +44,22 @@ void Dispatcher::DispatchCommand(std::string_view input) {
 
 // `first` is the code's first character; the second is always "0".
 void Dispatcher::Act(char first) {
-  const SettingsRecord& s = settings_;
   switch (first) {
     case '1':
-      log_.Write(ClickLine(first, s.STRX, s.STRY));
-      ClickStart(platform_, s);
+      ClickStart(placement_);
       break;
     case '2':
-      log_.Write(ClickLine(first, s.STPX, s.STPY));
-      ClickStop(platform_, s);
+      ClickStop(placement_);
       break;
     case '3':
-      log_.Write(ClickLine(first, s.STRX2, s.STRY2));
-      ClickStart2(platform_, s);
+      ClickStart2(placement_);
       break;
     case '4':
-      log_.Write("code \"40\": overlays shown");
+      placement_.log().Write("code \"40\": overlays shown");
       ShowBoth(true);
       break;
     case '5':
-      log_.Write("code \"50\": overlays hidden");
+      placement_.log().Write("code \"50\": overlays hidden");
       ShowBoth(false);
       break;
     default:
@@ -78,8 +68,8 @@ void Dispatcher::Act(char first) {
 }
 
 void Dispatcher::ShowBoth(bool shown) {
-  platform_.frmMain.Show(shown);
-  platform_.frmTwo.Show(shown);
+  placement_.Show(placement_.platform().frmMain, shown);
+  placement_.Show(placement_.platform().frmTwo, shown);
 }
 
 }  // namespace quorvex

@@ -4,16 +4,13 @@
 #include <optional>
 #include <string_view>
 
-#include "common/log.h"
-#include "common/settings_record.h"
-#include "platform/host.h"
+#include "commands/placement.h"
 
 namespace quorvex {
 
 class Dispatcher {
  public:
-  Dispatcher(const Platform& platform, const SettingsRecord& settings, Log& log)
-      : platform_(platform), settings_(settings), log_(log) {}
+  explicit Dispatcher(Placement& placement) : placement_(placement) {}
 
   // Acts on each code at the start of what remains of `input`, in order, line ends
   // between them skipped; stops at the first character that begins no code. A lone
@@ -24,9 +21,7 @@ class Dispatcher {
   void Act(char first);
   void ShowBoth(bool shown);
 
-  const Platform& platform_;
-  const SettingsRecord& settings_;
-  Log& log_;
+  Placement& placement_;
   std::optional<char> keptCodeStart_;
 };
 

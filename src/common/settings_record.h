@@ -29,6 +29,9 @@ struct SettingsRecord {
   std::int16_t FH2 = 0;
   std::int16_t STRX2 = 0;
   std::int16_t STRY2 = 0;
+  // Part of the title of the application's window that positions count from; empty:
+  // they are screen positions.
+  std::string WINDOW;
   std::string LOG;  // the log file's path; empty for none
   friend bool operator==(const SettingsRecord&, const SettingsRecord&) = default;
 };

@@ -1,6 +1,7 @@
 // What each platform provides to the program, and the events it raises.
 #pragma once
 
+#include "platform/followed_window.h"
 #include "platform/overlay.h"
 #include "platform/pointer.h"
 #include "platform/serial_line.h"
@@ -19,6 +20,8 @@ class Events {
   virtual void Timer2_Timer() = 0;
   // Input, or a hang-up, is there on the line.
   virtual void MSComm1_OnComm() = 0;
+  // The followed window appeared, moved, was resized or went.
+  virtual void Window_Moved() = 0;
 };
 
 struct Platform {
@@ -29,6 +32,7 @@ struct Platform {
   SerialLine& MSComm1;
   Pointer& pointer;
   Toolkit& toolkit;
+  FollowedWindow& window;
 };
 
 class Host {

@@ -119,6 +119,7 @@ TEST(ReadSettings, FillsEveryFieldOfATypicalFile) {
                                 .FH2 = 460,
                                 .STRX2 = 300,
                                 .STRY2 = 310,
+                                .WINDOW = {},
                                 .LOG = {}};
   EXPECT_EQ(s, expected);
 }
@@ -305,6 +306,36 @@ TEST(ReadFile, ReadsNothingButARegularFile) {
   EXPECT_THAT(text, HasSubstr("is not a regular file"));
 }
 #endif
+
+}  // namespace
+}  // namespace quorvex
+
+namespace quorvex {
+namespace {
+
+TEST(ReadSettings, WindowIsTextTestedBeforeEveryOtherKey) {
+  const SettingsRecord s = Read("WINDOW:Batch PT:7\nPT:15\n");
+  EXPECT_EQ(s.WINDOW, "Batch PT:7") << "a title holding a key's text is still the title";
+  EXPECT_EQ(s.PT, 15);
+  EXPECT_EQ(Read("WINDOW: Line 1 \n").WINDOW, " Line 1 ") << "stored as written";
+  EXPECT_EQ(Read("\"WINDOW:Demo, 2\"").WINDOW, "Demo, 2");
+  EXPECT_EQ(Read("PL:7\n").WINDOW, "");
+  EXPECT_EQ(Read("AUTOCONN:WINDOW:x").WINDOW, "AUTOCONN:x") << "WINDOW wins wherever it is";
+}
+
+TEST(ReadSettings, WindowTextOfMoreThan255CharactersEndsTheStart) {
+  EXPECT_EQ(Read("WINDOW:" + std::string(255, 'a')).WINDOW.size(), 255U);
+  // 255 characters of two bytes each in UTF-8.
+  std::string umlauts;
+  for (int i = 0; i < 255; ++i) {
+    umlauts += "\xC3\xA4";
+  }
+  EXPECT_EQ(Read("WINDOW:" + umlauts).WINDOW, umlauts);
+  const auto [number, text] = FailureOf("PL:1\nWINDOW:" + std::string(256, 'a'));
+  EXPECT_EQ(number, 13);
+  EXPECT_EQ(text, "tessora.ini, line 2: the item \"WINDOW:" + std::string(53, 'a') +
+                      "...\" is longer than 255 characters.");
+}
 
 }  // namespace
 }  // namespace quorvex

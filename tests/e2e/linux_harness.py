@@ -208,8 +208,8 @@ class Controller(Child):
 class Target(Child):
     """The window beneath: reports its buttons' places and every press it gets."""
 
-    def __init__(self, desktop, x=100, y=100):
-        super().__init__([TARGET, str(x), str(y)], desktop.env)
+    def __init__(self, desktop, x=100, y=100, title=None):
+        super().__init__([TARGET, str(x), str(y), *([title] if title else [])], desktop.env)
         ready = self.wait_line(r"^ready Start=(\d+),(\d+),(\d+),(\d+) Stop=(\d+),(\d+),(\d+),(\d+)")
         values = [int(v) for v in ready.groups()]
         self.start_rect, self.stop_rect = tuple(values[:4]), tuple(values[4:])

@@ -462,6 +462,116 @@ class Geometry(Scenario):
         self.assertRegex("\n".join(quorvex.err), "Error 7000: .*:65000.*X11 session")
 
 
+class FollowWindow(Scenario):
+    """WINDOW set: positions count from the titled window's client area, which under
+    openbox lies inside a frame."""
+
+    def titled(self, title, x=100, y=100):
+        target = self.own(Target(desktop, x, y, title=title))
+        target.window = wait_until(lambda: desktop.find("--name", "^" + title + "$"),
+                                   what="the titled window")
+        return target
+
+    def relative(self, target, window_text):
+        """The usual settings, every position counted from the client area."""
+        ox, oy, _, _ = desktop.geometry(target.window)
+        moved = types.SimpleNamespace(
+            start_rect=(target.start_rect[0] - ox, target.start_rect[1] - oy,
+                        *target.start_rect[2:]),
+            stop_rect=(target.stop_rect[0] - ox, target.stop_rect[1] - oy, *target.stop_rect[2:]))
+        return f"WINDOW:{window_text}\n" + settings(moved, port=self.controller.port)
+
+    def assert_follows(self, target):
+        """frmMain lies on Start's left half, wherever the window now is."""
+        def placed():
+            ox, oy, _, _ = desktop.geometry(target.window)
+            x, y, _, _ = desktop.geometry(self.quorvex.overlay("frmMain"))
+            return (x, y) == (ox + 20, oy + 40)
+        wait_until(placed, what="frmMain over Start")
+
+    def click_on_start(self, target):
+        ox, oy, _, _ = desktop.geometry(target.window)
+        desktop.click(ox + 20 + 40, oy + 40 + 40)
+
+    def test_overlays_and_codes_follow_the_window_a_title_with_a_key_inside(self):
+        self.controller = self.own(Controller(desktop))
+        target = self.titled("Batch PT:7 line")
+        self.quorvex = self.own(Quorvex(desktop, self.relative(target, " Batch PT:7 ")))
+        self.controller.wait_received("some data")
+        self.assert_follows(target)
+        desktop.run("xdotool", "windowmove", str(target.window), "420", "330")
+        wait_until(lambda: desktop.geometry(target.window)[0] > 400, what="the window moved")
+        self.assert_follows(target)
+        self.controller.send("10")
+        target.wait_line("^click Start 1$")
+        self.controller.send("30")
+        target.wait_line("^click Stop 1$")
+        self.click_on_start(target)
+        self.controller.wait_received("some data101")
+
+    def test_an_unmapped_window_leaves_nothing_covered_and_nothing_pressed(self):
+        self.controller = self.own(Controller(desktop))
+        target = self.titled("Unmapped line")
+        self.quorvex = self.own(Quorvex(desktop, self.relative(target, "Unmapped line")))
+        self.assert_follows(target)
+        desktop.run("xdotool", "windowunmap", str(target.window))
+        wait_until(lambda: not self.quorvex.shown("frmMain") and not self.quorvex.shown("frmTwo"),
+                   what="both overlays down")
+        self.controller.send("10")
+        self.quorvex.wait_line("^Quorvex: Code 10 pressed nothing", self.quorvex.err)
+        self.controller.send("50")
+        desktop.run("xdotool", "windowmap", str(target.window))
+        wait_until(lambda: desktop.viewable(target.window), what="the window back")
+        self.click_on_start(target)
+        target.wait_line("^click Start 1$")
+        self.assertEqual(target.clicks(), ["Start"], "one press: the operator's, not code 10's")
+        self.assertEqual(self.controller.received(), "some data", "\"50\" kept across")
+        self.controller.send("40")
+        self.assert_follows(target)
+        self.click_on_start(target)
+        self.controller.wait_received("some data101")
+
+    @unittest.skipIf(WM == "none", "minimising needs a window manager")
+    def test_a_minimised_window_leaves_nothing_covered(self):
+        self.controller = self.own(Controller(desktop))
+        target = self.titled("Minimised line")
+        self.quorvex = self.own(Quorvex(desktop, self.relative(target, "Minimised line")))
+        self.assert_follows(target)
+        desktop.run("xdotool", "windowminimize", str(target.window))
+        wait_until(lambda: not self.quorvex.shown("frmMain") and not self.quorvex.shown("frmTwo"),
+                   what="both overlays down")
+        self.controller.send("30")
+        self.quorvex.wait_line("^Quorvex: Code 30 pressed nothing", self.quorvex.err)
+        desktop.run("xdotool", "windowactivate", str(target.window))
+        self.assert_follows(target)
+
+    def test_no_cpu_time_while_the_window_stands_still(self):
+        self.controller = self.own(Controller(desktop))
+        target = self.titled("Idle line")
+        self.quorvex = self.own(Quorvex(desktop, self.relative(target, "Idle line")))
+        self.assert_follows(target)
+        time.sleep(0.5)
+        before = self.quorvex.cpu_and_wakeups()
+        time.sleep(IDLE_SECONDS)
+        self.assertEqual(self.quorvex.cpu_and_wakeups(), before)
+
+    def test_started_before_the_window_it_covers_the_window_when_it_comes(self):
+        self.controller = self.own(Controller(desktop))
+        probe = self.titled("Probe line", 150, 120)
+        text = self.relative(probe, "Later line")
+        probe.stop()
+        wait_until(lambda: not desktop.find("--name", "^Probe line$"), what="the probe gone")
+        self.quorvex = self.own(Quorvex(desktop, text))
+        self.controller.wait_received("some data")
+        self.controller.send("20")
+        self.quorvex.wait_line("^Quorvex: Code 20 pressed nothing", self.quorvex.err)
+        self.assertIsNone(self.quorvex.shown("frmMain"))
+        target = self.titled("Later line", 150, 120)
+        self.assert_follows(target)
+        self.controller.send("10")
+        target.wait_line("^click Start 1$")
+
+
 class Idle(Scenario):
     def test_no_cpu_time_and_no_wakeups_while_idle(self):
         self.start()

@@ -421,5 +421,49 @@ class Flood(Scenario):
         self.assertEqual(line.received(), b"some data", "sent on the line unasked")
 
 
+class FollowWindow(Scenario):
+    """WINDOW set: positions count from a captioned window's client area. Wine 8 delivers
+    no WinEvents of other processes, so only what needs none is tried here: the place
+    at the start, the window found when it opens later, clicks where the window is."""
+
+    def relative_settings(self, target, window_text):
+        ox, oy = target.origin()
+        screen = target.buttons
+        target.buttons = {k: (l - ox, t - oy, r - ox, b - oy) for k, (l, t, r, b) in screen.items()}
+        text = f"WINDOW:{window_text}\n" + settings(target)
+        target.buttons = screen
+        return text
+
+    def test_overlays_at_the_window_and_codes_pressing_where_it_now_is(self):
+        self.controller = self.own(Controller(desktop))
+        wine.map_port(PORT, self.controller.port)
+        self.target = self.own(Target(wine, 100, 100, title="Line 7 - Batch 12"))
+        self.quorvex = self.own(Quorvex(wine, self.relative_settings(self.target, "Line 7")))
+        self.controller.wait_received("some data")
+        wait_until(lambda: probe.rect("frmMain") == self.target.buttons["A"], 30, "frmMain over A")
+        self.assertEqual(probe.rect("frmTwo"), self.target.buttons["B"])
+        ox, oy = self.target.origin()
+        nx, ny = self.target.command("move 320 260")
+        self.assertNotEqual((nx, ny), (ox, oy))
+        self.controller.send("20")
+        self.target.wait_line("^click C$", timeout=30)
+        self.controller.send("10")
+        self.target.wait_line("^click A$", timeout=30)
+        self.assertEqual(self.controller.received(), "some data")
+
+    def test_started_before_the_window_it_covers_the_window_when_it_opens(self):
+        self.controller = self.own(Controller(desktop))
+        wine.map_port(PORT, self.controller.port)
+        probe_target = self.own(Target(wine, 140, 120, title="Probe line"))
+        text = self.relative_settings(probe_target, "Later line")
+        probe_target.stop()
+        self.quorvex = self.own(Quorvex(wine, text))
+        self.controller.wait_received("some data")
+        self.assertFalse(any(w["visible"] for w in probe.overlays().values()))
+        self.target = self.own(Target(wine, 140, 120, title="Later line"))
+        self.wait_overlays(shown=True, timeout=30)
+        self.assertEqual(probe.rect("frmMain"), self.target.buttons["A"])
+
+
 if __name__ == "__main__":
     unittest.main(verbosity=2)

@@ -102,14 +102,28 @@ class Probe:
 class Target(Child):
     """The window beneath: reports its buttons' screen rectangles and every click."""
 
-    def __init__(self, wine, x=100, y=100):
-        super().__init__(["wine", TARGET, str(x), str(y)], wine.env)
+    def __init__(self, wine, x=100, y=100, title=None):
+        super().__init__(["wine", TARGET, str(x), str(y), *([title] if title else [])], wine.env,
+                         stdin=subprocess.PIPE if title else subprocess.DEVNULL)
         self.wait_line("^ready$", timeout=30)
         self.buttons = {}
         for line in list(self.out):
             if line.startswith("button "):
                 _, name, *edges = line.split()
                 self.buttons[name] = tuple(int(v) for v in edges)
+
+    def command(self, line):
+        """A titled target moves, minimises or restores itself: "move X Y", "minimise",
+        "restore". Returns its client area's new corner on the screen, or None."""
+        del self.out[:]
+        self.process.stdin.write(line + "\n")
+        self.process.stdin.flush()
+        done = self.wait_line(r"^(origin (-?\d+) (-?\d+)|minimised)$", timeout=30)
+        return (int(done.group(2)), int(done.group(3))) if done.group(2) else None
+
+    def origin(self):
+        found = [line for line in list(self.out) if line.startswith("origin ")]
+        return tuple(int(v) for v in found[0].split()[1:])
 
     def centre(self, name):
         left, top, right, bottom = self.buttons[name]

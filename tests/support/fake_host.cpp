@@ -151,6 +151,11 @@ void FakeToolkit::End(int status) {
   }
 }
 
+void FakeWindow::Follow(std::string_view titlePart) {
+  host_.Record("Follow(" + std::string(titlePart) + ")");
+  followed = std::string(titlePart);
+}
+
 Platform FakeHost::Services() {
   return {.frmMain = frmMain,
           .frmTwo = frmTwo,
@@ -158,7 +163,8 @@ Platform FakeHost::Services() {
           .Timer2 = Timer2,
           .MSComm1 = MSComm1,
           .pointer = pointer,
-          .toolkit = toolkit};
+          .toolkit = toolkit,
+          .window = window};
 }
 
 int FakeHost::EventLoop() {
@@ -173,6 +179,11 @@ void FakeHost::Receive(std::string_view bytes) {
 
 void FakeHost::Click(FakeOverlay& overlay) {
   Raise(&overlay == &frmMain ? &Events::frmMain_Click : &Events::frmTwo_Click);
+}
+
+void FakeHost::MoveWindow(std::optional<Point> origin) {
+  window.origin = origin;
+  Raise(&Events::Window_Moved);
 }
 
 bool FakeHost::Tick(FakeTimer& timer) {

@@ -119,6 +119,20 @@ class FakeToolkit final : public Toolkit {
   FakeHost& host_;
 };
 
+// The application's window: a test moves it, takes it away and brings it back.
+class FakeWindow final : public FollowedWindow {
+ public:
+  explicit FakeWindow(FakeHost& host) : host_(host) {}
+  void Follow(std::string_view titlePart) override;
+  std::optional<Point> ClientOrigin() override { return origin; }
+
+  std::optional<std::string> followed;  // the title part asked for
+  std::optional<Point> origin;          // none: no such window is shown
+
+ private:
+  FakeHost& host_;
+};
+
 class FakeHost final : public Host {
  public:
   Platform Services() override;
@@ -130,6 +144,8 @@ class FakeHost final : public Host {
   // Bytes arrive and the line's event is raised.
   void Receive(std::string_view bytes);
   void Click(FakeOverlay& overlay);
+  // The window is now at `origin` (none: gone) and the platform says so.
+  void MoveWindow(std::optional<Point> origin);
   // A tick, only if the timer is enabled; true if it ticked.
   bool Tick(FakeTimer& timer);
   // Delivers the clicks that landed on an overlay, as a real input queue would after
@@ -145,6 +161,7 @@ class FakeHost final : public Host {
   FakeLine MSComm1{*this};
   FakePointer pointer{*this};
   FakeToolkit toolkit{*this};
+  FakeWindow window{*this};
   // What the program asked, in order: "frmMain.Place(900,1500,1200,450)", ...
   std::vector<std::string> log;
   // Replies to a message box: run while it is open, as a modal loop would.

@@ -27,7 +27,8 @@ Win32Host::Win32Host(HINSTANCE instance)
       timer1_(messages_.get(), kTimer1),
       timer2_(messages_.get(), kTimer2),
       line_(messages_.get(), [this] { Raise(&Events::MSComm1_OnComm); }),
-      toolkit_(frmMain_, frmTwo_, scale_) {}
+      toolkit_(frmMain_, frmTwo_, scale_),
+      window_([this] { Raise(&Events::Window_Moved); }) {}
 
 Platform Win32Host::Services() {
   return {.frmMain = frmMain_,
@@ -36,7 +37,8 @@ Platform Win32Host::Services() {
           .Timer2 = timer2_,
           .MSComm1 = line_,
           .pointer = pointer_,
-          .toolkit = toolkit_};
+          .toolkit = toolkit_,
+          .window = window_};
 }
 
 int Win32Host::EventLoop() {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/host.h"
+#include "platform/win32/win32_followed_window.h"
 #include "platform/win32/win32_overlay.h"
 #include "platform/win32/win32_pointer.h"
 #include "platform/win32/win32_serial_line.h"
@@ -39,6 +40,7 @@ class Win32Host final : public Host, private MessageTarget {
   Win32SerialLine line_;
   Win32Pointer pointer_;
   Win32Toolkit toolkit_;
+  Win32FollowedWindow window_;
   Events* events_ = nullptr;
 };
 

@@ -19,7 +19,13 @@ constexpr double kDefaultDpi = 96.0;
 
 // A failed request (a window gone meanwhile) is reported and the program goes on,
 // as it does when a Windows call fails.
+int* trappedFailures = nullptr;
+
 int ReportError(Display* display, XErrorEvent* error) {
+  if (trappedFailures != nullptr) {
+    ++*trappedFailures;
+    return 0;
+  }
   char text[256] = {};
   XGetErrorText(display, error->error_code, text, sizeof text);
   std::fprintf(stderr, "Quorvex: X request %d failed: %s\n", error->request_code, text);
@@ -65,6 +71,12 @@ DisplayPtr OpenDisplay() {
   XSetErrorHandler(ReportError);
   XSetIOErrorHandler(ReportConnectionLost);
   return display;
+}
+
+ErrorTrap::ErrorTrap() : previous_(std::exchange(trappedFailures, &failures_)) {}
+
+ErrorTrap::~ErrorTrap() {
+  trappedFailures = previous_;
 }
 
 void OnConnectionLost(std::function<void()> release) {

@@ -16,6 +16,23 @@ using DisplayPtr = std::unique_ptr<Display, DisplayCloser>;
 // Throws Failure (kDisplay) when no X display can be reached or it lacks XTEST.
 DisplayPtr OpenDisplay();
 
+// Requests on other clients' windows, which may go at any moment: while a trap is
+// set their failures are expected, and counted instead of reported. A request that
+// waits for its reply has had its failure counted by then; one that does not, by the
+// next that does.
+class ErrorTrap {
+ public:
+  ErrorTrap();
+  ~ErrorTrap();
+  ErrorTrap(const ErrorTrap&) = delete;
+  ErrorTrap& operator=(const ErrorTrap&) = delete;
+  bool Failed() const { return failures_ > 0; }
+
+ private:
+  int failures_ = 0;
+  int* previous_;
+};
+
 // What to do, before the program ends, when the connection to the X server is lost
 // (the server ended, the session closed); nullptr for nothing. The program then says
 // so on standard error and ends with status 1.

@@ -63,7 +63,10 @@ X11Host::X11Host()
       frmMain_(display_.get(), "frmMain", twipsPerPixel_, [this] { stacking_.Request(); }),
       frmTwo_(display_.get(), "frmTwo", twipsPerPixel_, [this] { stacking_.Request(); }),
       stacking_(display_.get(), {&frmMain_, &frmTwo_}),
-      pointer_(display_.get()) {
+      pointer_(display_.get()),
+      window_(
+          display_.get(), [this](Window window) { return IsOurs(window); },
+          [this] { events_->Window_Moved(); }) {
   // Every restack of another top-level window is a chance to be covered.
   XSelectInput(display_.get(), DefaultRootWindow(display_.get()), SubstructureNotifyMask);
   OnConnectionLost([this] { line_.Close(); });
@@ -80,7 +83,8 @@ Platform X11Host::Services() {
                   .Timer2 = timer2_,
                   .MSComm1 = line_,
                   .pointer = pointer_,
-                  .toolkit = *this};
+                  .toolkit = *this,
+                  .window = window_};
 }
 
 int X11Host::EventLoop() {
@@ -177,6 +181,7 @@ void X11Host::HandleXEvent(XEvent& event) {
       return;
     }
   }
+  window_.Take(event);
   switch (event.type) {
     case ButtonPress:
     case ButtonRelease:

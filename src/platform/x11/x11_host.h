@@ -11,6 +11,7 @@
 #include "platform/posix/posix_poll_timer.h"
 #include "platform/posix/posix_serial_port.h"
 #include "platform/x11/x11_display.h"
+#include "platform/x11/x11_followed_window.h"
 #include "platform/x11/x11_message_box.h"
 #include "platform/x11/x11_overlay.h"
 #include "platform/x11/x11_pointer.h"
@@ -58,6 +59,7 @@ class X11Host final : public Host, private Toolkit {
   posix::PollTimer timer2_;
   posix::PosixSerialLine line_;
   X11Pointer pointer_;
+  X11FollowedWindow window_;
   Events* events_ = nullptr;
   std::vector<X11MessageBox*> boxes_;  // open message boxes, innermost last
   std::optional<int> endStatus_;

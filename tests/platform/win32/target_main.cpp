@@ -3,10 +3,14 @@
 //   button NAME LEFT TOP RIGHT BOTTOM    once for each, in screen pixels, then "ready"
 //   click NAME                           for every click a button receives
 //   point X Y                            for every left press beside the buttons, on the screen
-// Usage: target X Y
+// Usage: target X Y [TITLE]
+// With a title it is a captioned window of that title, and takes lines on its input:
+//   move X Y | minimise | restore        answered, once done, with "origin X Y" (its
+//                                        client area's corner on the screen) or "minimised"
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/win32/win32_api.h"
 
@@ -20,7 +24,51 @@ constexpr int kButtonHeight = 60;
 constexpr int kGap = 60;
 constexpr int kMargin = 20;
 
+enum Command : UINT { kMove = WM_APP, kMinimise, kRestore };
+
+HWND mainWindow = nullptr;
+
+void PrintOrigin(HWND window) {
+  POINT origin{0, 0};
+  ::ClientToScreen(window, &origin);
+  std::printf("origin %ld %ld\n", origin.x, origin.y);
+  std::fflush(stdout);
+}
+
+DWORD WINAPI ReadCommands(void*) {
+  char line[128];
+  while (std::fgets(line, sizeof line, stdin)) {
+    int x = 0, y = 0;
+    if (std::sscanf(line, "move %d %d", &x, &y) == 2) {
+      ::PostMessageA(mainWindow, kMove, static_cast<WPARAM>(x), static_cast<LPARAM>(y));
+    } else if (std::strncmp(line, "minimise", 8) == 0) {
+      ::PostMessageA(mainWindow, kMinimise, 0, 0);
+    } else if (std::strncmp(line, "restore", 7) == 0) {
+      ::PostMessageA(mainWindow, kRestore, 0, 0);
+    }
+  }
+  return 0;
+}
+
 LRESULT CALLBACK TargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case kMove:
+      ::SetWindowPos(window, nullptr, static_cast<int>(wParam), static_cast<int>(lParam), 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      PrintOrigin(window);
+      return 0;
+    case kMinimise:
+      ::ShowWindow(window, SW_MINIMIZE);
+      std::printf("minimised\n");
+      std::fflush(stdout);
+      return 0;
+    case kRestore:
+      ::ShowWindow(window, SW_RESTORE);
+      PrintOrigin(window);
+      return 0;
+    default:
+      break;
+  }
   if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
     std::printf("click %c\n", static_cast<char>(LOWORD(wParam)));
     std::fflush(stdout);
@@ -53,9 +101,14 @@ int main(int argc, char** argv) {
   description.lpszClassName = "QuorvexTestTarget";
   ::RegisterClassA(&description);
   const int width = kMargin + static_cast<int>(kButtons.size()) * (kButtonWidth + kGap);
-  const HWND window =
-      ::CreateWindowExA(0, description.lpszClassName, "Target", WS_POPUP | WS_VISIBLE, x, y, width,
-                        kButtonHeight + 2 * kMargin, nullptr, nullptr, instance, nullptr);
+  const char* title = argc > 3 ? argv[3] : nullptr;
+  const DWORD style = title ? WS_OVERLAPPEDWINDOW | WS_VISIBLE : WS_POPUP | WS_VISIBLE;
+  RECT outer{0, 0, width, kButtonHeight + 2 * kMargin};
+  ::AdjustWindowRect(&outer, style, FALSE);
+  const HWND window = ::CreateWindowExA(
+      0, description.lpszClassName, title ? title : "Target", style, x, y, outer.right - outer.left,
+      outer.bottom - outer.top, nullptr, nullptr, instance, nullptr);
+  mainWindow = window;
   for (std::size_t i = 0; i < kButtons.size(); ++i) {
     const char name[2] = {kButtons[i], '\0'};
     const HWND button = ::CreateWindowExA(
@@ -65,6 +118,10 @@ int main(int argc, char** argv) {
     RECT r{};
     ::GetWindowRect(button, &r);
     std::printf("button %c %ld %ld %ld %ld\n", kButtons[i], r.left, r.top, r.right, r.bottom);
+  }
+  if (title) {
+    PrintOrigin(window);
+    ::CreateThread(nullptr, 0, ReadCommands, nullptr, 0, nullptr);
   }
   std::printf("ready\n");
   std::fflush(stdout);

@@ -5,7 +5,8 @@
 //   click Start 1                           (button name, mouse button)
 //   click background 1                      (a press beside the buttons)
 //   point x y                               (after each click line: where, on the root)
-// Usage: x11_target_window [x y]   (the window's top-left corner, default 100 100)
+// Usage: x11_target_window [x y [title]]   (the window's top-left corner, default
+// 100 100; with a title, it carries that title and keeps a window manager's frame)
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -13,6 +14,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -84,21 +86,29 @@ unsigned long Pixel(Display* display, unsigned rgb) {
   return color.pixel;
 }
 
-// Placed where asked and undecorated, so that the buttons lie where the test expects
-// with or without a window manager.
-Window CreateMain(Display* display, int x, int y) {
+// Placed where asked and, without a title, undecorated, so that the buttons lie where
+// the test expects with or without a window manager. A titled one is framed: its client
+// area then lies within the frame, as an application's does.
+Window CreateMain(Display* display, int x, int y, const char* title) {
   const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), x, y, kWidth,
                                             kHeight, 0, 0, Pixel(display, 0xFFFFFF));
-  XStoreName(display, window, "Quorvex target");
+  XStoreName(display, window, title ? title : "Quorvex target");
   XSizeHints hints{};
   hints.flags = USPosition | PPosition;
   hints.x = x;
   hints.y = y;
   XSetWMNormalHints(display, window, &hints);
-  const Atom motif = XInternAtom(display, "_MOTIF_WM_HINTS", False);
-  const std::array<unsigned long, 5> noDecorations{2, 0, 0, 0, 0};
-  XChangeProperty(display, window, motif, motif, 32, PropModeReplace,
-                  reinterpret_cast<const unsigned char*>(noDecorations.data()), 5);
+  if (title) {
+    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False),
+                    XInternAtom(display, "UTF8_STRING", False), 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(title),
+                    static_cast<int>(std::strlen(title)));
+  } else {
+    const Atom motif = XInternAtom(display, "_MOTIF_WM_HINTS", False);
+    const std::array<unsigned long, 5> noDecorations{2, 0, 0, 0, 0};
+    XChangeProperty(display, window, motif, motif, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(noDecorations.data()), 5);
+  }
   XSelectInput(display, window, ExposureMask | ButtonPressMask);
   return window;
 }
@@ -126,7 +136,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "x11_target_window: no display\n");
     return 1;
   }
-  const Window main = CreateMain(display, x, y);
+  const Window main = CreateMain(display, x, y, argc > 3 ? argv[3] : nullptr);
   std::array<Button, 2> buttons{Button{"Start", 20, 40, 0x2060C0},
                                 Button{"Stop", 220, 40, 0x20A040}};
   for (Button& button : buttons) {

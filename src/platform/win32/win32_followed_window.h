@@ -1,0 +1,47 @@
+// The application's window on Windows: the highest visible, not minimised top-level
+// window of another process whose title holds the WINDOW text, followed through
+// out-of-context WinEvents (nothing is asked while nothing happens). While there is
+// none, a look 4 times a second as well: Wine delivers no WinEvents of other processes.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "platform/followed_window.h"
+
+namespace quorvex::win32 {
+
+class Win32FollowedWindow final : public FollowedWindow {
+ public:
+  // `changed` raises Window_Moved; events arrive on the thread that calls Follow.
+  explicit Win32FollowedWindow(std::function<void()> changed) : changed_(std::move(changed)) {}
+  ~Win32FollowedWindow() override;
+  Win32FollowedWindow(const Win32FollowedWindow&) = delete;
+  Win32FollowedWindow& operator=(const Win32FollowedWindow&) = delete;
+
+  void Follow(std::string_view titlePart) override;
+  std::optional<Point> ClientOrigin() override;
+
+ private:
+  static void CALLBACK OnEvent(HWINEVENTHOOK hook, DWORD event, HWND window, LONG object,
+                               LONG child, DWORD thread, DWORD time);
+  static BOOL CALLBACK OnTopLevel(HWND window, LPARAM self);
+  static void CALLBACK OnLookTimer(HWND, UINT, UINT_PTR, DWORD);
+  void LookWhileAbsent();
+  void Take(DWORD event, HWND window);
+  void Look();
+  bool Matches(HWND window) const;
+
+  std::function<void()> changed_;
+  std::string part_;
+  HWND found_ = nullptr;
+  HWINEVENTHOOK objects_ = nullptr;
+  HWINEVENTHOOK minimising_ = nullptr;
+  UINT_PTR lookTimer_ = 0;
+};
+
+}  // namespace quorvex::win32

@@ -1,0 +1,176 @@
+#include "commands/placement.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+#include "rig.h"
+
+namespace quorvex {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::SizeIs;
+
+constexpr Point kAt{.x = 100, .y = 50};  // 1500, 750 twips
+constexpr Point kMovedTo{.x = 300, .y = 20};
+
+class PlacementTest : public ::testing::Test {
+ protected:
+  PlacementTest() {
+    dir.Write("tessora.ini",
+              "WINDOW:  Demo  \nAUTOCONN:1\nCP:3\nPL:900\nPT:1500\nFW:1200\nFH:450\n"
+              "PL2:950\nPT2:3000\nFW2:1300\nFH2:460\nSTRX:100\nSTRY:110\nSTPX:200\nSTPY:210\n"
+              "STRX2:300\nSTRY2:310\n");
+  }
+  void Start(std::optional<Point> window) {
+    rig.host.window.origin = window;
+    rig.handlers.Start();
+  }
+  fake::FakeOverlay& main() { return rig.host.frmMain; }
+  fake::FakeOverlay& two() { return rig.host.frmTwo; }
+  std::size_t Mark() const { return rig.host.log.size(); }
+
+  testing::ScopedWorkingDirectory dir;
+  testing::Rig rig;
+};
+
+TEST_F(PlacementTest, OverlaysAndClicksCountFromTheWindowsClientArea) {
+  Start(kAt);
+  EXPECT_EQ(rig.host.window.followed, "Demo") << "blanks at either end do not count";
+  EXPECT_EQ(main().place, (TwipsRect{2400, 2250, 1200, 450}));
+  EXPECT_EQ(two().place, (TwipsRect{2450, 3750, 1300, 460}));
+  EXPECT_TRUE(main().shown && two().shown);
+  EXPECT_EQ(rig.host.MSComm1.sent, "some data");
+
+  rig.host.Receive("10");
+  EXPECT_EQ(main().place, (TwipsRect{2400, 0, 1200, 450}));
+  rig.host.Receive("20");
+  rig.host.Receive("30");
+  EXPECT_EQ(two().place, (TwipsRect{2450, 0, 1300, 460}));
+  EXPECT_THAT(rig.host.pointer.clicks,
+              ElementsAre(Point{200, 160}, Point{300, 260}, Point{400, 360}));
+  rig.host.Tick(rig.host.Timer1);
+  rig.host.Tick(rig.host.Timer2);
+  EXPECT_EQ(main().place, (TwipsRect{2400, 2250, 1200, 450}));
+  EXPECT_EQ(two().place, (TwipsRect{2450, 3750, 1300, 460}));
+}
+
+TEST_F(PlacementTest, OverlaysFollowAMoveAndAClickGoesWhereTheWindowIsNow) {
+  Start(kAt);
+  rig.host.MoveWindow(kMovedTo);
+  EXPECT_EQ(main().place, (TwipsRect{5400, 1800, 1200, 450}));
+  EXPECT_EQ(two().place, (TwipsRect{5450, 3300, 1300, 460}));
+  // Moved again, the platform not having said so yet.
+  rig.host.window.origin = Point{10, 10};
+  rig.host.Receive("10");
+  EXPECT_THAT(rig.host.pointer.clicks, ElementsAre(Point{110, 120}));
+  EXPECT_EQ(main().place, (TwipsRect{1050, 0, 1200, 450}));
+  rig.host.Tick(rig.host.Timer1);
+  EXPECT_EQ(main().place, (TwipsRect{5400, 1800, 1200, 450}))
+      << "back where the window was last said to be; its move brings it on";
+  const std::size_t mark = Mark();
+  rig.host.MoveWindow(Point{10, 10});
+  EXPECT_EQ(main().place, (TwipsRect{1050, 1650, 1200, 450}));
+  rig.host.MoveWindow(Point{10, 10});
+  EXPECT_THAT(rig.LogFrom(mark), SizeIs(2)) << "a move to the same place changes nothing";
+}
+
+TEST_F(PlacementTest, AnOverlaySteppedAsideStaysAsideThroughAMoveAndComesBackToTheNewPlace) {
+  Start(kAt);
+  rig.host.Receive("10");
+  const std::size_t mark = Mark();
+  rig.host.MoveWindow(kMovedTo);
+  EXPECT_THAT(rig.LogFrom(mark), ElementsAre("frmTwo.Place(5450,3300,1300,460)"));
+  EXPECT_EQ(main().place.top, 0) << "still aside for its click";
+  rig.host.Tick(rig.host.Timer1);
+  EXPECT_EQ(main().place, (TwipsRect{5400, 1800, 1200, 450}));
+}
+
+TEST_F(PlacementTest, WhileTheWindowIsAbsentNothingIsCoveredAndNothingPressed) {
+  Start(std::nullopt);
+  EXPECT_FALSE(main().shown || two().shown);
+  EXPECT_TRUE(main().onTop && two().onTop);
+  EXPECT_EQ(rig.host.MSComm1.sent, "some data") << "the port opens as usual";
+  rig.host.toolkit.notices.clear();  // the start's own line
+  rig.host.Receive("102030");
+  EXPECT_THAT(rig.host.pointer.clicks, IsEmpty());
+  EXPECT_FALSE(rig.host.Timer1.Enabled() || rig.host.Timer2.Enabled());
+  EXPECT_THAT(rig.host.toolkit.notices,
+              ElementsAre(::testing::HasSubstr("Code 10 pressed nothing"),
+                          ::testing::HasSubstr("Code 20"), ::testing::HasSubstr("Code 30")));
+  EXPECT_THAT(rig.host.toolkit.notices[0], ::testing::HasSubstr("\"Demo\""));
+  EXPECT_EQ(rig.host.toolkit.exitStatus, std::nullopt);
+
+  rig.host.MoveWindow(kAt);
+  EXPECT_EQ(main().place, (TwipsRect{2400, 2250, 1200, 450}));
+  EXPECT_TRUE(main().shown && two().shown) << "started shown, so shown when it comes";
+  rig.host.MoveWindow(std::nullopt);
+  EXPECT_FALSE(main().shown || two().shown);
+  rig.host.Receive("10");
+  EXPECT_THAT(rig.host.pointer.clicks, IsEmpty());
+}
+
+TEST_F(PlacementTest, ShownOrHiddenAsLastAskedWhenTheWindowComesBack) {
+  Start(kAt);
+  rig.host.MoveWindow(std::nullopt);
+  rig.host.Receive("50");
+  EXPECT_FALSE(main().shown || two().shown);
+  rig.host.MoveWindow(kMovedTo);
+  EXPECT_FALSE(main().shown || two().shown) << "\"50\" kept across";
+  EXPECT_EQ(two().place, (TwipsRect{5450, 3300, 1300, 460})) << "placed while hidden";
+  rig.host.MoveWindow(std::nullopt);
+  rig.host.Receive("40");
+  EXPECT_FALSE(main().shown || two().shown) << "nothing to cover yet";
+  rig.host.MoveWindow(kAt);
+  EXPECT_TRUE(main().shown && two().shown);
+  rig.host.Receive("50");
+  EXPECT_FALSE(main().shown || two().shown);
+  rig.host.Receive("40");
+  EXPECT_TRUE(main().shown && two().shown);
+}
+
+TEST_F(PlacementTest, TheWindowGoingDuringAStepAsideLeavesNothingCoveredAndTheTickIsHarmless) {
+  Start(kAt);
+  rig.host.Receive("30");
+  rig.host.MoveWindow(std::nullopt);
+  EXPECT_FALSE(two().shown);
+  EXPECT_TRUE(rig.host.Tick(rig.host.Timer2));
+  EXPECT_FALSE(two().shown);
+  EXPECT_FALSE(rig.host.Timer2.Enabled());
+  rig.host.MoveWindow(kMovedTo);
+  EXPECT_EQ(two().place, (TwipsRect{5450, 3300, 1300, 460}));
+  EXPECT_TRUE(two().shown);
+}
+
+// The step-aside goes to the screen's top edge, not the window's.
+TEST_F(PlacementTest, AboveTheScreensEdgeOnlyWhereTopZeroWouldStillCoverThePoint) {
+  Start(Point{0, 5});
+  rig.host.Receive("10");  // overlay 1 at y 105 to 135, the point at y 115
+  EXPECT_EQ(main().place.top, 0);
+  rig.host.Tick(rig.host.Timer1);
+  rig.program.Settings.STRY = 10;  // at y 15: within 30 pixels of the edge
+  rig.host.Receive("10");
+  EXPECT_EQ(main().place.top, -450);
+  EXPECT_THAT(rig.host.pointer.clicks, ElementsAre(Point{100, 115}, Point{100, 15}));
+}
+
+TEST(PlacementWithoutWindow, NeitherFollowsNorHearsOfWindows) {
+  for (const std::string_view window : {"", "WINDOW:\n", "WINDOW: \t \n"}) {
+    testing::ScopedWorkingDirectory dir;
+    dir.Write("tessora.ini", std::string(window) + "PL:900\nPT:1500\n");
+    testing::Rig rig;
+    rig.handlers.Start();
+    EXPECT_EQ(rig.host.window.followed, std::nullopt) << window;
+    const std::size_t mark = rig.host.log.size();
+    rig.host.MoveWindow(Point{300, 300});
+    EXPECT_THAT(rig.LogFrom(mark), IsEmpty()) << window;
+    EXPECT_EQ(rig.host.frmMain.place, (TwipsRect{900, 1500, 0, 0}));
+    EXPECT_TRUE(rig.host.frmMain.shown);
+  }
+}
+
+}  // namespace
+}  // namespace quorvex
