@@ -88,7 +88,12 @@ void FileLog::Run(std::shared_ptr<Shared> shared) {
     if (shared->held.empty()) {
       return;
     }
-    const std::string bytes = std::exchange(shared->held, {});
+    std::string bytes = std::exchange(shared->held, {});
+    // Room again from here on: what was dropped is said now, not at the next line.
+    if (shared->dropped > 0) {
+      bytes += LogTime(std::chrono::system_clock::now()) + " " +
+               std::to_string(std::exchange(shared->dropped, 0)) + " lines dropped\n";
+    }
     shared->writing = true;
     lock.unlock();
     shared->file->Append(bytes);
