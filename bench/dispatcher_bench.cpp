@@ -18,7 +18,7 @@ struct Null final : Overlay, Timer, Pointer {
   void Opacity(std::uint8_t) override {}
   void Enabled(bool) override {}
   bool Enabled() const override { return false; }
-  void Click(Point) override {}
+  bool Click(Point) override { return true; }
 };
 
 // One million codes cut into reads of mixed shape: single codes, several joined
@@ -58,11 +58,13 @@ void BM_DispatchMillionCodes(benchmark::State& state) {
                           .frmTwo = null,
                           .Timer1 = null,
                           .Timer2 = null,
+                          .Timer3 = null,
                           .MSComm1 = host.MSComm1,
                           .pointer = null,
                           .toolkit = host.toolkit};
   const SettingsRecord settings;
-  Dispatcher dispatcher(platform, settings);
+  Clicks clicks(platform, settings);
+  Dispatcher dispatcher(platform, clicks);
   for (auto _ : state) {
     for (const std::string& read : reads) {
       dispatcher.DispatchCommand(read);

@@ -54,11 +54,15 @@ void Handlers::frmTwo_Click() {
 
 // The restore runs even while a failure's box is up: nothing stays stepped aside.
 void Handlers::Timer1_Timer() {
-  Guarded([](Program& p) { quorvex::Timer1_Timer(p.platform, p.Settings); }, false);
+  Guarded([](Program& p) { p.clicks.Timer1_Timer(); }, false);
 }
 
 void Handlers::Timer2_Timer() {
-  Guarded([](Program& p) { quorvex::Timer2_Timer(p.platform, p.Settings); }, false);
+  Guarded([](Program& p) { p.clicks.Timer2_Timer(); }, false);
+}
+
+void Handlers::Timer3_Timer() {
+  Guarded([](Program& p) { p.clicks.Timer3_Timer(); });
 }
 
 // Taken even while a failure's box is up, and then dropped: input left waiting would

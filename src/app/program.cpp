@@ -8,6 +8,7 @@ namespace quorvex {
 
 void EndWithMessage(Program& program, std::string_view message) {
   program.failing = true;
+  program.clicks.AbandonAll();
   // Whatever a description quotes (a path, a system's reason) reaches a terminal.
   program.platform.toolkit.MsgBox(WithoutControlBytes(message));
   program.platform.toolkit.End(1);

@@ -3,6 +3,7 @@
 
 #include <string_view>
 
+#include "commands/clicks.h"
 #include "commands/dispatcher.h"
 #include "common/settings_record.h"
 #include "platform/host.h"
@@ -16,7 +17,8 @@ struct Program {
 
   Platform platform;
   SettingsRecord Settings;  // written only during start-up
-  Dispatcher dispatcher{platform, Settings};
+  Clicks clicks{platform, Settings};
+  Dispatcher dispatcher{platform, clicks};
   // A failure's message box is up: codes and clicks are no longer acted on.
   bool failing = false;
 };

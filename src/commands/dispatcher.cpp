@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include "commands/clicks.h"
-
 namespace quorvex {
 namespace {
 
@@ -46,13 +44,13 @@ void Dispatcher::DispatchCommand(std::string_view input) {
 void Dispatcher::Act(char first) {
   switch (first) {
     case '1':
-      ClickStart(platform_, settings_);
+      clicks_.Start();
       break;
     case '2':
-      ClickStop(platform_, settings_);
+      clicks_.Stop();
       break;
     case '3':
-      ClickStart2(platform_, settings_);
+      clicks_.Start2();
       break;
     case '4':
       ShowBoth(true);

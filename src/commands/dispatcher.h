@@ -4,19 +4,20 @@
 #include <optional>
 #include <string_view>
 
-#include "common/settings_record.h"
+#include "commands/clicks.h"
 #include "platform/host.h"
 
 namespace quorvex {
 
 class Dispatcher {
  public:
-  Dispatcher(const Platform& platform, const SettingsRecord& settings)
-      : platform_(platform), settings_(settings) {}
+  Dispatcher(const Platform& platform, Clicks& clicks) : platform_(platform), clicks_(clicks) {}
 
   // Acts on each code at the start of what remains of `input`, in order, line ends
   // between them skipped; stops at the first character that begins no code. A lone
   // code start at the end is kept for the next read, whose leading "0" completes it.
+  // "40" and "50" show and hide both overlays at once, even while a click waits:
+  // they neither wait for nor cancel it, and an overlay aside stays aside.
   void DispatchCommand(std::string_view input);
 
  private:
@@ -24,7 +25,7 @@ class Dispatcher {
   void ShowBoth(bool shown);
 
   const Platform& platform_;
-  const SettingsRecord& settings_;
+  Clicks& clicks_;
   std::optional<char> keptCodeStart_;
 };
 

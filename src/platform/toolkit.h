@@ -1,6 +1,7 @@
 // The desktop's services the logic uses: message boxes, the screen's scale, the end.
 #pragma once
 
+#include <chrono>
 #include <string_view>
 
 namespace quorvex {
@@ -19,6 +20,8 @@ class Toolkit {
   // The screen's twips per pixel, across and down: 1440 / its dots per inch.
   virtual double TwipsPerPixelX() const = 0;
   virtual double TwipsPerPixelY() const = 0;
+  // The time, for deadlines: steady, never set back.
+  virtual std::chrono::steady_clock::time_point Now() const = 0;
   // Ends the program: the event loop returns `status` and no further event is delivered.
   virtual void End(int status) = 0;
 };

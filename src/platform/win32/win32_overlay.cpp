@@ -1,6 +1,7 @@
 #include "platform/win32/win32_overlay.h"
 
 #include "common/twips.h"
+#include "platform/win32/win32_pointer.h"
 
 namespace quorvex::win32 {
 namespace {
@@ -76,6 +77,10 @@ void Win32Overlay::Released(LPARAM where) {
 LRESULT Win32Overlay::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_LBUTTONDOWN:
+      // The program's own click, come late: never relayed as the operator's.
+      if (FromOwnClick()) {
+        return 0;
+      }
       pressed_ = true;
       ::SetCapture(window);
       return 0;

@@ -2,6 +2,7 @@
 // serial line, and one poll loop on the calling thread.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -37,6 +38,9 @@ class X11Host final : public Host, private Toolkit {
   void Notice(std::string_view text) override;
   double TwipsPerPixelX() const override { return twipsPerPixel_; }
   double TwipsPerPixelY() const override { return twipsPerPixel_; }
+  std::chrono::steady_clock::time_point Now() const override {
+    return std::chrono::steady_clock::now();
+  }
   void End(int status) override;
 
   void RunUntil(const std::function<bool()>& done);
@@ -55,6 +59,7 @@ class X11Host final : public Host, private Toolkit {
   X11Stacking stacking_;
   posix::PollTimer timer1_;
   posix::PollTimer timer2_;
+  posix::PollTimer timer3_;
   posix::PosixSerialLine line_;
   X11Pointer pointer_;
   Events* events_ = nullptr;
