@@ -61,6 +61,27 @@ void Handlers::Timer2_Timer() {
   Guarded([](Program& p) { p.clicks.Timer2_Timer(); }, false);
 }
 
+// The system may have moved the overlays, or raised something above them, while it
+// rearranged the screen: each goes back to its configured place and on top. One aside
+// for a click is left where it is; its restore puts it back.
+void Handlers::ScreenChanged() {
+  Guarded([](Program& p) {
+    const SettingsRecord& s = p.Settings;
+    const struct {
+      Overlay& overlay;
+      TwipsRect home;
+    } overlays[] = {{p.platform.frmMain, {s.PL, s.PT, s.FW, s.FH}},
+                    {p.platform.frmTwo, {s.PL2, s.PT2, s.FW2, s.FH2}}};
+    for (const auto& [overlay, home] : overlays) {
+      if (p.clicks.Aside(overlay)) {
+        overlay.KeepOnTop();
+      } else {
+        PlaceWindow(s, overlay, home);
+      }
+    }
+  });
+}
+
 void Handlers::Timer3_Timer() {
   Guarded([](Program& p) { p.clicks.Timer3_Timer(); });
 }

@@ -20,6 +20,7 @@ class Handlers final : public Events {
   void Timer1_Timer() override;
   void Timer2_Timer() override;
   void Timer3_Timer() override;
+  void ScreenChanged() override;
   void MSComm1_OnComm() override;
 
  private:

@@ -105,6 +105,18 @@ void Clicks::AbandonAll() {
   }
 }
 
+bool Clicks::Aside(const Overlay& overlay) const {
+  for (const Kind kind : {Kind::kStart, Kind::kStart2}) {
+    const Target target = TargetOf(kind);
+    if (target.overlay == &overlay &&
+        (target.restore->Enabled() ||
+         (!waiting_.empty() && waiting_.front().kind == kind && waiting_.front().aside))) {
+      return true;
+    }
+  }
+  return false;
+}
+
 void Clicks::Timer3_Timer() {
   Drain();
 }

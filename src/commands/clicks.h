@@ -45,6 +45,8 @@ class Clicks {
   void AbandonAll();
 
   bool Waiting() const { return !waiting_.empty(); }
+  // Stepped aside for a click, made or waiting, and not yet put back.
+  bool Aside(const Overlay& overlay) const;
 
  private:
   enum class Kind { kStart, kStop, kStart2 };

@@ -19,6 +19,9 @@ class Events {
   virtual void Timer2_Timer() = 0;
   // A click that had to wait is tried again.
   virtual void Timer3_Timer() = 0;
+  // The screen's size or arrangement changed: a monitor came or went, a resolution
+  // was set.
+  virtual void ScreenChanged() = 0;
   // Input, or a hang-up, is there on the line.
   virtual void MSComm1_OnComm() = 0;
 };

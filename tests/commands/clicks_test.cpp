@@ -258,5 +258,29 @@ TEST_F(ClicksTest, AFailureDropsWaitingClicksAndPutsTheirOverlayBack) {
   EXPECT_THAT(rig.host.pointer.clicks, IsEmpty());
 }
 
+// A screen change puts both overlays back where the settings say and on top, except
+// one aside for a click: it stays aside until its restore.
+TEST_F(ClicksTest, AScreenChangePlacesBothAgainButLeavesOneAsideForItsClick) {
+  Placed();
+  rig.host.frmMain.place = rig.host.frmTwo.place = {0, 0, 15, 15};  // moved by the system
+  rig.host.ChangeScreen();
+  EXPECT_EQ(rig.host.frmMain.place, (TwipsRect{900, 1500, 1200, 450}));
+  EXPECT_EQ(rig.host.frmTwo.place, (TwipsRect{950, 3000, 1300, 460}));
+  EXPECT_TRUE(rig.host.frmMain.onTop && rig.host.frmTwo.onTop);
+  for (const bool waits : {false, true}) {
+    rig.host.pointer.busy = waits;
+    rig.host.Receive("10");
+    rig.host.frmMain.onTop = false;
+    rig.host.ChangeScreen();
+    EXPECT_EQ(rig.host.frmMain.place.top, 0) << waits;
+    EXPECT_TRUE(rig.host.frmMain.onTop) << waits;
+    rig.host.pointer.busy = false;
+    rig.host.toolkit.now += std::chrono::milliseconds(10);
+    rig.host.Tick(rig.host.Timer3);
+    EXPECT_TRUE(rig.host.Tick(rig.host.Timer1));
+    EXPECT_EQ(rig.host.frmMain.place.top, 1500) << waits;
+  }
+}
+
 }  // namespace
 }  // namespace quorvex

@@ -133,6 +133,10 @@ void FakeHost::Click(FakeOverlay& overlay) {
   Raise(&overlay == &frmMain ? &Events::frmMain_Click : &Events::frmTwo_Click);
 }
 
+void FakeHost::ChangeScreen() {
+  Raise(&Events::ScreenChanged);
+}
+
 bool FakeHost::Tick(FakeTimer& timer) {
   if (!timer.Enabled()) {
     return false;

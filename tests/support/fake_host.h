@@ -124,6 +124,7 @@ class FakeHost final : public Host {
   // Bytes arrive and the line's event is raised.
   void Receive(std::string_view bytes);
   void Click(FakeOverlay& overlay);
+  void ChangeScreen();
   // A tick, only if the timer is enabled; true if it ticked.
   bool Tick(FakeTimer& timer);
   // Delivers the clicks that landed on an overlay, as a real input queue would after

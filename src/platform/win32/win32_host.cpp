@@ -21,7 +21,7 @@ Win32Host::Win32Host(HINSTANCE instance)
       messages_(messagesClass_.Create({.parent = HWND_MESSAGE}, *this)),
       frmMain_(
           frmMainClass_, scale_, [this] { Raise(&Events::frmMain_Click); },
-          [this] { toolkit_.CloseRequested(); }),
+          [this] { toolkit_.CloseRequested(); }, [this] { Raise(&Events::ScreenChanged); }),
       frmTwo_(
           frmTwoClass_, scale_, [this] { Raise(&Events::frmTwo_Click); },
           [this] { toolkit_.CloseRequested(); }),

@@ -12,8 +12,9 @@ namespace quorvex::win32 {
 // its class's background is all it shows. A left press and release over it is a click.
 class Win32Overlay final : public Overlay, private MessageTarget {
  public:
+  // `onDisplayChange`, when given, hears WM_DISPLAYCHANGE: message-only windows never do.
   Win32Overlay(const WindowClass& windowClass, TwipsScale scale, std::function<void()> onClick,
-               std::function<void()> onClose);
+               std::function<void()> onClose, std::function<void()> onDisplayChange = {});
 
   void Place(const TwipsRect& rect) override;
   void Show(bool shown) override;
@@ -30,6 +31,7 @@ class Win32Overlay final : public Overlay, private MessageTarget {
   TwipsScale scale_;
   std::function<void()> onClick_;
   std::function<void()> onClose_;
+  std::function<void()> onDisplayChange_;
   bool pressed_ = false;
   UniqueWindow window_;  // last: created once everything it may call on is in place
 };

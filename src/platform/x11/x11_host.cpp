@@ -63,7 +63,9 @@ X11Host::X11Host()
       stacking_(display_.get(), {&frmMain_, &frmTwo_}),
       pointer_(display_.get()) {
   // Every restack of another top-level window is a chance to be covered.
-  XSelectInput(display_.get(), DefaultRootWindow(display_.get()), SubstructureNotifyMask);
+  // The root's own changes are the screen's: RandR resizes it.
+  XSelectInput(display_.get(), DefaultRootWindow(display_.get()),
+               SubstructureNotifyMask | StructureNotifyMask);
   OnConnectionLost([this] { line_.Close(); });
 }
 
@@ -189,7 +191,11 @@ void X11Host::HandleXEvent(XEvent& event) {
       }
       break;
     case ConfigureNotify:
-      HandleRestack(event.xconfigure.window, event.xconfigure.override_redirect);
+      if (event.xconfigure.window == DefaultRootWindow(display_.get())) {
+        HandleScreen(event.xconfigure);
+      } else {
+        HandleRestack(event.xconfigure.window, event.xconfigure.override_redirect);
+      }
       break;
     case MapNotify:
       HandleRestack(event.xmap.window, event.xmap.override_redirect);
@@ -199,6 +205,14 @@ void X11Host::HandleXEvent(XEvent& event) {
       break;
     default:
       break;
+  }
+}
+
+void X11Host::HandleScreen(const XConfigureEvent& event) {
+  if (event.width != screenWidth_ || event.height != screenHeight_) {
+    screenWidth_ = event.width;
+    screenHeight_ = event.height;
+    events_->ScreenChanged();
   }
 }
 

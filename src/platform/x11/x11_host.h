@@ -48,6 +48,7 @@ class X11Host final : public Host, private Toolkit {
   void Poll(bool xWaiting);
   void TakeSignal();
   void HandleXEvent(XEvent& event);
+  void HandleScreen(const XConfigureEvent& event);
   void HandleRestack(Window window, bool overrideRedirect);
   bool IsOurs(Window window) const;
 
@@ -65,6 +66,8 @@ class X11Host final : public Host, private Toolkit {
   Events* events_ = nullptr;
   std::vector<X11MessageBox*> boxes_;  // open message boxes, innermost last
   std::optional<int> endStatus_;
+  int screenWidth_ = DisplayWidth(display_.get(), DefaultScreen(display_.get()));
+  int screenHeight_ = DisplayHeight(display_.get(), DefaultScreen(display_.get()));
 };
 
 }  // namespace quorvex::x11
