@@ -102,8 +102,9 @@ class Probe:
 class Target(Child):
     """The window beneath: reports its buttons' screen rectangles and every click."""
 
-    def __init__(self, wine, x=100, y=100):
-        super().__init__(["wine", TARGET, str(x), str(y)], wine.env)
+    def __init__(self, wine, x=100, y=100, topmost=False):
+        super().__init__(["wine", TARGET, str(x), str(y)] + (["topmost"] if topmost else []),
+                         wine.env)
         self.wait_line("^ready$", timeout=30)
         self.buttons = {}
         for line in list(self.out):

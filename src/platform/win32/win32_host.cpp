@@ -6,6 +6,7 @@ namespace {
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT_PTR kTimer2 = 2;
 constexpr UINT_PTR kTimer3 = 3;
+constexpr UINT_PTR kStackingTimer = 4;
 
 HBRUSH ButtonFace() {
   return reinterpret_cast<HBRUSH>(static_cast<std::intptr_t>(COLOR_BTNFACE + 1));
@@ -29,7 +30,8 @@ Win32Host::Win32Host(HINSTANCE instance)
       timer2_(messages_.get(), kTimer2),
       timer3_(messages_.get(), kTimer3),
       line_(messages_.get(), [this] { Raise(&Events::MSComm1_OnComm); }),
-      toolkit_(frmMain_, frmTwo_, scale_) {}
+      toolkit_(frmMain_, frmTwo_, scale_),
+      stacking_({frmMain_.handle(), frmTwo_.handle()}, messages_.get(), kStackingTimer) {}
 
 Platform Win32Host::Services() {
   return {.frmMain = frmMain_,
@@ -72,6 +74,8 @@ void Win32Host::OnTimer(UINT_PTR id) {
     Raise(&Events::Timer2_Timer);
   } else if (id == timer3_.id() && timer3_.Enabled()) {
     Raise(&Events::Timer3_Timer);
+  } else if (id == stacking_.timerId()) {
+    stacking_.OnTimer();
   }
 }
 

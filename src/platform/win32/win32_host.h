@@ -5,6 +5,7 @@
 #include "platform/win32/win32_overlay.h"
 #include "platform/win32/win32_pointer.h"
 #include "platform/win32/win32_serial_line.h"
+#include "platform/win32/win32_stacking.h"
 #include "platform/win32/win32_timer.h"
 #include "platform/win32/win32_toolkit.h"
 #include "platform/win32/win32_window_class.h"
@@ -40,6 +41,7 @@ class Win32Host final : public Host, private MessageTarget {
   Win32SerialLine line_;
   Win32Pointer pointer_;
   Win32Toolkit toolkit_;
+  Win32Stacking stacking_;
   Events* events_ = nullptr;
 };
 

@@ -21,6 +21,7 @@ class Win32Overlay final : public Overlay, private MessageTarget {
   void KeepOnTop() override;
   void Opacity(std::uint8_t alpha) override;
 
+  HWND handle() const { return window_.get(); }
   // Off while a message box is open, so the operator's clicks cannot reach the logic.
   void AcceptInput(bool accept);
 

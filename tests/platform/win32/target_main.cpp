@@ -3,10 +3,11 @@
 //   button NAME LEFT TOP RIGHT BOTTOM    once for each, in screen pixels, then "ready"
 //   click NAME                           for every click a button receives
 //   point X Y                            for every left press beside the buttons, on the screen
-// Usage: target X Y
+// Usage: target X Y [topmost]   (topmost: always on top itself, as operator panels often are)
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 #include "platform/win32/win32_api.h"
 
@@ -53,9 +54,10 @@ int main(int argc, char** argv) {
   description.lpszClassName = "QuorvexTestTarget";
   ::RegisterClassA(&description);
   const int width = kMargin + static_cast<int>(kButtons.size()) * (kButtonWidth + kGap);
-  const HWND window =
-      ::CreateWindowExA(0, description.lpszClassName, "Target", WS_POPUP | WS_VISIBLE, x, y, width,
-                        kButtonHeight + 2 * kMargin, nullptr, nullptr, instance, nullptr);
+  const bool topmost = argc > 3 && std::string_view(argv[3]) == "topmost";
+  const HWND window = ::CreateWindowExA(
+      topmost ? WS_EX_TOPMOST : 0, description.lpszClassName, "Target", WS_POPUP | WS_VISIBLE, x, y,
+      width, kButtonHeight + 2 * kMargin, nullptr, nullptr, instance, nullptr);
   for (std::size_t i = 0; i < kButtons.size(); ++i) {
     const char name[2] = {kButtons[i], '\0'};
     const HWND button = ::CreateWindowExA(
