@@ -59,7 +59,7 @@ LRESULT Win32Host::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
       OnTimer(wParam);
       return 0;
     default:
-      if (line_.OnMessage(message)) {
+      if (line_.OnMessage(message, wParam, lParam)) {
         return 0;
       }
       return ::DefWindowProcA(window, message, wParam, lParam);
