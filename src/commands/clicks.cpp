@@ -42,7 +42,7 @@ Clicks::Target Clicks::TargetOf(Kind kind) const {
 }
 
 void Clicks::Add(Kind kind) {
-  waiting_.push_back({.kind = kind, .deadline = platform_.toolkit.Now() + kPatience});
+  waiting_.push_back({.kind = kind, .deadline = std::nullopt});
   if (waiting_.size() == 1) {
     Drain();
   }
@@ -54,7 +54,8 @@ void Clicks::Drain() {
   while (!waiting_.empty()) {
     Pending& next = waiting_.front();
     const Target target = TargetOf(next.kind);
-    if (platform_.toolkit.Now() >= next.deadline) {
+    const auto now = platform_.toolkit.Now();
+    if (next.deadline && now >= *next.deadline) {
       const Pending lost = next;
       waiting_.pop_front();
       Abandon(lost);
@@ -67,6 +68,9 @@ void Clicks::Drain() {
       next.aside = true;
     }
     if (!platform_.pointer.Click(target.point)) {
+      if (!next.deadline) {
+        next.deadline = now + kPatience;
+      }
       if (!platform_.Timer3.Enabled()) {
         platform_.Timer3.Enabled(true);
       }

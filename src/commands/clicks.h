@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <deque>
+#include <optional>
 
 #include "common/settings_record.h"
 #include "platform/host.h"
@@ -16,9 +17,10 @@ bool CoversAtTopEdge(int left, int width, int height, Point point);
 
 // Every approved click is made once, in the order approved, or reported lost. A click
 // the pointer cannot make now (a button held, the pointer held by another window or
-// program) is tried again on Timer3 for up to kPatience from its code; the clicks of
-// later codes wait behind it. Nothing else waits: other codes, the restores and the
-// operator's own clicks keep their turn.
+// program) is tried again on Timer3 for up to kPatience from its first try; the clicks
+// of later codes wait behind it, each with its own kPatience from its turn, so that
+// a quick run of codes is not lost to the time the clicks ahead of it take. Nothing else waits:
+// other codes, the restores and the operator's own clicks keep their turn.
 class Clicks {
  public:
   static constexpr std::chrono::milliseconds kPatience{1000};
@@ -52,7 +54,7 @@ class Clicks {
   enum class Kind { kStart, kStop, kStart2 };
   struct Pending {
     Kind kind;
-    std::chrono::steady_clock::time_point deadline;
+    std::optional<std::chrono::steady_clock::time_point> deadline;  // from the first refusal
     bool aside = false;
   };
   struct Target {

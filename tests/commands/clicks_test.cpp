@@ -211,8 +211,9 @@ TEST_F(ClicksTest, LaterClicksQueueBehindAWaitingOneAndOtherCodesActAtOnce) {
   EXPECT_EQ(rig.host.frmTwo.place.top, 3000);
 }
 
-// After a second nothing is pressed for that code: the loss is reported, its
-// overlay goes back on its restore, and the next waiting click gets its own second.
+// After a second from its turn nothing is pressed for that code: the loss is
+// reported, its overlay goes back on its restore, and the next waiting click gets its
+// own second from its own turn.
 TEST_F(ClicksTest, AClickStillBlockedAfterASecondIsReportedAndNeverMade) {
   Placed();
   rig.host.pointer.busy = true;
@@ -229,7 +230,10 @@ TEST_F(ClicksTest, AClickStillBlockedAfterASecondIsReportedAndNeverMade) {
   EXPECT_EQ(rig.host.pointer.refused.back(), (Point{200, 210})) << "the next one is tried";
   EXPECT_TRUE(rig.host.Tick(rig.host.Timer2));
   EXPECT_EQ(rig.host.frmTwo.place.top, 3000);
-  rig.host.toolkit.now += std::chrono::milliseconds(400);
+  rig.host.toolkit.now += std::chrono::milliseconds(999);
+  rig.host.Tick(rig.host.Timer3);
+  EXPECT_EQ(rig.host.toolkit.notices.size(), 1u);
+  rig.host.toolkit.now += std::chrono::milliseconds(1);
   rig.host.Tick(rig.host.Timer3);
   EXPECT_EQ(rig.host.toolkit.notices.size(), 2u);
   EXPECT_FALSE(rig.host.Timer3.Enabled());
