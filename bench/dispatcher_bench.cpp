@@ -11,14 +11,15 @@ namespace quorvex {
 namespace {
 
 // A platform whose calls cost nothing, so the figure is the dispatcher's own.
-struct Null final : Overlay, Timer, Pointer {
+struct Null final : Overlay, Timer, Pointer, Log {
   void Place(const TwipsRect&) override {}
   void Show(bool) override {}
   void KeepOnTop() override {}
   void Opacity(std::uint8_t) override {}
   void Enabled(bool) override {}
   bool Enabled() const override { return false; }
-  void Click(Point) override {}
+  bool Click(Point) override { return true; }
+  void Write(std::string_view) override {}
 };
 
 // One million codes cut into reads of mixed shape: single codes, several joined
@@ -58,13 +59,15 @@ void BM_DispatchMillionCodes(benchmark::State& state) {
                           .frmTwo = null,
                           .Timer1 = null,
                           .Timer2 = null,
+                          .Timer3 = null,
                           .MSComm1 = host.MSComm1,
                           .pointer = null,
                           .toolkit = host.toolkit,
                           .window = host.window};
   const SettingsRecord settings;
-  Placement placement(platform, settings);
-  Dispatcher dispatcher(placement);
+  Placement placement(platform, settings, null);
+  Clicks clicks(placement);
+  Dispatcher dispatcher(placement, clicks);
   for (auto _ : state) {
     for (const std::string& read : reads) {
       dispatcher.DispatchCommand(read);

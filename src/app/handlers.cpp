@@ -61,11 +61,30 @@ void Handlers::frmTwo_Click() {
 
 // The restore runs even while a failure's box is up: nothing stays stepped aside.
 void Handlers::Timer1_Timer() {
-  Guarded([](Program& p) { quorvex::Timer1_Timer(p.placement); }, false);
+  Guarded([](Program& p) { p.clicks.Timer1_Timer(); }, false);
 }
 
 void Handlers::Timer2_Timer() {
-  Guarded([](Program& p) { quorvex::Timer2_Timer(p.placement); }, false);
+  Guarded([](Program& p) { p.clicks.Timer2_Timer(); }, false);
+}
+
+// The system may have moved the overlays, or raised something above them, while it
+// rearranged the screen: each goes back to its place and on top. One aside for a
+// click is left where it is; its restore puts it back.
+void Handlers::ScreenChanged() {
+  Guarded([](Program& p) {
+    for (Overlay* overlay : {&p.platform.frmMain, &p.platform.frmTwo}) {
+      if (p.placement.Aside(*overlay)) {
+        overlay->KeepOnTop();
+      } else {
+        PlaceWindow(p.Settings, *overlay, p.placement.Home(*overlay));
+      }
+    }
+  });
+}
+
+void Handlers::Timer3_Timer() {
+  Guarded([](Program& p) { p.clicks.Timer3_Timer(); });
 }
 
 // Taken even while a failure's box is up, and then dropped: input left waiting would

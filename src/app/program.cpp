@@ -18,6 +18,7 @@ Program::Program(const Platform& services)
                .frmTwo = services.frmTwo,
                .Timer1 = services.Timer1,
                .Timer2 = services.Timer2,
+               .Timer3 = services.Timer3,
                .MSComm1 = services.MSComm1,
                .pointer = services.pointer,
                .toolkit = toolkit,
@@ -26,6 +27,7 @@ Program::Program(const Platform& services)
 void EndWithMessage(Program& program, std::string_view message) {
   program.failing = true;
   program.log.Write("failure: " + WithoutControlBytes(message));
+  program.clicks.AbandonAll();
   // Whatever a description quotes (a path, a system's reason) reaches a terminal.
   program.platform.toolkit.MsgBox(WithoutControlBytes(message));
   program.platform.toolkit.End(1);

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "app/file_log.h"
+#include "commands/clicks.h"
 #include "commands/dispatcher.h"
 #include "common/settings_record.h"
 #include "platform/host.h"
@@ -22,6 +23,7 @@ class LoggedToolkit final : public Toolkit {
     return toolkit_.OpenForAppend(path);
   }
   void End(int status) override { toolkit_.End(status); }
+  std::chrono::steady_clock::time_point Now() const override { return toolkit_.Now(); }
 
  private:
   Toolkit& toolkit_;
@@ -38,7 +40,8 @@ struct Program {
   Platform platform;
   SettingsRecord Settings;  // written only during start-up
   Placement placement{platform, Settings, log};
-  Dispatcher dispatcher{placement};
+  Clicks clicks{placement};
+  Dispatcher dispatcher{placement, clicks};
   // A failure's message box is up: codes and clicks are no longer acted on.
   bool failing = false;
 };

@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include "commands/clicks.h"
-
 namespace quorvex {
 namespace {
 
@@ -46,13 +44,13 @@ void Dispatcher::DispatchCommand(std::string_view input) {
 void Dispatcher::Act(char first) {
   switch (first) {
     case '1':
-      ClickStart(placement_);
+      clicks_.Start();
       break;
     case '2':
-      ClickStop(placement_);
+      clicks_.Stop();
       break;
     case '3':
-      ClickStart2(placement_);
+      clicks_.Start2();
       break;
     case '4':
       placement_.log().Write("code \"40\": overlays shown");

@@ -54,7 +54,7 @@ void Placement::WindowMoved() {
       overlay->Show(false);
       continue;
     }
-    if (!SteppedAside(*overlay)) {
+    if (!Aside(*overlay)) {
       overlay->Place(Home(*overlay));
     }
     if (cameBack && StateOf(*overlay).wanted) {
@@ -69,12 +69,26 @@ void Placement::NothingPressed(std::string_view code) const {
                            Printable(TitlePart(settings_.WINDOW)) + "\" is shown.");
 }
 
+void Placement::StepAside(Overlay& overlay, const TwipsRect& rect) {
+  StateOf(overlay).aside = true;
+  overlay.Place(rect);
+}
+
+void Placement::PutBack(Overlay& overlay) {
+  StateOf(overlay).aside = false;
+  overlay.Place(Home(overlay));
+}
+
+bool Placement::Aside(const Overlay& overlay) const {
+  return StateOf(overlay).aside;
+}
+
 Placement::State& Placement::StateOf(const Overlay& overlay) {
   return &overlay == &platform_.frmMain ? main_ : two_;
 }
 
-bool Placement::SteppedAside(const Overlay& overlay) const {
-  return (&overlay == &platform_.frmMain ? platform_.Timer1 : platform_.Timer2).Enabled();
+const Placement::State& Placement::StateOf(const Overlay& overlay) const {
+  return &overlay == &platform_.frmMain ? main_ : two_;
 }
 
 }  // namespace quorvex

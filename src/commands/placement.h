@@ -32,6 +32,12 @@ class Placement {
   // Shown or hidden as start-up or the controller asks ("40", "50"); an overlay comes
   // up only while its window is there, and as last asked when the window comes back.
   void Show(Overlay& overlay, bool shown);
+  // Out of the way of a click: at `rect`, where the window's moves leave it, until
+  // PutBack places it at its home again.
+  void StepAside(Overlay& overlay, const TwipsRect& rect);
+  void PutBack(Overlay& overlay);
+  bool Aside(const Overlay& overlay) const;
+
   // The window appeared, moved or went: the overlays follow. One stepped aside for a
   // click stays aside until its timer puts it back, at the new place.
   void WindowMoved();
@@ -45,9 +51,10 @@ class Placement {
  private:
   struct State {
     bool wanted = false;  // shown as last asked
+    bool aside = false;   // stepped aside for a click
   };
   State& StateOf(const Overlay& overlay);
-  bool SteppedAside(const Overlay& overlay) const;
+  const State& StateOf(const Overlay& overlay) const;
 
   const Platform& platform_;
   const SettingsRecord& settings_;

@@ -18,6 +18,11 @@ class Events {
   virtual void frmTwo_Click() = 0;
   virtual void Timer1_Timer() = 0;
   virtual void Timer2_Timer() = 0;
+  // A click that had to wait is tried again.
+  virtual void Timer3_Timer() = 0;
+  // The screen's size or arrangement changed: a monitor came or went, a resolution
+  // was set.
+  virtual void ScreenChanged() = 0;
   // Input, or a hang-up, is there on the line.
   virtual void MSComm1_OnComm() = 0;
   // The followed window appeared, moved, was resized or went.
@@ -29,6 +34,7 @@ struct Platform {
   Overlay& frmTwo;
   Timer& Timer1;
   Timer& Timer2;
+  Timer& Timer3;  // retries clicks that had to wait
   SerialLine& MSComm1;
   Pointer& pointer;
   Toolkit& toolkit;

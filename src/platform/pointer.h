@@ -16,8 +16,10 @@ class Pointer {
  public:
   virtual ~Pointer() = default;
   // Presses and releases the primary button at `at` and puts the cursor back where
-  // it was, with nothing of anyone else's between the move and the press.
-  virtual void Click(Point at) = 0;
+  // it was, with nothing of anyone else's between the move and the press. False,
+  // with nothing pressed, when the click cannot be made now: a button is held, or
+  // another window or program holds the pointer.
+  [[nodiscard]] virtual bool Click(Point at) = 0;
 };
 
 }  // namespace quorvex

@@ -1,4 +1,5 @@
-// The restore timers: a 10 ms interval, ticking on the event thread while enabled.
+// The restore and retry timers: a 10 ms interval, ticking on the event thread while
+// enabled.
 #pragma once
 
 namespace quorvex {

@@ -1,6 +1,7 @@
 // The desktop's services the logic uses: message boxes, the screen's scale, the end.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -27,6 +28,8 @@ class Toolkit {
   // wait. Throws Failure (75) naming the path and the system's reason. Safe on any
   // thread.
   virtual std::unique_ptr<AppendFile> OpenForAppend(const std::string& path) = 0;
+  // The time, for deadlines: steady, never set back.
+  virtual std::chrono::steady_clock::time_point Now() const = 0;
   // Ends the program: the event loop returns `status` and no further event is delivered.
   virtual void End(int status) = 0;
 };

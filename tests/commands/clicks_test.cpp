@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <tuple>
 
 #include "rig.h"
@@ -153,6 +154,135 @@ TEST_F(ClicksTest, APointOnAnOverlayThatStaysSendsThatOverlaysCode) {
     rig.host.Tick(rig.host.Timer1);
     rig.host.Tick(rig.host.Timer2);
     EXPECT_EQ(rig.host.MSComm1.sent, c.sent) << c.code << " at " << c.point.x;
+  }
+}
+
+// The operator's button is down when "10" comes: frmMain stays aside, nothing is
+// pressed, and the click is made on the first tick after the button is up.
+TEST_F(ClicksTest, AClickThatMustWaitIsMadeOnceThePointerIsFree) {
+  Placed();
+  rig.host.pointer.busy = true;
+  rig.host.Receive("10");
+  EXPECT_THAT(rig.host.pointer.clicks, IsEmpty());
+  EXPECT_EQ(rig.host.frmMain.place.top, 0);
+  EXPECT_FALSE(rig.host.Timer1.Enabled()) << "no restore before the click";
+  for (int tick = 0; tick < 20; ++tick) {
+    rig.host.toolkit.now += std::chrono::milliseconds(10);
+    EXPECT_TRUE(rig.host.Tick(rig.host.Timer3));
+  }
+  EXPECT_EQ(rig.host.frmMain.place.top, 0);
+  rig.host.pointer.busy = false;
+  rig.host.toolkit.now += std::chrono::milliseconds(10);
+  const std::size_t mark = Mark();
+  EXPECT_TRUE(rig.host.Tick(rig.host.Timer3));
+  EXPECT_THAT(rig.LogFrom(mark),
+              ElementsAre("Click(100,110)", "Timer1.Enabled(1)", "Timer3.Enabled(0)"));
+  EXPECT_TRUE(rig.host.Tick(rig.host.Timer1));
+  EXPECT_EQ(rig.host.frmMain.place.top, 1500);
+  EXPECT_THAT(rig.host.toolkit.notices, IsEmpty());
+  rig.host.Pump();
+  EXPECT_EQ(rig.host.MSComm1.sent, "");
+}
+
+// Codes keep coming while the first click waits: show and hide act at once, the
+// clicks follow in the order approved, and a restore due meanwhile leaves the
+// overlay of the waiting click aside.
+TEST_F(ClicksTest, LaterClicksQueueBehindAWaitingOneAndOtherCodesActAtOnce) {
+  Placed();
+  rig.host.Receive("10");
+  rig.host.pointer.busy = true;
+  rig.host.Receive("10");
+  rig.host.Receive("203050");
+  EXPECT_FALSE(rig.host.frmMain.shown) << "hidden at once";
+  EXPECT_THAT(rig.host.pointer.refused, ElementsAre(Point{100, 110}));
+  EXPECT_TRUE(rig.host.Tick(rig.host.Timer1));
+  EXPECT_EQ(rig.host.frmMain.place.top, 0) << "aside for the waiting click";
+  EXPECT_FALSE(rig.host.Timer1.Enabled());
+  EXPECT_EQ(rig.host.frmTwo.place.top, 3000) << "not aside before its turn";
+  rig.host.pointer.busy = false;
+  rig.host.toolkit.now += std::chrono::milliseconds(500);
+  rig.host.Tick(rig.host.Timer3);
+  EXPECT_THAT(rig.host.pointer.clicks,
+              ElementsAre(Point{100, 110}, Point{100, 110}, Point{200, 210}, Point{300, 310}));
+  EXPECT_FALSE(rig.host.Timer3.Enabled());
+  EXPECT_TRUE(rig.host.Tick(rig.host.Timer1));
+  EXPECT_TRUE(rig.host.Tick(rig.host.Timer2));
+  EXPECT_EQ(rig.host.frmMain.place.top, 1500);
+  EXPECT_EQ(rig.host.frmTwo.place.top, 3000);
+}
+
+// After a second from its turn nothing is pressed for that code: the loss is
+// reported, its overlay goes back on its restore, and the next waiting click gets its
+// own second from its own turn.
+TEST_F(ClicksTest, AClickStillBlockedAfterASecondIsReportedAndNeverMade) {
+  Placed();
+  rig.host.pointer.busy = true;
+  rig.host.Receive("30");
+  rig.host.toolkit.now += std::chrono::milliseconds(400);
+  rig.host.Receive("20");
+  rig.host.toolkit.now += std::chrono::milliseconds(599);
+  rig.host.Tick(rig.host.Timer3);
+  EXPECT_THAT(rig.host.toolkit.notices, IsEmpty());
+  rig.host.toolkit.now += std::chrono::milliseconds(1);
+  rig.host.Tick(rig.host.Timer3);
+  ASSERT_EQ(rig.host.toolkit.notices.size(), 1u);
+  EXPECT_THAT(rig.host.toolkit.notices[0], ::testing::HasSubstr("300,310"));
+  EXPECT_EQ(rig.host.pointer.refused.back(), (Point{200, 210})) << "the next one is tried";
+  EXPECT_TRUE(rig.host.Tick(rig.host.Timer2));
+  EXPECT_EQ(rig.host.frmTwo.place.top, 3000);
+  rig.host.toolkit.now += std::chrono::milliseconds(999);
+  rig.host.Tick(rig.host.Timer3);
+  EXPECT_EQ(rig.host.toolkit.notices.size(), 1u);
+  rig.host.toolkit.now += std::chrono::milliseconds(1);
+  rig.host.Tick(rig.host.Timer3);
+  EXPECT_EQ(rig.host.toolkit.notices.size(), 2u);
+  EXPECT_FALSE(rig.host.Timer3.Enabled());
+  rig.host.pointer.busy = false;
+  EXPECT_FALSE(rig.host.Tick(rig.host.Timer3));
+  EXPECT_THAT(rig.host.pointer.clicks, IsEmpty());
+}
+
+// A failure's box stops every click: what waits is dropped and reported, and the
+// overlay that stepped aside for it goes back.
+TEST_F(ClicksTest, AFailureDropsWaitingClicksAndPutsTheirOverlayBack) {
+  Placed();
+  rig.host.pointer.busy = true;
+  rig.host.Receive("10");
+  rig.host.MSComm1.lineGone = true;
+  bool restored = false;
+  rig.host.whileMessageBoxOpen.push_back([this, &restored] {
+    rig.host.pointer.busy = false;
+    EXPECT_FALSE(rig.host.Tick(rig.host.Timer3));
+    restored = rig.host.Tick(rig.host.Timer1);
+  });
+  rig.host.Click(rig.host.frmTwo);
+  EXPECT_EQ(rig.host.toolkit.notices.size(), 1u);
+  EXPECT_TRUE(restored);
+  EXPECT_EQ(rig.host.frmMain.place.top, 1500);
+  EXPECT_THAT(rig.host.pointer.clicks, IsEmpty());
+}
+
+// A screen change puts both overlays back where the settings say and on top, except
+// one aside for a click: it stays aside until its restore.
+TEST_F(ClicksTest, AScreenChangePlacesBothAgainButLeavesOneAsideForItsClick) {
+  Placed();
+  rig.host.frmMain.place = rig.host.frmTwo.place = {0, 0, 15, 15};  // moved by the system
+  rig.host.ChangeScreen();
+  EXPECT_EQ(rig.host.frmMain.place, (TwipsRect{900, 1500, 1200, 450}));
+  EXPECT_EQ(rig.host.frmTwo.place, (TwipsRect{950, 3000, 1300, 460}));
+  EXPECT_TRUE(rig.host.frmMain.onTop && rig.host.frmTwo.onTop);
+  for (const bool waits : {false, true}) {
+    rig.host.pointer.busy = waits;
+    rig.host.Receive("10");
+    rig.host.frmMain.onTop = false;
+    rig.host.ChangeScreen();
+    EXPECT_EQ(rig.host.frmMain.place.top, 0) << waits;
+    EXPECT_TRUE(rig.host.frmMain.onTop) << waits;
+    rig.host.pointer.busy = false;
+    rig.host.toolkit.now += std::chrono::milliseconds(10);
+    rig.host.Tick(rig.host.Timer3);
+    EXPECT_TRUE(rig.host.Tick(rig.host.Timer1));
+    EXPECT_EQ(rig.host.frmMain.place.top, 1500) << waits;
   }
 }
 

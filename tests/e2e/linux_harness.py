@@ -27,6 +27,8 @@ WATCHER = os.environ.get("QUORVEX_WATCHER",
                          os.path.join(BUILD, "tests/platform/x11/x11_window_watcher"))
 POPUP = os.environ.get("QUORVEX_POPUP",
                        os.path.join(BUILD, "tests/platform/x11/x11_popup_window"))
+INPUT = os.environ.get("QUORVEX_INPUT",
+                       os.path.join(BUILD, "tests/platform/x11/x11_input_client"))
 WM = os.environ.get("QUORVEX_WM", "none")
 
 WAIT = 10.0  # seconds: a generous bound for anything that should happen at once
@@ -241,6 +243,26 @@ class Popup(Child):
 
     def clicks(self):
         return [line for line in list(self.out) if line.startswith("click ")]
+
+
+class InputClient(Child):
+    """Another client on the display: holds buttons, grabs the pointer, changes the
+    pointer mapping (x11_input_client's commands)."""
+
+    def __init__(self, desktop):
+        super().__init__([INPUT], desktop.env, stdin=subprocess.PIPE)
+        self.wait_line("^ready$")
+        self.answered = 0
+
+    def do(self, command):
+        self.process.stdin.write(command + "\n")
+        self.process.stdin.flush()
+        self.answered += 1
+        answers = wait_until(lambda: [line for line in list(self.out)
+                                      if line in ("ok", "failed")][self.answered - 1:],
+                             what=command)
+        if answers[0] != "ok":
+            raise AssertionError(f"{command!r} failed")
 
 
 class Quorvex(Child):

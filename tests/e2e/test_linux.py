@@ -10,7 +10,7 @@ import types
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from linux_harness import (Controller, Desktop, Owner, Popup,  # noqa: E402
+from linux_harness import (Controller, Desktop, InputClient, Owner, Popup,  # noqa: E402
                            WM, PseudoTerminal, Quorvex, Target, Watcher, wait_until)
 
 TWIPS = 15  # per pixel at the default 96 dpi
@@ -570,6 +570,85 @@ class FollowWindow(Scenario):
         self.assert_follows(target)
         self.controller.send("10")
         target.wait_line("^click Start 1$")
+
+
+class Waiting(Scenario):
+    """What an approved click waits for: the operator's buttons up, no other client
+    holding the pointer; and the button it presses."""
+
+    NOT_MADE = "^Quorvex: Code \"20\": the click at .* was not made"
+
+    def assert_nothing_lost(self):
+        self.assertEqual([line for line in self.quorvex.err if "was not made" in line], [])
+
+    def assert_no_stop_press_for(self, seconds):
+        time.sleep(seconds)
+        self.assertNotIn("Stop", self.target.clicks())
+
+    def test_a_click_approved_while_a_button_is_held_is_made_once_it_is_up(self):
+        self.start()
+        hand = self.own(InputClient(desktop))
+        # On the application beside its buttons, as an operator's drag or slow click
+        # (on the root, a window manager's menu would open).
+        x, y, _, _ = self.target.start_rect
+        for button in (1, 3):
+            with self.subTest(button=button):
+                desktop.move_pointer(x, y - 20)
+                hand.do(f"press {button}")
+                try:
+                    self.controller.send("20")
+                    self.assert_no_stop_press_for(0.3)
+                finally:
+                    hand.do(f"release {button}")
+                self.target.wait_line("^click Stop 1$")
+                wait_until(lambda: desktop.pointer() == (x, y - 20), what="cursor back")
+                self.barrier()
+        self.assert_nothing_lost()
+        self.assertEqual(self.controller.received(), "some data")
+
+    def test_a_button_held_past_a_second_loses_the_click_and_says_so(self):
+        self.start()
+        hand = self.own(InputClient(desktop))
+        x, y, _, _ = self.target.start_rect
+        desktop.move_pointer(x, y - 20)
+        hand.do("press 1")
+        try:
+            self.controller.send("20")
+            self.quorvex.wait_line(self.NOT_MADE, self.quorvex.err)
+        finally:
+            hand.do("release 1")
+        self.barrier()
+        self.assertEqual(self.target.clicks(), [])
+        self.controller.send("20")
+        self.target.wait_line("^click Stop 1$")
+
+    def test_another_clients_grab_holds_the_click_back_until_it_ends(self):
+        self.start()
+        other = self.own(InputClient(desktop))
+        other.do("grab")
+        try:
+            self.controller.send("20")
+            self.assert_no_stop_press_for(0.3)
+        finally:
+            other.do("ungrab")
+        self.target.wait_line("^click Stop 1$")
+        self.assert_nothing_lost()
+
+    def test_a_left_handed_mapping_still_gives_the_application_its_primary_button(self):
+        self.start()
+        other = self.own(InputClient(desktop))
+        other.do("map 3 2 1")
+        try:
+            for code, button in (("10", "Start"), ("20", "Stop"), ("30", "Stop")):
+                with self.subTest(code=code):
+                    self.controller.send(code)
+                    self.target.wait_line(f"^click {button} 1$")
+                    self.barrier()
+            # The operator's primary button is the physical right one now.
+            desktop.click(*centre(self.target.start_rect), button=3)
+            self.controller.wait_received("some data101")
+        finally:
+            other.do("map 1 2 3")
 
 
 class Idle(Scenario):

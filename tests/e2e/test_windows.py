@@ -223,6 +223,33 @@ class TwoInstances(Scenario):
         self.assertEqual([line.received() for line in lines], [b"some data"] * 2)
 
 
+class TopmostPanel(Scenario):
+    """An application that keeps itself on top, as operator panels often do."""
+
+    def test_a_topmost_panel_activated_over_the_overlays_goes_back_under_them(self):
+        self.controller = self.own(Controller(desktop))
+        wine.map_port(PORT, self.controller.port)
+        self.target = layout = Target(wine)
+        layout.stop()
+        self.quorvex = self.own(Quorvex(wine, settings(layout)))
+        self.wait_overlays(shown=True, timeout=30)
+        self.controller.wait_received("some data")
+        # Started later, the panel is activated above every topmost window there is.
+        self.target = self.own(Target(wine, topmost=True))
+        self.assertEqual(self.target.buttons, layout.buttons)
+        desktop.click(*self.target.centre("C"))
+        self.target.wait_line("^click C$")
+        clicked = time.monotonic()
+        wait_until(lambda: overlay_shows_at(desktop, *self.target.centre("A")),
+                   what="frmMain above the panel again")
+        print(f"\npanel clicked to frmMain on top: {(time.monotonic() - clicked) * 1000:.0f} ms",
+              file=sys.stderr)
+        self.assertEqual(probe.foreground(), TARGET_CLASS)
+        desktop.click(*self.target.centre("A"))
+        self.controller.wait_received("some data101")
+        self.assertEqual(self.target.clicks(), ["C"])
+
+
 class SettingsFiles(Scenario):
     def test_starts_with_the_settings_of_a_utf16_file(self):
         for mark, codec in ((b"\xff\xfe", "utf-16-le"), (b"\xfe\xff", "utf-16-be")):

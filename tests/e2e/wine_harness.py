@@ -102,8 +102,9 @@ class Probe:
 class Target(Child):
     """The window beneath: reports its buttons' screen rectangles and every click."""
 
-    def __init__(self, wine, x=100, y=100, title=None):
-        super().__init__(["wine", TARGET, str(x), str(y), *([title] if title else [])], wine.env,
+    def __init__(self, wine, x=100, y=100, title=None, topmost=False):
+        super().__init__(["wine", TARGET, str(x), str(y), *([title] if title else []),
+                          *(["topmost"] if topmost else [])], wine.env,
                          stdin=subprocess.PIPE if title else subprocess.DEVNULL)
         self.wait_line("^ready$", timeout=30)
         self.buttons = {}

@@ -74,7 +74,12 @@ std::string FakeLine::TakeInput() {
 }
 
 // A click on an overlay still shown there is heard by it after the current handler.
-void FakePointer::Click(Point at) {
+bool FakePointer::Click(Point at) {
+  if (busy) {
+    host_.Record("Refused(" + std::to_string(at.x) + "," + std::to_string(at.y) + ")");
+    refused.push_back(at);
+    return false;
+  }
   host_.Record("Click(" + std::to_string(at.x) + "," + std::to_string(at.y) + ")");
   clicks.push_back(at);
   for (FakeOverlay* overlay : {&host_.frmMain, &host_.frmTwo}) {
@@ -83,6 +88,7 @@ void FakePointer::Click(Point at) {
       break;
     }
   }
+  return true;
 }
 
 void FakeToolkit::MsgBox(std::string_view text) {
@@ -161,6 +167,7 @@ Platform FakeHost::Services() {
           .frmTwo = frmTwo,
           .Timer1 = Timer1,
           .Timer2 = Timer2,
+          .Timer3 = Timer3,
           .MSComm1 = MSComm1,
           .pointer = pointer,
           .toolkit = toolkit,
@@ -186,11 +193,17 @@ void FakeHost::MoveWindow(std::optional<Point> origin) {
   Raise(&Events::Window_Moved);
 }
 
+void FakeHost::ChangeScreen() {
+  Raise(&Events::ScreenChanged);
+}
+
 bool FakeHost::Tick(FakeTimer& timer) {
   if (!timer.Enabled()) {
     return false;
   }
-  Raise(&timer == &Timer1 ? &Events::Timer1_Timer : &Events::Timer2_Timer);
+  Raise(&timer == &Timer1   ? &Events::Timer1_Timer
+        : &timer == &Timer2 ? &Events::Timer2_Timer
+                            : &Events::Timer3_Timer);
   return true;
 }
 

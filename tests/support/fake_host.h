@@ -2,6 +2,7 @@
 // and lets a test raise the events a real desktop and serial line would.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -82,10 +83,13 @@ class FakeLine final : public SerialLine {
 class FakePointer final : public Pointer {
  public:
   explicit FakePointer(FakeHost& host) : host_(host) {}
-  void Click(Point at) override;
+  bool Click(Point at) override;
 
   Point cursor{.x = 500, .y = 400};
   std::vector<Point> clicks;  // where each click landed
+  // A button held or the pointer held elsewhere: clicks are refused, nothing pressed.
+  bool busy = false;
+  std::vector<Point> refused;  // every click refused, in order
 
  private:
   FakeHost& host_;
@@ -99,7 +103,10 @@ class FakeToolkit final : public Toolkit {
   std::unique_ptr<AppendFile> OpenForAppend(const std::string& path) override;
   double TwipsPerPixelX() const override { return kTwipsPerPixel; }
   double TwipsPerPixelY() const override { return kTwipsPerPixel; }
+  std::chrono::steady_clock::time_point Now() const override { return now; }
   void End(int status) override;
+
+  std::chrono::steady_clock::time_point now{};  // moved on only by the test
 
   std::vector<std::string> messages;
   std::vector<std::string> notices;
@@ -146,6 +153,7 @@ class FakeHost final : public Host {
   void Click(FakeOverlay& overlay);
   // The window is now at `origin` (none: gone) and the platform says so.
   void MoveWindow(std::optional<Point> origin);
+  void ChangeScreen();
   // A tick, only if the timer is enabled; true if it ticked.
   bool Tick(FakeTimer& timer);
   // Delivers the clicks that landed on an overlay, as a real input queue would after
@@ -158,6 +166,7 @@ class FakeHost final : public Host {
   FakeOverlay frmTwo{*this, "frmTwo"};
   FakeTimer Timer1{*this, "Timer1"};
   FakeTimer Timer2{*this, "Timer2"};
+  FakeTimer Timer3{*this, "Timer3"};
   FakeLine MSComm1{*this};
   FakePointer pointer{*this};
   FakeToolkit toolkit{*this};

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "align_geometry.h"
 
@@ -23,6 +24,12 @@ class Desk {
   // Shows `drawing` above every window, taking no click, key or focus, until a line
   // or the end of standard input.
   virtual void ShowUntilEnter(const Drawing& drawing) = 0;
+  // What about this desktop keeps Quorvex's clicks at `points` from landing as
+  // measured (monitors at different scales, an application that runs elevated): one
+  // sentence each, as Warnings words them.
+  virtual std::vector<std::string> Cautions(const std::vector<PixelPoint>& /*points*/) {
+    return {};
+  }
 };
 
 // Throws Failure (kDisplay) when there is no desktop to reach.

@@ -111,9 +111,15 @@ void SetPoint(SettingsRecord& settings, std::int16_t SettingsRecord::*x,
   settings.*y = Fit(point.y, "the y of the \"" + code + "\" point");
 }
 
-void Warn(std::ostream& messages, const SettingsRecord& settings, TwipsScale scale) {
-  for (const std::string& warning : Warnings(settings, scale)) {
-    messages << "warning: " << warning << '\n';
+void Warn(std::ostream& messages, const SettingsRecord& settings, TwipsScale scale, Desk& desk) {
+  std::vector<PixelPoint> points;
+  for (const ClickPoint& click : ClickPoints(settings)) {
+    points.push_back(click.point);
+  }
+  for (const auto& warnings : {Warnings(settings, scale), desk.Cautions(points)}) {
+    for (const std::string& warning : warnings) {
+      messages << "warning: " << warning << '\n';
+    }
   }
 }
 
@@ -128,7 +134,7 @@ int MeasureAndWrite(const Options& options, const DeskOpener& openDesk, std::ist
   const std::function<PixelPoint()> pointer = [&desk] { return desk->Pointer(); };
   const Measurement measured = Measure(input, messages, pointer);
   const SettingsRecord settings = MakeSettings(measured, options, scale);
-  Warn(messages, settings, scale);
+  Warn(messages, settings, scale, *desk);
   const std::string text = SettingsText(settings);
   output << text << std::flush;
   if (!options.output.empty()) {
@@ -193,7 +199,7 @@ int Show(const DeskOpener& openDesk, std::ostream& messages) {
   for (const ClickPoint& click : ClickPoints(settings)) {
     messages << "\"" << click.code << "\" clicks " << Text(click.point) << '\n';
   }
-  Warn(messages, settings, scale);
+  Warn(messages, settings, scale, *desk);
   messages << "Shown over the screen until Enter is pressed here (or Ctrl-C)." << std::endl;
   desk->ShowUntilEnter(Plan(settings, scale, desk->Screen(),
                             [&desk](const std::string& text) { return desk->TextSize(text); }));

@@ -3,16 +3,22 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "align_platform.h"
 #include "common/failure.h"
 #include "platform/win32/win32_api.h"
 #include "platform/win32/win32_error.h"
+#include "platform/win32/win32_handles.h"
 #include "platform/win32/win32_screen.h"
 
 namespace quorvex::align {
@@ -120,6 +126,59 @@ void WaitForEnter(HWND window) {
   ::PostMessageA(window, kEnter, 0, 0);
 }
 
+// A process this one may not even ask is taken for one that runs higher.
+bool Elevated(DWORD process) {
+  const win32::UniqueHandle handle(
+      ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
+  HANDLE token = nullptr;
+  if (!handle || !::OpenProcessToken(handle.get(), TOKEN_QUERY, &token)) {
+    return ::GetLastError() == ERROR_ACCESS_DENIED;
+  }
+  const win32::UniqueHandle owned(token);
+  TOKEN_ELEVATION elevation{};
+  DWORD size = 0;
+  return ::GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) &&
+         elevation.TokenIsElevated != 0;
+}
+
+// A function of a system library that older Windows lack: null there.
+template <typename Pointer>
+Pointer Function(HMODULE library, const char* name) {
+  // Through void*: FARPROC is a function type of its own.
+  return reinterpret_cast<Pointer>(reinterpret_cast<void*>(::GetProcAddress(library, name)));
+}
+
+// Per-monitor scales exist from Windows 8.1 on; asked as a per-monitor-aware thread,
+// as a DPI-unaware one is told 96 for each.
+bool MonitorsDifferInScale() {
+  using GetDpi = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+  using SetAwareness = HANDLE(WINAPI*)(HANDLE);
+  const HMODULE shcore = ::LoadLibraryA("shcore.dll");
+  const auto getDpi = shcore ? Function<GetDpi>(shcore, "GetDpiForMonitor") : nullptr;
+  const auto setAwareness =
+      Function<SetAwareness>(::GetModuleHandleA("user32.dll"), "SetThreadDpiAwarenessContext");
+  if (getDpi == nullptr || setAwareness == nullptr) {
+    return false;
+  }
+  const HANDLE perMonitor = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4));  // V2
+  const HANDLE before = setAwareness(perMonitor);
+  std::vector<UINT> scales;
+  const auto collect = [](HMONITOR monitor, HDC, LPRECT, LPARAM data) -> BOOL {
+    auto& found = *reinterpret_cast<std::pair<GetDpi, std::vector<UINT>*>*>(data);
+    UINT x = 0, y = 0;
+    if (SUCCEEDED(found.first(monitor, 0, &x, &y))) {  // MDT_EFFECTIVE_DPI
+      found.second->push_back(x);
+    }
+    return TRUE;
+  };
+  std::pair<GetDpi, std::vector<UINT>*> found{getDpi, &scales};
+  ::EnumDisplayMonitors(nullptr, nullptr, collect, reinterpret_cast<LPARAM>(&found));
+  if (before != nullptr) {
+    setAwareness(before);
+  }
+  return std::adjacent_find(scales.begin(), scales.end(), std::not_equal_to<>()) != scales.end();
+}
+
 class Win32Desk final : public Desk {
  public:
   Win32Desk() : font_(MakeFont()) {}
@@ -136,6 +195,30 @@ class Win32Desk final : public Desk {
   TwipsScale Scale() override {
     const win32::TwipsScale scale = win32::ScreenTwipsScale();
     return {scale.x, scale.y};
+  }
+
+  std::vector<std::string> Cautions(const std::vector<PixelPoint>& points) override {
+    std::vector<std::string> cautions;
+    if (MonitorsDifferInScale()) {
+      cautions.emplace_back(
+          "the monitors are set to different scales (Settings, Display, \"Scale\"): Quorvex's "
+          "clicks land as measured only on the primary monitor; set every monitor to one scale");
+    }
+    if (!Elevated(::GetCurrentProcessId())) {
+      for (const PixelPoint& point : points) {
+        const HWND window = ::WindowFromPoint({point.x, point.y});
+        DWORD process = 0;
+        if (window != nullptr && ::GetWindowThreadProcessId(window, &process) != 0 &&
+            Elevated(process)) {
+          cautions.push_back("the application at " + std::to_string(point.x) + "," +
+                             std::to_string(point.y) +
+                             " runs as administrator: Quorvex's clicks cannot reach it unless "
+                             "Quorvex runs as administrator too");
+          break;
+        }
+      }
+    }
+    return cautions;
   }
 
   // Every monitor: click points may lie left of or above the primary one.

@@ -5,6 +5,8 @@ namespace {
 
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT_PTR kTimer2 = 2;
+constexpr UINT_PTR kTimer3 = 3;
+constexpr UINT_PTR kStackingTimer = 4;
 
 HBRUSH ButtonFace() {
   return reinterpret_cast<HBRUSH>(static_cast<std::intptr_t>(COLOR_BTNFACE + 1));
@@ -20,14 +22,16 @@ Win32Host::Win32Host(HINSTANCE instance)
       messages_(messagesClass_.Create({.parent = HWND_MESSAGE}, *this)),
       frmMain_(
           frmMainClass_, scale_, [this] { Raise(&Events::frmMain_Click); },
-          [this] { toolkit_.CloseRequested(); }),
+          [this] { toolkit_.CloseRequested(); }, [this] { Raise(&Events::ScreenChanged); }),
       frmTwo_(
           frmTwoClass_, scale_, [this] { Raise(&Events::frmTwo_Click); },
           [this] { toolkit_.CloseRequested(); }),
       timer1_(messages_.get(), kTimer1),
       timer2_(messages_.get(), kTimer2),
+      timer3_(messages_.get(), kTimer3),
       line_(messages_.get(), [this] { Raise(&Events::MSComm1_OnComm); }),
       toolkit_(frmMain_, frmTwo_, scale_),
+      stacking_({frmMain_.handle(), frmTwo_.handle()}, messages_.get(), kStackingTimer),
       window_([this] { Raise(&Events::Window_Moved); }) {}
 
 Platform Win32Host::Services() {
@@ -35,6 +39,7 @@ Platform Win32Host::Services() {
           .frmTwo = frmTwo_,
           .Timer1 = timer1_,
           .Timer2 = timer2_,
+          .Timer3 = timer3_,
           .MSComm1 = line_,
           .pointer = pointer_,
           .toolkit = toolkit_,
@@ -56,7 +61,7 @@ LRESULT Win32Host::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
       OnTimer(wParam);
       return 0;
     default:
-      if (line_.OnMessage(message)) {
+      if (line_.OnMessage(message, wParam, lParam)) {
         return 0;
       }
       return ::DefWindowProcA(window, message, wParam, lParam);
@@ -69,6 +74,10 @@ void Win32Host::OnTimer(UINT_PTR id) {
     Raise(&Events::Timer1_Timer);
   } else if (id == timer2_.id() && timer2_.Enabled()) {
     Raise(&Events::Timer2_Timer);
+  } else if (id == timer3_.id() && timer3_.Enabled()) {
+    Raise(&Events::Timer3_Timer);
+  } else if (id == stacking_.timerId()) {
+    stacking_.OnTimer();
   }
 }
 

@@ -6,6 +6,7 @@
 #include "platform/win32/win32_overlay.h"
 #include "platform/win32/win32_pointer.h"
 #include "platform/win32/win32_serial_line.h"
+#include "platform/win32/win32_stacking.h"
 #include "platform/win32/win32_timer.h"
 #include "platform/win32/win32_toolkit.h"
 #include "platform/win32/win32_window_class.h"
@@ -37,9 +38,11 @@ class Win32Host final : public Host, private MessageTarget {
   Win32Overlay frmTwo_;
   Win32Timer timer1_;
   Win32Timer timer2_;
+  Win32Timer timer3_;
   Win32SerialLine line_;
   Win32Pointer pointer_;
   Win32Toolkit toolkit_;
+  Win32Stacking stacking_;
   Win32FollowedWindow window_;
   Events* events_ = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "platform/win32/win32_overlay.h"
 
 #include "common/twips.h"
+#include "platform/win32/win32_pointer.h"
 
 namespace quorvex::win32 {
 namespace {
@@ -14,8 +15,12 @@ constexpr UINT kKeepZOrder = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER;
 }  // namespace
 
 Win32Overlay::Win32Overlay(const WindowClass& windowClass, TwipsScale scale,
-                           std::function<void()> onClick, std::function<void()> onClose)
-    : scale_(scale), onClick_(std::move(onClick)), onClose_(std::move(onClose)) {
+                           std::function<void()> onClick, std::function<void()> onClose,
+                           std::function<void()> onDisplayChange)
+    : scale_(scale),
+      onClick_(std::move(onClick)),
+      onClose_(std::move(onClose)),
+      onDisplayChange_(std::move(onDisplayChange)) {
   // Never activated: the application beneath keeps the keyboard.
   window_ = windowClass.Create({.exStyle = WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
                                 .style = WS_POPUP,
@@ -76,6 +81,10 @@ void Win32Overlay::Released(LPARAM where) {
 LRESULT Win32Overlay::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_LBUTTONDOWN:
+      // The program's own click, come late: never relayed as the operator's.
+      if (FromOwnClick()) {
+        return 0;
+      }
       pressed_ = true;
       ::SetCapture(window);
       return 0;
@@ -94,6 +103,11 @@ LRESULT Win32Overlay::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM
       return MA_NOACTIVATE;
     case WM_CLOSE:
       onClose_();
+      return 0;
+    case WM_DISPLAYCHANGE:
+      if (onDisplayChange_) {
+        onDisplayChange_();
+      }
       return 0;
     default:
       return ::DefWindowProcA(window, message, wParam, lParam);

@@ -13,14 +13,16 @@ namespace quorvex::win32 {
 // its class's background is all it shows. A left press and release over it is a click.
 class Win32Overlay final : public Overlay, private MessageTarget {
  public:
+  // `onDisplayChange`, when given, hears WM_DISPLAYCHANGE: message-only windows never do.
   Win32Overlay(const WindowClass& windowClass, TwipsScale scale, std::function<void()> onClick,
-               std::function<void()> onClose);
+               std::function<void()> onClose, std::function<void()> onDisplayChange = {});
 
   void Place(const TwipsRect& rect) override;
   void Show(bool shown) override;
   void KeepOnTop() override;
   void Opacity(std::uint8_t alpha) override;
 
+  HWND handle() const { return window_.get(); }
   // Off while a message box is open, so the operator's clicks cannot reach the logic.
   void AcceptInput(bool accept);
 
@@ -31,6 +33,7 @@ class Win32Overlay final : public Overlay, private MessageTarget {
   TwipsScale scale_;
   std::function<void()> onClick_;
   std::function<void()> onClose_;
+  std::function<void()> onDisplayChange_;
   bool pressed_ = false;
   UniqueWindow window_;  // last: created once everything it may call on is in place
 };

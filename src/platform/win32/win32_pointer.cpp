@@ -1,33 +1,67 @@
 #include "platform/win32/win32_pointer.h"
 
-#include <array>
-
 #include "platform/win32/win32_absolute.h"
-#include "platform/win32/win32_api.h"
 
 namespace quorvex::win32 {
+namespace {
 
-// The press and the release carry the point themselves, and go in one call: no
-// other program's input, nor the operator's hand on the mouse, can come between the
-// move and the press.
-void Win32Pointer::Click(Point at) {
-  POINT saved{};
-  ::GetCursorPos(&saved);
-  constexpr DWORD kAt = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
-  const LONG dx = ToAbsolute(at.x, ::GetSystemMetrics(SM_XVIRTUALSCREEN),
-                             ::GetSystemMetrics(SM_CXVIRTUALSCREEN));
-  const LONG dy = ToAbsolute(at.y, ::GetSystemMetrics(SM_YVIRTUALSCREEN),
-                             ::GetSystemMetrics(SM_CYVIRTUALSCREEN));
-  std::array<INPUT, 2> click{};
-  for (INPUT& input : click) {
-    input.type = INPUT_MOUSE;
-    input.mi.dx = dx;
-    input.mi.dy = dy;
+bool Held(int key) {
+  return (::GetAsyncKeyState(key) & 0x8000) != 0;
+}
+
+// Buttons held, or a window of the foreground thread that captured the mouse (a
+// drag, a menu), would take the press.
+bool Busy() {
+  if (Held(VK_LBUTTON) || Held(VK_RBUTTON) || Held(VK_MBUTTON)) {
+    return true;
   }
-  click[0].mi.dwFlags = kAt | MOUSEEVENTF_LEFTDOWN;
-  click[1].mi.dwFlags = kAt | MOUSEEVENTF_LEFTUP;
-  ::SendInput(static_cast<UINT>(click.size()), click.data(), sizeof(INPUT));
-  ::SetCursorPos(saved.x, saved.y);
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return ::GetGUIThreadInfo(0, &info) && info.hwndCapture != nullptr;
+}
+
+POINT Absolute(POINT pixel) {
+  return {ToAbsolute(pixel.x, ::GetSystemMetrics(SM_XVIRTUALSCREEN),
+                     ::GetSystemMetrics(SM_CXVIRTUALSCREEN)),
+          ToAbsolute(pixel.y, ::GetSystemMetrics(SM_YVIRTUALSCREEN),
+                     ::GetSystemMetrics(SM_CYVIRTUALSCREEN))};
+}
+
+}  // namespace
+
+std::array<INPUT, 3> ClickBatch(POINT at, const POINT* back, bool swapped) {
+  constexpr DWORD kAt = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
+  std::array<INPUT, 3> batch{};
+  for (INPUT& input : batch) {
+    input.type = INPUT_MOUSE;
+    input.mi.dx = at.x;
+    input.mi.dy = at.y;
+    input.mi.dwExtraInfo = kClickTag;
+  }
+  batch[0].mi.dwFlags = kAt | (swapped ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
+  batch[1].mi.dwFlags = kAt | (swapped ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
+  if (back != nullptr) {
+    batch[2].mi.dx = back->x;
+    batch[2].mi.dy = back->y;
+    batch[2].mi.dwFlags = kAt;
+  }
+  return batch;
+}
+
+// The cursor goes back only when its place could be read: on the secure desktop or
+// in a disconnected session it cannot, and 0,0 would be no better.
+bool Win32Pointer::Click(Point at) {
+  if (Busy()) {
+    return false;
+  }
+  POINT saved{};
+  const bool read = ::GetCursorPos(&saved) != FALSE;
+  const POINT back = Absolute(saved);
+  const std::array<INPUT, 3> batch = ClickBatch(Absolute({at.x, at.y}), read ? &back : nullptr,
+                                                ::GetSystemMetrics(SM_SWAPBUTTON) != 0);
+  const UINT count = read ? 3 : 2;
+  ::SendInput(count, const_cast<INPUT*>(batch.data()), sizeof(INPUT));
+  return true;
 }
 
 }  // namespace quorvex::win32

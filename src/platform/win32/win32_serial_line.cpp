@@ -12,6 +12,8 @@
 
 #include "platform/win32/win32_serial_port.h"
 
+#include <dbt.h>
+
 namespace quorvex::win32 {
 namespace {
 
@@ -36,14 +38,31 @@ DWORD WaitEither(HANDLE stop, HANDLE other) {
 class Win32SerialLine::Line {
  public:
   Line(const Port& port, const LineSettings& settings, HWND window)
-      : port_(port, settings), window_(window) {}
+      : port_(port, settings), window_(window) {
+    DEV_BROADCAST_HANDLE filter{};
+    filter.dbch_size = sizeof filter;
+    filter.dbch_devicetype = DBT_DEVTYP_HANDLE;
+    filter.dbch_handle = port_.handle();
+    removal_ = ::RegisterDeviceNotificationA(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+  }
   ~Line() {
+    if (removal_ != nullptr) {
+      ::UnregisterDeviceNotification(removal_);
+    }
     ::SetEvent(stop_.get());
     reader_.join();
     writer_.join();
   }
   Line(const Line&) = delete;
   Line& operator=(const Line&) = delete;
+
+  // The notice that the port's device was removed.
+  bool IsRemoval(WPARAM event, LPARAM data) const {
+    const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
+    return event == DBT_DEVICEREMOVECOMPLETE && header != nullptr &&
+           header->dbch_devicetype == DBT_DEVTYP_HANDLE &&
+           reinterpret_cast<const DEV_BROADCAST_HANDLE*>(header)->dbch_handle == port_.handle();
+  }
 
   // On the window thread. With nothing ahead of them the bytes go straight out as
   // far as the line takes them at once; the writer thread sees to the rest.
@@ -162,6 +181,7 @@ class Win32SerialLine::Line {
 
   SerialPort port_;
   HWND window_;
+  HDEVNOTIFY removal_ = nullptr;
   UniqueHandle stop_ = MakeEvent();
   UniqueHandle queued_ = MakeWakeUp();
   UniqueHandle taken_ = MakeWakeUp();
@@ -197,8 +217,15 @@ std::string Win32SerialLine::TakeInput() {
   return line_ ? line_->Take() : std::string();
 }
 
-bool Win32SerialLine::OnMessage(UINT message) {
+bool Win32SerialLine::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_DEVICECHANGE:
+      if (!line_ || !line_->IsRemoval(wParam, lParam)) {
+        return false;
+      }
+      Close();
+      onInput_();
+      return true;
     case kReceived:
       if (line_ && line_->HasReceived()) {
         onInput_();

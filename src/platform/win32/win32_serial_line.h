@@ -27,8 +27,9 @@ class Win32SerialLine final : public SerialLine {
   bool Write(std::string_view bytes) override;
   std::string TakeInput() override;
 
-  // True when the message was one of the line's, now handled.
-  bool OnMessage(UINT message);
+  // True when the message was one of the line's, now handled. The port's device
+  // removed (WM_DEVICECHANGE) is the line lost, as a failed read or write is.
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
  private:
   class Line;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 #include "platform/win32/win32_error.h"
 
@@ -76,18 +77,39 @@ UniqueHandle Open(const Port& port) {
 
 }  // namespace
 
-bool Overlapped::Read(char* into, DWORD count) {
+Overlapped::~Overlapped() {
   Cancel();
-  overlapped_ = OVERLAPPED{};
-  overlapped_.hEvent = done_.get();
-  return Started(::ReadFile(handle_, into, count, nullptr, &overlapped_));
+  // Still running after the port is closed: the system may yet write into them.
+  for (auto& operation : abandoned_) {
+    if (!HasOverlappedIoCompleted(&operation->overlapped)) {
+      static_cast<void>(operation.release());
+    }
+  }
 }
 
-bool Overlapped::Write(const char* from, DWORD count) {
+Overlapped::Operation& Overlapped::Next() {
   Cancel();
-  overlapped_ = OVERLAPPED{};
-  overlapped_.hEvent = done_.get();
-  return Started(::WriteFile(handle_, from, count, nullptr, &overlapped_));
+  std::erase_if(abandoned_, [](const std::unique_ptr<Operation>& operation) {
+    return HasOverlappedIoCompleted(&operation->overlapped);
+  });
+  operation_->overlapped = OVERLAPPED{};
+  operation_->overlapped.hEvent = operation_->done.get();
+  return *operation_;
+}
+
+bool Overlapped::Read(DWORD count) {
+  Operation& operation = Next();
+  operation.buffer.assign(count, '\0');
+  return Started(
+      ::ReadFile(handle_, operation.buffer.data(), count, nullptr, &operation.overlapped));
+}
+
+bool Overlapped::Write(std::string_view bytes) {
+  Operation& operation = Next();
+  operation.buffer.assign(bytes);
+  return Started(::WriteFile(handle_, operation.buffer.data(),
+                             static_cast<DWORD>(operation.buffer.size()), nullptr,
+                             &operation.overlapped));
 }
 
 bool Overlapped::Started(BOOL doneAtOnce) {
@@ -97,7 +119,7 @@ bool Overlapped::Started(BOOL doneAtOnce) {
 }
 
 Overlapped::Ended Overlapped::Wait(HANDLE stop, DWORD& moved) {
-  const std::array<HANDLE, 2> handles{done_.get(), stop};
+  const std::array<HANDLE, 2> handles{operation_->done.get(), stop};
   const DWORD count = stop != nullptr ? 2 : 1;
   if (!doneAtOnce_ &&
       ::WaitForMultipleObjects(count, handles.data(), FALSE, INFINITE) != WAIT_OBJECT_0) {
@@ -106,16 +128,18 @@ Overlapped::Ended Overlapped::Wait(HANDLE stop, DWORD& moved) {
   }
   running_ = false;
   moved = 0;
-  return ::GetOverlappedResult(handle_, &overlapped_, &moved, FALSE) ? Ended::kDone
-                                                                     : Ended::kFailed;
+  return ::GetOverlappedResult(handle_, &operation_->overlapped, &moved, FALSE) ? Ended::kDone
+                                                                                : Ended::kFailed;
 }
 
 void Overlapped::Cancel() {
-  if (running_) {
-    ::CancelIoEx(handle_, &overlapped_);
-    DWORD ignored = 0;
-    ::GetOverlappedResult(handle_, &overlapped_, &ignored, TRUE);
-    running_ = false;
+  if (!running_) {
+    return;
+  }
+  running_ = false;
+  ::CancelIoEx(handle_, &operation_->overlapped);
+  if (::WaitForSingleObject(operation_->done.get(), kCancelWaitMs) != WAIT_OBJECT_0) {
+    abandoned_.push_back(std::exchange(operation_, std::make_unique<Operation>()));
   }
 }
 
@@ -128,10 +152,9 @@ SerialPort::SerialPort(const Port& port, const LineSettings& line) : handle_(Ope
 }
 
 std::optional<std::string> SerialPort::Read(std::size_t max, HANDLE stop) {
-  std::string bytes(std::max<std::size_t>(max, 1), '\0');
   // Without time-outs a read waits for all it asks: one byte, then what came with it.
   DWORD got = 0;
-  if (!reading_.Read(bytes.data(), 1)) {
+  if (!reading_.Read(1)) {
     return std::nullopt;
   }
   switch (reading_.Wait(stop, got)) {
@@ -142,18 +165,25 @@ std::optional<std::string> SerialPort::Read(std::size_t max, HANDLE stop) {
     case Overlapped::Ended::kDone:
       break;
   }
+  if (got != 1) {
+    return std::nullopt;
+  }
+  std::string bytes(1, reading_.data()[0]);
+  // Some drivers fail this every time: the line is not lost for it, the byte goes
+  // alone and the rest comes with the next read.
   DWORD errors = 0;
   COMSTAT status{};
-  if (got != 1 || !::ClearCommError(handle_.get(), &errors, &status)) {
-    return std::nullopt;
+  if (!::ClearCommError(handle_.get(), &errors, &status)) {
+    return bytes;
   }
-  const DWORD behind = std::min<DWORD>(status.cbInQue, static_cast<DWORD>(bytes.size() - 1));
+  const DWORD behind =
+      std::min<DWORD>(status.cbInQue, static_cast<DWORD>(std::max<std::size_t>(max, 1) - 1));
   DWORD more = 0;
-  if (behind > 0 && (!reading_.Read(bytes.data() + 1, behind) ||
-                     reading_.Wait(stop, more) == Overlapped::Ended::kFailed)) {
+  if (behind > 0 &&
+      (!reading_.Read(behind) || reading_.Wait(stop, more) == Overlapped::Ended::kFailed)) {
     return std::nullopt;
   }
-  bytes.resize(1 + more);
+  bytes.append(reading_.data(), more);
   return bytes;
 }
 
@@ -176,7 +206,7 @@ SerialPort::Sent SerialPort::StartWrite(std::string_view bytes) {
 
 SerialPort::Sent SerialPort::WriteWhatGoesAtOnce() {
   while (!unwritten_.empty()) {
-    if (!writing_.Write(unwritten_.data(), static_cast<DWORD>(unwritten_.size()))) {
+    if (!writing_.Write(unwritten_)) {
       return Sent::kFailed;
     }
     if (!writing_.doneAtOnce()) {

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/port.h"
 #include "platform/serial_line.h"
@@ -16,18 +18,24 @@ namespace quorvex::win32 {
 constexpr std::size_t kReceiveBufferSize = 1024;
 constexpr std::size_t kTransmitBufferSize = 512;
 
-// One overlapped read or write on a handle at a time. One still running when it
-// goes is cancelled and waited for: the system fills its buffer until it ends.
+// One overlapped read or write on a handle at a time, from and into a buffer of its
+// own. One still running when it goes, or when the next starts, is cancelled and
+// waited for, at most kCancelWait: a driver that never ends a cancellation must not
+// hang the thread. One abandoned so keeps its buffer until the system ends it.
 class Overlapped {
  public:
+  static constexpr DWORD kCancelWaitMs = 1000;
+
   explicit Overlapped(HANDLE handle) : handle_(handle) {}
-  ~Overlapped() { Cancel(); }
+  ~Overlapped();
   Overlapped(const Overlapped&) = delete;
   Overlapped& operator=(const Overlapped&) = delete;
 
   // False when the system refused to start it.
-  bool Read(char* into, DWORD count);
-  bool Write(const char* from, DWORD count);
+  bool Read(DWORD count);
+  bool Write(std::string_view bytes);
+  // What the last read brought, once it has ended.
+  const char* data() const { return operation_->buffer.data(); }
 
   // The system finished it inside Read or Write: Wait will not wait.
   bool doneAtOnce() const { return doneAtOnce_; }
@@ -38,11 +46,19 @@ class Overlapped {
   void Cancel();
 
  private:
+  // What the system writes until the operation ends.
+  struct Operation {
+    OVERLAPPED overlapped{};
+    UniqueHandle done = MakeEvent();
+    std::string buffer;
+  };
+
+  Operation& Next();
   bool Started(BOOL doneAtOnce);
 
   HANDLE handle_;
-  UniqueHandle done_ = MakeEvent();
-  OVERLAPPED overlapped_{};
+  std::unique_ptr<Operation> operation_ = std::make_unique<Operation>();
+  std::vector<std::unique_ptr<Operation>> abandoned_;
   bool running_ = false;
   bool doneAtOnce_ = false;
 };
@@ -68,11 +84,13 @@ class SerialPort {
   Sent StartWrite(std::string_view bytes);
   bool FinishWrite(HANDLE stop);
 
+  HANDLE handle() const { return handle_.get(); }
+
  private:
   Sent WriteWhatGoesAtOnce();
 
   UniqueHandle handle_;
-  std::string unwritten_;  // the system reads it while a write runs: outlives writing_
+  std::string unwritten_;
   Overlapped reading_{handle_.get()};
   Overlapped writing_{handle_.get()};
 };

@@ -1,6 +1,8 @@
 // Message boxes, the log's file and the end, on Windows.
 #pragma once
 
+#include <chrono>
+
 #include "platform/toolkit.h"
 #include "platform/win32/win32_overlay.h"
 #include "platform/win32/win32_screen.h"
@@ -24,6 +26,9 @@ class Win32Toolkit final : public Toolkit {
   std::unique_ptr<AppendFile> OpenForAppend(const std::string& path) override;
   double TwipsPerPixelX() const override { return scale_.x; }
   double TwipsPerPixelY() const override { return scale_.y; }
+  std::chrono::steady_clock::time_point Now() const override {
+    return std::chrono::steady_clock::now();
+  }
   void End(int status) override;
 
   // Windows asks an overlay to close: the end, with status 0. While a message box

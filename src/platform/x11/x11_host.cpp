@@ -68,7 +68,9 @@ X11Host::X11Host()
           display_.get(), [this](Window window) { return IsOurs(window); },
           [this] { events_->Window_Moved(); }) {
   // Every restack of another top-level window is a chance to be covered.
-  XSelectInput(display_.get(), DefaultRootWindow(display_.get()), SubstructureNotifyMask);
+  // The root's own changes are the screen's: RandR resizes it.
+  XSelectInput(display_.get(), DefaultRootWindow(display_.get()),
+               SubstructureNotifyMask | StructureNotifyMask);
   OnConnectionLost([this] { line_.Close(); });
 }
 
@@ -81,6 +83,7 @@ Platform X11Host::Services() {
                   .frmTwo = frmTwo_,
                   .Timer1 = timer1_,
                   .Timer2 = timer2_,
+                  .Timer3 = timer3_,
                   .MSComm1 = line_,
                   .pointer = pointer_,
                   .toolkit = *this,
@@ -144,6 +147,10 @@ bool X11Host::FireDueTimer() {
     events_->Timer2_Timer();
     return true;
   }
+  if (timer3_.TakeTick(now)) {
+    events_->Timer3_Timer();
+    return true;
+  }
   return false;
 }
 
@@ -153,9 +160,10 @@ void X11Host::Poll(bool xWaiting) {
       pollfd{.fd = line_.PollFd(), .events = line_.PollEvents(), .revents = 0},
       pollfd{.fd = signals_.get(), .events = POLLIN, .revents = 0}};
   constexpr timespec kNoWait{};
-  const auto timeout = xWaiting ? std::optional(kNoWait)
-                                : TimeUntil({timer1_.Deadline(), timer2_.Deadline(),
-                                             boxes_.empty() ? stacking_.Due() : std::nullopt});
+  const auto timeout = xWaiting
+                           ? std::optional(kNoWait)
+                           : TimeUntil({timer1_.Deadline(), timer2_.Deadline(), timer3_.Deadline(),
+                                        boxes_.empty() ? stacking_.Due() : std::nullopt});
   const int ready = ::ppoll(fds.data(), fds.size(), timeout ? &*timeout : nullptr, nullptr);
   if (ready > 0 && fds[1].revents != 0 && line_.Polled(fds[1].revents)) {
     events_->MSComm1_OnComm();
@@ -194,7 +202,11 @@ void X11Host::HandleXEvent(XEvent& event) {
       }
       break;
     case ConfigureNotify:
-      HandleRestack(event.xconfigure.window, event.xconfigure.override_redirect);
+      if (event.xconfigure.window == DefaultRootWindow(display_.get())) {
+        HandleScreen(event.xconfigure);
+      } else {
+        HandleRestack(event.xconfigure.window, event.xconfigure.override_redirect);
+      }
       break;
     case MapNotify:
       HandleRestack(event.xmap.window, event.xmap.override_redirect);
@@ -204,6 +216,14 @@ void X11Host::HandleXEvent(XEvent& event) {
       break;
     default:
       break;
+  }
+}
+
+void X11Host::HandleScreen(const XConfigureEvent& event) {
+  if (event.width != screenWidth_ || event.height != screenHeight_) {
+    screenWidth_ = event.width;
+    screenHeight_ = event.height;
+    events_->ScreenChanged();
   }
 }
 

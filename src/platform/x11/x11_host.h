@@ -2,6 +2,7 @@
 // serial line, and one poll loop on the calling thread.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -39,6 +40,9 @@ class X11Host final : public Host, private Toolkit {
   std::unique_ptr<AppendFile> OpenForAppend(const std::string& path) override;
   double TwipsPerPixelX() const override { return twipsPerPixel_; }
   double TwipsPerPixelY() const override { return twipsPerPixel_; }
+  std::chrono::steady_clock::time_point Now() const override {
+    return std::chrono::steady_clock::now();
+  }
   void End(int status) override;
 
   void RunUntil(const std::function<bool()>& done);
@@ -46,6 +50,7 @@ class X11Host final : public Host, private Toolkit {
   void Poll(bool xWaiting);
   void TakeSignal();
   void HandleXEvent(XEvent& event);
+  void HandleScreen(const XConfigureEvent& event);
   void HandleRestack(Window window, bool overrideRedirect);
   bool IsOurs(Window window) const;
 
@@ -57,12 +62,15 @@ class X11Host final : public Host, private Toolkit {
   X11Stacking stacking_;
   posix::PollTimer timer1_;
   posix::PollTimer timer2_;
+  posix::PollTimer timer3_;
   posix::PosixSerialLine line_;
   X11Pointer pointer_;
   X11FollowedWindow window_;
   Events* events_ = nullptr;
   std::vector<X11MessageBox*> boxes_;  // open message boxes, innermost last
   std::optional<int> endStatus_;
+  int screenWidth_ = DisplayWidth(display_.get(), DefaultScreen(display_.get()));
+  int screenHeight_ = DisplayHeight(display_.get(), DefaultScreen(display_.get()));
 };
 
 }  // namespace quorvex::x11

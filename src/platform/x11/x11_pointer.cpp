@@ -2,52 +2,76 @@
 
 #include <X11/extensions/XTest.h>
 
-#include <ctime>
+#include <array>
+#include <optional>
 
 namespace quorvex::x11 {
 
-// With the server grabbed, the pointer's place is read, and the click made, before
-// any other client's request: no one else's motion or press comes between them. A
-// button held down means a press on its way: a window manager's click-to-focus grab
-// holds the pointer frozen until it hands that press on, and the press then lands
-// wherever the pointer is by then. So the click waits for it, briefly. The pointer's
-// reply is the click's only round trip; the rest leaves at once without one, as the
-// controller waits for this click, and the way back is flushed by the loop.
-void X11Pointer::Click(Point at) {
-  Point saved;
-  const bool read = ReadPointer(saved);
-  XTestFakeMotionEvent(display_, -1, at.x, at.y, CurrentTime);
-  XTestFakeButtonEvent(display_, Button1, True, CurrentTime);
-  XTestFakeButtonEvent(display_, Button1, False, CurrentTime);
-  XUngrabServer(display_);
-  XFlush(display_);
-  if (read) {
-    XTestFakeMotionEvent(display_, -1, saved.x, saved.y, CurrentTime);
+// XTEST presses physical buttons, which the pointer mapping then turns into the
+// ones applications see (3 2 1 for a left-handed mouse). Read under the click's
+// server grab, it cannot change before the press, nor be stale for a MappingNotify
+// not yet handled.
+unsigned X11Pointer::PrimaryButton() {
+  std::array<unsigned char, 256> map{};
+  const int buttons = XGetPointerMapping(display_, map.data(), static_cast<int>(map.size()));
+  for (int physical = 0; physical < buttons; ++physical) {
+    if (map[static_cast<std::size_t>(physical)] == Button1) {
+      return static_cast<unsigned>(physical) + 1;
+    }
   }
+  return Button1;
 }
 
-// Leaves the server grabbed.
-bool X11Pointer::ReadPointer(Point& where) {
-  constexpr int kWaits = 50;
-  constexpr timespec kWait{.tv_sec = 0, .tv_nsec = 1'000'000};
-  constexpr unsigned kButtons = Button1Mask | Button2Mask | Button3Mask;
-  for (int wait = 0;; ++wait) {
-    XGrabServer(display_);
-    Window root = 0, child = 0;
-    int rootX = 0, rootY = 0, x = 0, y = 0;
-    unsigned mask = 0;
-    if (!XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &rootX, &rootY, &x, &y,
-                       &mask)) {
-      return false;
-    }
-    where = {.x = rootX, .y = rootY};
-    if (!(mask & kButtons) || wait == kWaits) {
-      return true;
-    }
+// With the server grabbed, the pointer is checked, its place read and the click made
+// before any other client's request: no one else's motion, press or grab comes
+// between them. A button held means a press on its way (a window manager's
+// click-to-focus grab holds the pointer frozen until it hands that press on) or the
+// operator's drag; another client's grab would take the press. Either way nothing is
+// pressed now and the caller tries again. The way back leaves at once without a round
+// trip, as the controller waits for this click, and the loop flushes it.
+bool X11Pointer::Click(Point at) {
+  std::optional<Point> saved;
+  XGrabServer(display_);
+  if (!Free(saved)) {
     XUngrabServer(display_);
     XFlush(display_);
-    ::nanosleep(&kWait, nullptr);
+    return false;
   }
+  const unsigned primary = PrimaryButton();
+  XTestFakeMotionEvent(display_, -1, at.x, at.y, CurrentTime);
+  XTestFakeButtonEvent(display_, primary, True, CurrentTime);
+  XTestFakeButtonEvent(display_, primary, False, CurrentTime);
+  XUngrabServer(display_);
+  XFlush(display_);
+  if (saved) {
+    XTestFakeMotionEvent(display_, -1, saved->x, saved->y, CurrentTime);
+  }
+  return true;
+}
+
+// A grab of our own on the root succeeds only while no other client holds the
+// pointer; it is released at once, the server still grabbed. `where` stays empty
+// when the pointer is on another screen: it is not brought back from there.
+bool X11Pointer::Free(std::optional<Point>& where) {
+  constexpr unsigned kButtons = Button1Mask | Button2Mask | Button3Mask | Button4Mask | Button5Mask;
+  const Window rootWindow = DefaultRootWindow(display_);
+  Window root = 0, child = 0;
+  int rootX = 0, rootY = 0, x = 0, y = 0;
+  unsigned mask = 0;
+  const bool here =
+      XQueryPointer(display_, rootWindow, &root, &child, &rootX, &rootY, &x, &y, &mask);
+  if ((mask & kButtons) != 0) {
+    return false;
+  }
+  if (here) {
+    where = Point{.x = rootX, .y = rootY};
+  }
+  if (XGrabPointer(display_, rootWindow, False, 0, GrabModeAsync, GrabModeAsync, None, None,
+                   CurrentTime) != GrabSuccess) {
+    return false;
+  }
+  XUngrabPointer(display_, CurrentTime);
+  return true;
 }
 
 }  // namespace quorvex::x11

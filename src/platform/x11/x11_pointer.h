@@ -3,6 +3,8 @@
 
 #include <X11/Xlib.h>
 
+#include <optional>
+
 #include "platform/pointer.h"
 
 namespace quorvex::x11 {
@@ -10,10 +12,11 @@ namespace quorvex::x11 {
 class X11Pointer final : public Pointer {
  public:
   explicit X11Pointer(Display* display) : display_(display) {}
-  void Click(Point at) override;
+  bool Click(Point at) override;
 
  private:
-  bool ReadPointer(Point& where);
+  bool Free(std::optional<Point>& where);
+  unsigned PrimaryButton();
 
   Display* display_;
 };

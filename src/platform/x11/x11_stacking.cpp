@@ -45,7 +45,7 @@ std::optional<X11Stacking::Clock::time_point> X11Stacking::Due() const {
   if (!requested_) {
     return std::nullopt;
   }
-  return busyUntil_ - (kBurst - 1) * kSpacing;
+  return rate_.Due();
 }
 
 bool X11Stacking::RunIfDue(Clock::time_point now) {
@@ -54,7 +54,7 @@ bool X11Stacking::RunIfDue(Clock::time_point now) {
     return false;
   }
   requested_ = false;
-  busyUntil_ = std::max(busyUntil_, now) + kSpacing;
+  rate_.Take(now);
   Look();
   return true;
 }

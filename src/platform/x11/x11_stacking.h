@@ -14,21 +14,14 @@
 #include <utility>
 #include <vector>
 
+#include "common/rate_limit.h"
 #include "platform/x11/x11_overlay.h"
 
 namespace quorvex::x11 {
 
 class X11Stacking {
  public:
-  using Clock = std::chrono::steady_clock;
-  // However often other clients restack, looks come at most this often in any second:
-  // a client that keeps itself on top gets an answer, never a war for the processor.
-  // A few may come at once (an overlay shown, moved and back), then one a spacing.
-  static constexpr int kMaxPerSecond = 20;
-  static constexpr int kBurst = 4;
-  static constexpr Clock::duration kSpacing =
-      std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(1)) /
-      (kMaxPerSecond - kBurst);
+  using Clock = RestackRate::Clock;
 
   X11Stacking(Display* display, std::vector<const X11Overlay*> overlays)
       : display_(display), overlays_(std::move(overlays)) {}
@@ -46,8 +39,7 @@ class X11Stacking {
   Display* display_;
   std::vector<const X11Overlay*> overlays_;
   bool requested_ = false;
-  // When the looks so far would have ended had each taken a spacing (a leaky bucket).
-  Clock::time_point busyUntil_{};
+  RestackRate rate_;
 };
 
 }  // namespace quorvex::x11

@@ -3,7 +3,8 @@
 //   button NAME LEFT TOP RIGHT BOTTOM    once for each, in screen pixels, then "ready"
 //   click NAME                           for every click a button receives
 //   point X Y                            for every left press beside the buttons, on the screen
-// Usage: target X Y [TITLE]
+// Usage: target X Y [TITLE] [topmost]   (topmost: always on top itself, as operator
+// panels often are)
 // With a title it is a captioned window of that title, and takes lines on its input:
 //   move X Y | minimise | restore        answered, once done, with "origin X Y" (its
 //                                        client area's corner on the screen) or "minimised"
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "platform/win32/win32_api.h"
 
@@ -101,13 +103,14 @@ int main(int argc, char** argv) {
   description.lpszClassName = "QuorvexTestTarget";
   ::RegisterClassA(&description);
   const int width = kMargin + static_cast<int>(kButtons.size()) * (kButtonWidth + kGap);
-  const char* title = argc > 3 ? argv[3] : nullptr;
+  const bool topmost = std::string_view(argv[argc - 1]) == "topmost" && argc > 3;
+  const char* title = argc > 3 && std::string_view(argv[3]) != "topmost" ? argv[3] : nullptr;
   const DWORD style = title ? WS_OVERLAPPEDWINDOW | WS_VISIBLE : WS_POPUP | WS_VISIBLE;
   RECT outer{0, 0, width, kButtonHeight + 2 * kMargin};
   ::AdjustWindowRect(&outer, style, FALSE);
   const HWND window = ::CreateWindowExA(
-      0, description.lpszClassName, title ? title : "Target", style, x, y, outer.right - outer.left,
-      outer.bottom - outer.top, nullptr, nullptr, instance, nullptr);
+      topmost ? WS_EX_TOPMOST : 0, description.lpszClassName, title ? title : "Target", style, x, y,
+      outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, instance, nullptr);
   mainWindow = window;
   for (std::size_t i = 0; i < kButtons.size(); ++i) {
     const char name[2] = {kButtons[i], '\0'};

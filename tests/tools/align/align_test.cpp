@@ -225,8 +225,14 @@ class FakeDesk final : public Desk {
   PixelRect Screen() override { return {0, 0, 1024, 768}; }
   PixelSize TextSize(const std::string& text) override { return FixedFont(text); }
   void ShowUntilEnter(const Drawing& drawing) override { shown.push_back(drawing); }
+  std::vector<std::string> Cautions(const std::vector<PixelPoint>& points) override {
+    askedAbout = points;
+    return cautions;
+  }
 
   int asked = 0;
+  std::vector<std::string> cautions;
+  std::vector<PixelPoint> askedAbout;
   std::vector<Drawing> shown;
 
  private:
@@ -257,6 +263,9 @@ Outcome RunWith(const Options& options, FakeDesk& desk, const std::string& typed
             PixelRect Screen() override { return desk.Screen(); }
             PixelSize TextSize(const std::string& t) override { return desk.TextSize(t); }
             void ShowUntilEnter(const Drawing& d) override { desk.ShowUntilEnter(d); }
+            std::vector<std::string> Cautions(const std::vector<PixelPoint>& p) override {
+              return desk.Cautions(p);
+            }
             FakeDesk& desk;
           };
           return std::make_unique<Borrowed>(desk);
@@ -300,6 +309,19 @@ TEST(Measuring, SevenPointsGiveEveryKeyInTheReadersOrder) {
   SettingsRecord expected = Demo();
   expected.AUTOCONN = 1, expected.VERSION = 101, expected.CP = "/dev/pts/7";
   EXPECT_EQ(read, expected);
+}
+
+// What the desktop itself keeps from working (mixed scales, an elevated application)
+// is warned of with the settings' own warnings, about the points just measured.
+TEST(Measuring, TheDesktopsCautionsAreWarningsAboutTheClickPoints) {
+  FakeDesk desk(kDemoPoints);
+  desk.cautions = {"the monitors are set to different scales"};
+  const Outcome outcome = RunWith(Options{}, desk, "\n\n\n\n=\n\n=\n");
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_NE(outcome.err.find("warning: the monitors are set to different scales\n"),
+            std::string::npos)
+      << outcome.err;
+  EXPECT_EQ(desk.askedAbout, (std::vector<PixelPoint>{{200, 180}, {460, 145}, {400, 180}}));
 }
 
 TEST(Measuring, DefaultsWithoutOptionsAndAtAnotherScale) {
