@@ -16,6 +16,8 @@ class Dispatcher {
   // between them skipped; stops at the first character that begins no code. A lone
   // code start at the end is kept for the next read, whose leading "0" completes it.
   void DispatchCommand(std::string_view input);
+  // Drops a code start kept for the next read.
+  void Forget() { keptCodeStart_.reset(); }
 
  private:
   void Act(char first);

@@ -18,6 +18,8 @@ class Events {
   virtual void frmTwo_Click() = 0;
   virtual void Timer1_Timer() = 0;
   virtual void Timer2_Timer() = 0;
+  // Once a second while a lost line is waited for.
+  virtual void Timer3_Timer() = 0;
   // Input, or a hang-up, is there on the line.
   virtual void MSComm1_OnComm() = 0;
   // The followed window appeared, moved, was resized or went.
@@ -29,6 +31,7 @@ struct Platform {
   Overlay& frmTwo;
   Timer& Timer1;
   Timer& Timer2;
+  Timer& Timer3;  // kRetryIntervalMs
   SerialLine& MSComm1;
   Pointer& pointer;
   Toolkit& toolkit;

@@ -34,6 +34,11 @@ void FakeOverlay::Opacity(std::uint8_t value) {
   host_.Record(name_ + ".Opacity(" + std::to_string(value) + ")");
 }
 
+void FakeOverlay::Held(bool value) {
+  held = value;
+  host_.Record(name_ + ".Held(" + std::to_string(value) + ")");
+}
+
 bool FakeOverlay::Contains(Point pixel) const {
   const int x = TwipsToPixels(place.left, kTwipsPerPixel);
   const int y = TwipsToPixels(place.top, kTwipsPerPixel);
@@ -161,6 +166,7 @@ Platform FakeHost::Services() {
           .frmTwo = frmTwo,
           .Timer1 = Timer1,
           .Timer2 = Timer2,
+          .Timer3 = Timer3,
           .MSComm1 = MSComm1,
           .pointer = pointer,
           .toolkit = toolkit,
@@ -177,6 +183,11 @@ void FakeHost::Receive(std::string_view bytes) {
   Raise(&Events::MSComm1_OnComm);
 }
 
+void FakeHost::HangUp(std::string_view bytesBefore) {
+  MSComm1.open = false;
+  Receive(bytesBefore);
+}
+
 void FakeHost::Click(FakeOverlay& overlay) {
   Raise(&overlay == &frmMain ? &Events::frmMain_Click : &Events::frmTwo_Click);
 }
@@ -190,7 +201,9 @@ bool FakeHost::Tick(FakeTimer& timer) {
   if (!timer.Enabled()) {
     return false;
   }
-  Raise(&timer == &Timer1 ? &Events::Timer1_Timer : &Events::Timer2_Timer);
+  Raise(&timer == &Timer1   ? &Events::Timer1_Timer
+        : &timer == &Timer2 ? &Events::Timer2_Timer
+                            : &Events::Timer3_Timer);
   return true;
 }
 

@@ -5,6 +5,7 @@ namespace {
 
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT_PTR kTimer2 = 2;
+constexpr UINT_PTR kTimer3 = 3;
 
 HBRUSH ButtonFace() {
   return reinterpret_cast<HBRUSH>(static_cast<std::intptr_t>(COLOR_BTNFACE + 1));
@@ -26,6 +27,7 @@ Win32Host::Win32Host(HINSTANCE instance)
           [this] { toolkit_.CloseRequested(); }),
       timer1_(messages_.get(), kTimer1),
       timer2_(messages_.get(), kTimer2),
+      timer3_(messages_.get(), kTimer3, Timer::kRetryIntervalMs),
       line_(messages_.get(), [this] { Raise(&Events::MSComm1_OnComm); }),
       toolkit_(frmMain_, frmTwo_, scale_),
       window_([this] { Raise(&Events::Window_Moved); }) {}
@@ -35,6 +37,7 @@ Platform Win32Host::Services() {
           .frmTwo = frmTwo_,
           .Timer1 = timer1_,
           .Timer2 = timer2_,
+          .Timer3 = timer3_,
           .MSComm1 = line_,
           .pointer = pointer_,
           .toolkit = toolkit_,
@@ -56,7 +59,7 @@ LRESULT Win32Host::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
       OnTimer(wParam);
       return 0;
     default:
-      if (line_.OnMessage(message)) {
+      if (line_.OnMessage(message, wParam, lParam)) {
         return 0;
       }
       return ::DefWindowProcA(window, message, wParam, lParam);
@@ -69,6 +72,8 @@ void Win32Host::OnTimer(UINT_PTR id) {
     Raise(&Events::Timer1_Timer);
   } else if (id == timer2_.id() && timer2_.Enabled()) {
     Raise(&Events::Timer2_Timer);
+  } else if (id == timer3_.id() && timer3_.Enabled()) {
+    Raise(&Events::Timer3_Timer);
   }
 }
 

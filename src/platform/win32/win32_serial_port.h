@@ -68,6 +68,8 @@ class SerialPort {
   Sent StartWrite(std::string_view bytes);
   bool FinishWrite(HANDLE stop);
 
+  HANDLE handle() const { return handle_.get(); }
+
  private:
   Sent WriteWhatGoesAtOnce();
 

@@ -81,6 +81,7 @@ Platform X11Host::Services() {
                   .frmTwo = frmTwo_,
                   .Timer1 = timer1_,
                   .Timer2 = timer2_,
+                  .Timer3 = timer3_,
                   .MSComm1 = line_,
                   .pointer = pointer_,
                   .toolkit = *this,
@@ -144,6 +145,10 @@ bool X11Host::FireDueTimer() {
     events_->Timer2_Timer();
     return true;
   }
+  if (timer3_.TakeTick(now)) {
+    events_->Timer3_Timer();
+    return true;
+  }
   return false;
 }
 
@@ -153,9 +158,10 @@ void X11Host::Poll(bool xWaiting) {
       pollfd{.fd = line_.PollFd(), .events = line_.PollEvents(), .revents = 0},
       pollfd{.fd = signals_.get(), .events = POLLIN, .revents = 0}};
   constexpr timespec kNoWait{};
-  const auto timeout = xWaiting ? std::optional(kNoWait)
-                                : TimeUntil({timer1_.Deadline(), timer2_.Deadline(),
-                                             boxes_.empty() ? stacking_.Due() : std::nullopt});
+  const auto timeout = xWaiting
+                           ? std::optional(kNoWait)
+                           : TimeUntil({timer1_.Deadline(), timer2_.Deadline(), timer3_.Deadline(),
+                                        boxes_.empty() ? stacking_.Due() : std::nullopt});
   const int ready = ::ppoll(fds.data(), fds.size(), timeout ? &*timeout : nullptr, nullptr);
   if (ready > 0 && fds[1].revents != 0 && line_.Polled(fds[1].revents)) {
     events_->MSComm1_OnComm();
