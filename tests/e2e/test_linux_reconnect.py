@@ -2,7 +2,6 @@
 then points at a new one, as a re-plugged USB adapter's /dev/serial/by-id/ name does."""
 
 import os
-import statistics
 import sys
 import tempfile
 import time
@@ -131,36 +130,5 @@ class Reconnect(Scenario):
         self.assert_ends_with_message(self.quorvex, "Port is closed.$")
 
 
-def measure_return(rounds=10):
-    """Seconds from a new line's link to "some data" on it, for each of `rounds` returns."""
-    case = Reconnect()
-    case.setUp()
-    times = []
-    try:
-        case.start_on_link()
-        for _ in range(rounds):
-            case.lose_line()
-            del case.quorvex.err[:]
-            time.sleep(0.3)
-            linked = time.monotonic()
-            case.line = case.new_line()
-            case.line.wait_received(b"some data", timeout=5)
-            times.append(time.monotonic() - linked)
-            case.quorvex.wait_line("is back", case.quorvex.err)
-    finally:
-        case.tearDown()
-        case.doCleanups()
-    return times
-
-
 if __name__ == "__main__":
-    if sys.argv[1:] == ["--measure"]:
-        setUpModule()
-        try:
-            times = measure_return()
-        finally:
-            tearDownModule()
-        print(f"line back to greeting: median {statistics.median(times) * 1000:.0f} ms, "
-              f"max {max(times) * 1000:.0f} ms over {len(times)}")
-    else:
-        unittest.main(verbosity=2)
+    unittest.main(verbosity=2)
