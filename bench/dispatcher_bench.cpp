@@ -59,7 +59,7 @@ void BM_DispatchMillionCodes(benchmark::State& state) {
                           .frmTwo = null,
                           .Timer1 = null,
                           .Timer2 = null,
-                          .Timer3 = null,
+                          .Timer4 = null,
                           .MSComm1 = host.MSComm1,
                           .pointer = null,
                           .toolkit = host.toolkit,

@@ -78,7 +78,7 @@ void Handlers::Timer2_Timer() {
   Guarded([](Program& p) { quorvex::Timer2_Timer(p.placement); }, false);
 }
 
-void Handlers::Timer3_Timer() {
+void Handlers::Timer4_Timer() {
   Guarded([](Program& p) { RetryLine(p); });
 }
 

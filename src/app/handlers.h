@@ -19,7 +19,7 @@ class Handlers final : public Events {
   void frmTwo_Click() override;
   void Timer1_Timer() override;
   void Timer2_Timer() override;
-  void Timer3_Timer() override;
+  void Timer4_Timer() override;
   void MSComm1_OnComm() override;
   void Window_Moved() override;
 

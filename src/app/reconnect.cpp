@@ -43,13 +43,13 @@ void LoseLine(Program& program) {
       "The line on " + PortName(program) + " is lost" +
       (reason.empty() ? "" : " (" + reason + ")") +
       "; the buttons stay held and a try to open it again follows each second.");
-  program.platform.Timer3.Enabled(true);
+  program.platform.Timer4.Enabled(true);
 }
 
 void RetryLine(Program& program) {
   SerialLine& line = program.platform.MSComm1;
   if (!program.lineDown) {
-    program.platform.Timer3.Enabled(false);
+    program.platform.Timer4.Enabled(false);
     return;
   }
   try {
@@ -63,7 +63,7 @@ void RetryLine(Program& program) {
     return;
   }
   program.lineDown = false;
-  program.platform.Timer3.Enabled(false);
+  program.platform.Timer4.Enabled(false);
   HoldOverlays(program, false);
   program.platform.toolkit.Notice("The line on " + PortName(program) + " is back.");
 }

@@ -19,7 +19,7 @@ class Events {
   virtual void Timer1_Timer() = 0;
   virtual void Timer2_Timer() = 0;
   // Once a second while a lost line is waited for.
-  virtual void Timer3_Timer() = 0;
+  virtual void Timer4_Timer() = 0;
   // Input, or a hang-up, is there on the line.
   virtual void MSComm1_OnComm() = 0;
   // The followed window appeared, moved, was resized or went.
@@ -31,7 +31,7 @@ struct Platform {
   Overlay& frmTwo;
   Timer& Timer1;
   Timer& Timer2;
-  Timer& Timer3;  // kRetryIntervalMs
+  Timer& Timer4;  // kRetryIntervalMs
   SerialLine& MSComm1;
   Pointer& pointer;
   Toolkit& toolkit;

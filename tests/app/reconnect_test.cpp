@@ -58,7 +58,7 @@ TEST_F(ReconnectTest, AHangUpHoldsBothOverlaysVisiblyInsteadOfEnding) {
   EXPECT_TRUE(HeldVisibly());
   EXPECT_TRUE(host().frmMain.shown && host().frmTwo.shown);
   EXPECT_EQ(host().frmMain.place, (TwipsRect{900, 1500, 1200, 450}));
-  EXPECT_TRUE(host().Timer3.Enabled());
+  EXPECT_TRUE(host().Timer4.Enabled());
   EXPECT_THAT(host().toolkit.notices,
               ElementsAre(AllOf(HasSubstr("COM3"), HasSubstr("Input/output error"))));
 }
@@ -85,7 +85,7 @@ TEST_F(ReconnectTest, ClicksWhileDownSendNothingThenOrLater) {
   host().Click(host().frmTwo);
   EXPECT_EQ(host().MSComm1.sent, "some data");
   PlugIn();
-  ASSERT_TRUE(host().Tick(host().Timer3));
+  ASSERT_TRUE(host().Tick(host().Timer4));
   EXPECT_EQ(host().MSComm1.sent, "some datasome data");
   EXPECT_THAT(host().toolkit.messages, IsEmpty());
   host().Click(host().frmMain);
@@ -99,7 +99,7 @@ TEST_F(ReconnectTest, AFailedWriteIsALostLineNotTheClosedPortBox) {
   EXPECT_THAT(host().toolkit.messages, IsEmpty());
   EXPECT_FALSE(host().toolkit.exitStatus);
   EXPECT_TRUE(HeldVisibly());
-  EXPECT_TRUE(host().Timer3.Enabled());
+  EXPECT_TRUE(host().Timer4.Enabled());
 }
 
 TEST_F(ReconnectTest, TriesEachTickUntilThePortOpensThenGreetsOnceAndActsAgain) {
@@ -107,7 +107,7 @@ TEST_F(ReconnectTest, TriesEachTickUntilThePortOpensThenGreetsOnceAndActsAgain) 
   host().HangUp();
   Unplugged();
   for (int i = 0; i < 3; ++i) {
-    ASSERT_TRUE(host().Tick(host().Timer3));
+    ASSERT_TRUE(host().Tick(host().Timer4));
   }
   EXPECT_TRUE(HeldVisibly());
   EXPECT_THAT(host().toolkit.notices, SizeIs(1));  // a failed try shows nothing
@@ -116,13 +116,13 @@ TEST_F(ReconnectTest, TriesEachTickUntilThePortOpensThenGreetsOnceAndActsAgain) 
   PlugIn();
   host().Arrive("10");  // waiting before the greeting: said to no one
   host().log.clear();
-  ASSERT_TRUE(host().Tick(host().Timer3));
+  ASSERT_TRUE(host().Tick(host().Timer4));
   EXPECT_THAT(host().log, ElementsAre("MSComm1.Open(COM3)", "MSComm1.TakeInput",
-                                      "MSComm1.Write(some data)", "Timer3.Enabled(0)",
+                                      "MSComm1.Write(some data)", "Timer4.Enabled(0)",
                                       "frmMain.Held(0)", "frmMain.Opacity(1)", "frmTwo.Held(0)",
                                       "frmTwo.Opacity(1)", "Notice(The line on COM3 is back.)"));
   EXPECT_THAT(host().pointer.clicks, IsEmpty());
-  EXPECT_FALSE(host().Timer3.Enabled());
+  EXPECT_FALSE(host().Timer4.Enabled());
   EXPECT_FALSE(host().frmMain.held || host().frmTwo.held);
 
   host().Receive("30");
@@ -135,7 +135,7 @@ TEST_F(ReconnectTest, AlignmentModeIsHeldInItsOwnColourAndReturnsToAlignment) {
   host().HangUp();
   EXPECT_TRUE(HeldVisibly(220));
   PlugIn();
-  host().Tick(host().Timer3);
+  host().Tick(host().Timer4);
   EXPECT_FALSE(host().frmMain.held || host().frmTwo.held);
   EXPECT_EQ(host().frmMain.alpha, 220);
   EXPECT_EQ(host().frmTwo.alpha, 220);
@@ -145,7 +145,7 @@ TEST_F(ReconnectTest, ACodeBegunOnTheLostLineIsNotCompletedByTheNextOne) {
   Start();
   host().HangUp("1");
   PlugIn();
-  host().Tick(host().Timer3);
+  host().Tick(host().Timer4);
   host().Receive("0");
   EXPECT_THAT(host().pointer.clicks, IsEmpty());
 }
@@ -154,7 +154,7 @@ TEST_F(ReconnectTest, AGreetingThatFailsAtStartUpHoldsAtOnce) {
   host().MSComm1.lineGone = true;
   Start();
   EXPECT_TRUE(HeldVisibly());
-  EXPECT_TRUE(host().Timer3.Enabled());
+  EXPECT_TRUE(host().Timer4.Enabled());
   EXPECT_THAT(host().toolkit.messages, IsEmpty());
 }
 
@@ -162,11 +162,11 @@ TEST_F(ReconnectTest, AGreetingThatFailsOnReturnKeepsHoldingAndTrying) {
   Start();
   host().HangUp();
   host().MSComm1.lineGone = true;  // opens, then takes nothing
-  ASSERT_TRUE(host().Tick(host().Timer3));
+  ASSERT_TRUE(host().Tick(host().Timer4));
   EXPECT_TRUE(HeldVisibly());
-  EXPECT_TRUE(host().Timer3.Enabled());
+  EXPECT_TRUE(host().Timer4.Enabled());
   host().MSComm1.lineGone = false;
-  ASSERT_TRUE(host().Tick(host().Timer3));
+  ASSERT_TRUE(host().Tick(host().Timer4));
   EXPECT_FALSE(host().frmMain.held);
 }
 
@@ -179,7 +179,7 @@ TEST_F(ReconnectTest, OtherwiseAClickOnALostLineEndsWithTheClosedPortBox) {
     fresh.handlers.Start();
     fresh.host.MSComm1.open = false;
     fresh.host.Receive("");
-    EXPECT_FALSE(fresh.host.Timer3.Enabled()) << extra;
+    EXPECT_FALSE(fresh.host.Timer4.Enabled()) << extra;
     fresh.host.Click(fresh.host.frmMain);
     EXPECT_THAT(fresh.host.toolkit.messages, ElementsAre(kPortClosed1)) << extra;
     EXPECT_EQ(fresh.host.toolkit.exitStatus, 1) << extra;

@@ -166,7 +166,7 @@ Platform FakeHost::Services() {
           .frmTwo = frmTwo,
           .Timer1 = Timer1,
           .Timer2 = Timer2,
-          .Timer3 = Timer3,
+          .Timer4 = Timer4,
           .MSComm1 = MSComm1,
           .pointer = pointer,
           .toolkit = toolkit,
@@ -203,7 +203,7 @@ bool FakeHost::Tick(FakeTimer& timer) {
   }
   Raise(&timer == &Timer1   ? &Events::Timer1_Timer
         : &timer == &Timer2 ? &Events::Timer2_Timer
-                            : &Events::Timer3_Timer);
+                            : &Events::Timer4_Timer);
   return true;
 }
 

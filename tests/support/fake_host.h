@@ -164,7 +164,7 @@ class FakeHost final : public Host {
   FakeOverlay frmTwo{*this, "frmTwo"};
   FakeTimer Timer1{*this, "Timer1"};
   FakeTimer Timer2{*this, "Timer2"};
-  FakeTimer Timer3{*this, "Timer3"};
+  FakeTimer Timer4{*this, "Timer4"};
   FakeLine MSComm1{*this};
   FakePointer pointer{*this};
   FakeToolkit toolkit{*this};

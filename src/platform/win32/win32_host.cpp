@@ -5,7 +5,7 @@ namespace {
 
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT_PTR kTimer2 = 2;
-constexpr UINT_PTR kTimer3 = 3;
+constexpr UINT_PTR kTimer4 = 3;
 
 HBRUSH ButtonFace() {
   return reinterpret_cast<HBRUSH>(static_cast<std::intptr_t>(COLOR_BTNFACE + 1));
@@ -27,7 +27,7 @@ Win32Host::Win32Host(HINSTANCE instance)
           [this] { toolkit_.CloseRequested(); }),
       timer1_(messages_.get(), kTimer1),
       timer2_(messages_.get(), kTimer2),
-      timer3_(messages_.get(), kTimer3, Timer::kRetryIntervalMs),
+      timer4_(messages_.get(), kTimer4, Timer::kRetryIntervalMs),
       line_(messages_.get(), [this] { Raise(&Events::MSComm1_OnComm); }),
       toolkit_(frmMain_, frmTwo_, scale_),
       window_([this] { Raise(&Events::Window_Moved); }) {}
@@ -37,7 +37,7 @@ Platform Win32Host::Services() {
           .frmTwo = frmTwo_,
           .Timer1 = timer1_,
           .Timer2 = timer2_,
-          .Timer3 = timer3_,
+          .Timer4 = timer4_,
           .MSComm1 = line_,
           .pointer = pointer_,
           .toolkit = toolkit_,
@@ -72,8 +72,8 @@ void Win32Host::OnTimer(UINT_PTR id) {
     Raise(&Events::Timer1_Timer);
   } else if (id == timer2_.id() && timer2_.Enabled()) {
     Raise(&Events::Timer2_Timer);
-  } else if (id == timer3_.id() && timer3_.Enabled()) {
-    Raise(&Events::Timer3_Timer);
+  } else if (id == timer4_.id() && timer4_.Enabled()) {
+    Raise(&Events::Timer4_Timer);
   }
 }
 

@@ -81,7 +81,7 @@ Platform X11Host::Services() {
                   .frmTwo = frmTwo_,
                   .Timer1 = timer1_,
                   .Timer2 = timer2_,
-                  .Timer3 = timer3_,
+                  .Timer4 = timer4_,
                   .MSComm1 = line_,
                   .pointer = pointer_,
                   .toolkit = *this,
@@ -145,8 +145,8 @@ bool X11Host::FireDueTimer() {
     events_->Timer2_Timer();
     return true;
   }
-  if (timer3_.TakeTick(now)) {
-    events_->Timer3_Timer();
+  if (timer4_.TakeTick(now)) {
+    events_->Timer4_Timer();
     return true;
   }
   return false;
@@ -160,7 +160,7 @@ void X11Host::Poll(bool xWaiting) {
   constexpr timespec kNoWait{};
   const auto timeout = xWaiting
                            ? std::optional(kNoWait)
-                           : TimeUntil({timer1_.Deadline(), timer2_.Deadline(), timer3_.Deadline(),
+                           : TimeUntil({timer1_.Deadline(), timer2_.Deadline(), timer4_.Deadline(),
                                         boxes_.empty() ? stacking_.Due() : std::nullopt});
   const int ready = ::ppoll(fds.data(), fds.size(), timeout ? &*timeout : nullptr, nullptr);
   if (ready > 0 && fds[1].revents != 0 && line_.Polled(fds[1].revents)) {

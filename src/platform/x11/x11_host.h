@@ -57,7 +57,7 @@ class X11Host final : public Host, private Toolkit {
   X11Stacking stacking_;
   posix::PollTimer timer1_;
   posix::PollTimer timer2_;
-  posix::PollTimer timer3_{std::chrono::milliseconds(Timer::kRetryIntervalMs)};
+  posix::PollTimer timer4_{std::chrono::milliseconds(Timer::kRetryIntervalMs)};
   posix::PosixSerialLine line_;
   X11Pointer pointer_;
   X11FollowedWindow window_;
