@@ -5,7 +5,7 @@ namespace {
 
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT_PTR kTimer2 = 2;
-constexpr UINT_PTR kTimer4 = 3;
+constexpr UINT_PTR kTimer4 = 5;
 
 HBRUSH ButtonFace() {
   return reinterpret_cast<HBRUSH>(static_cast<std::intptr_t>(COLOR_BTNFACE + 1));
