@@ -66,14 +66,16 @@ fuzz: FUZZ_SECONDS = 600
 fuzz: test-fuzz
 
 # The core's Google Benchmarks, then the Linux program's end-to-end figures into
-# bench/RESULTS.md; `make bench BENCH_SECONDS=10` shortens the line-rate and idle runs.
+# bench/RESULTS.md, and a lost line's return (RECONNECT); `make bench BENCH_SECONDS=10`
+# shortens the line-rate and idle runs.
 BENCH_SECONDS ?= 60
-bench: build-bench build-windows
+bench: build-bench build-windows build-linux
 	@build/bench/bench/quorvex_core_bench --benchmark_out=build/bench/core.json \
 		--benchmark_out_format=json
 	@/usr/bin/python3 -B bench/linux/figures.py --build build/bench \
 		--line-seconds $(BENCH_SECONDS) --idle-seconds $(BENCH_SECONDS) \
 		--core-json build/bench/core.json
+	@/usr/bin/python3 -B bench/linux/reconnect.py --build build/bench
 
 # The real Linux program over a demo window, with a scripted controller; INTERACTIVE=1
 # leaves it running on your display.

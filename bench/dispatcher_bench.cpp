@@ -16,6 +16,7 @@ struct Null final : Overlay, Timer, Pointer, Log {
   void Show(bool) override {}
   void KeepOnTop() override {}
   void Opacity(std::uint8_t) override {}
+  void Held(bool) override {}
   void Enabled(bool) override {}
   bool Enabled() const override { return false; }
   bool Click(Point) override { return true; }
@@ -60,6 +61,7 @@ void BM_DispatchMillionCodes(benchmark::State& state) {
                           .Timer1 = null,
                           .Timer2 = null,
                           .Timer3 = null,
+                          .Timer4 = null,
                           .MSComm1 = host.MSComm1,
                           .pointer = null,
                           .toolkit = host.toolkit,

@@ -6,6 +6,7 @@
 #include <exception>
 #include <string>
 
+#include "app/reconnect.h"
 #include "app/startup.h"
 #include "commands/clicks.h"
 #include "common/failure.h"
@@ -35,28 +36,37 @@ void Handlers::Start() {
   });
 }
 
+namespace {
+
 // A click that cannot be sent is not lost unseen: the operator reads so, and the
-// program ends.
+// program ends; with RECONNECT the overlays hold until the line is back. One made
+// while the line is down is dropped, never kept: sent later it could start a machine.
+void Relay(Program& p, std::string_view overlay, bool (*send)(SerialLine&), std::string_view code,
+           std::string_view portClosed) {
+  p.log.Write("operator clicked " + std::string(overlay));
+  if (p.lineDown) {
+    p.log.Write("line down: nothing sent");
+    return;
+  }
+  if (send(p.platform.MSComm1)) {
+    p.log.Write("sent \"" + std::string(code) + "\"");
+    return;
+  }
+  if (Reconnects(p.Settings)) {
+    LoseLine(p);
+  } else {
+    EndWithMessage(p, portClosed);
+  }
+}
+
+}  // namespace
+
 void Handlers::frmMain_Click() {
-  Guarded([](Program& p) {
-    p.log.Write("operator clicked frmMain");
-    if (!SendButton1(p.platform.MSComm1)) {
-      EndWithMessage(p, kPortClosed1);
-      return;
-    }
-    p.log.Write("sent \"101\"");
-  });
+  Guarded([](Program& p) { Relay(p, "frmMain", SendButton1, "101", kPortClosed1); });
 }
 
 void Handlers::frmTwo_Click() {
-  Guarded([](Program& p) {
-    p.log.Write("operator clicked frmTwo");
-    if (!SendButton2(p.platform.MSComm1)) {
-      EndWithMessage(p, kPortClosed2);
-      return;
-    }
-    p.log.Write("sent \"202\"");
-  });
+  Guarded([](Program& p) { Relay(p, "frmTwo", SendButton2, "202", kPortClosed2); });
 }
 
 // The restore runs even while a failure's box is up: nothing stays stepped aside.
@@ -87,6 +97,10 @@ void Handlers::Timer3_Timer() {
   Guarded([](Program& p) { p.clicks.Timer3_Timer(); });
 }
 
+void Handlers::Timer4_Timer() {
+  Guarded([](Program& p) { RetryLine(p); });
+}
+
 // Taken even while a failure's box is up, and then dropped: input left waiting would
 // raise this event again at once.
 void Handlers::MSComm1_OnComm() {
@@ -98,7 +112,13 @@ void Handlers::MSComm1_OnComm() {
   if (!line.IsOpen()) {
     program_.log.Write("port lost");
   }
-  Guarded([&input](Program& p) { p.dispatcher.DispatchCommand(input); });
+  Guarded([&input](Program& p) {
+    p.dispatcher.DispatchCommand(input);
+    // What came before a hang-up still counts; then the line is held for.
+    if (Reconnects(p.Settings) && !p.platform.MSComm1.IsOpen()) {
+      LoseLine(p);
+    }
+  });
 }
 
 // Overlays follow even while a failure's box is up: nothing is left covering beside

@@ -21,6 +21,7 @@ class Handlers final : public Events {
   void Timer2_Timer() override;
   void Timer3_Timer() override;
   void ScreenChanged() override;
+  void Timer4_Timer() override;
   void MSComm1_OnComm() override;
   void Window_Moved() override;
 

@@ -19,6 +19,7 @@ Program::Program(const Platform& services)
                .Timer1 = services.Timer1,
                .Timer2 = services.Timer2,
                .Timer3 = services.Timer3,
+               .Timer4 = services.Timer4,
                .MSComm1 = services.MSComm1,
                .pointer = services.pointer,
                .toolkit = toolkit,

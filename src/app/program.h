@@ -44,6 +44,8 @@ struct Program {
   Dispatcher dispatcher{placement, clicks};
   // A failure's message box is up: codes and clicks are no longer acted on.
   bool failing = false;
+  // RECONNECT: the line was lost and is being tried again; the overlays hold.
+  bool lineDown = false;
 };
 
 // The one way a failure ends the program: its message box, then the end. While the

@@ -23,7 +23,7 @@ using Key = SettingsKey;
 
 // Tested in this order; the first key found anywhere in an item wins. WINDOW and LOG
 // first: a window's title or a path may hold another key's text.
-constexpr std::array<Key, 23> kKeys{{
+constexpr std::array<Key, 24> kKeys{{
     {"WINDOW:", nullptr, &SettingsRecord::WINDOW},
     {"LOG:", nullptr, &SettingsRecord::LOG},
     {"AUTOCONN:", &SettingsRecord::AUTOCONN},
@@ -47,6 +47,7 @@ constexpr std::array<Key, 23> kKeys{{
     {"FH2:", &SettingsRecord::FH2},
     {"STRX2:", &SettingsRecord::STRX2},
     {"STRY2:", &SettingsRecord::STRY2},
+    {"RECONNECT:", &SettingsRecord::RECONNECT},
 }};
 
 // Every key ends in its only colon, so a key occurs in an item exactly when the text

@@ -2,14 +2,13 @@
 
 #include <filesystem>
 
+#include "app/reconnect.h"
 #include "app/settings.h"
 #include "common/quote.h"
 #include "common/twips.h"
 
 namespace quorvex {
 namespace {
-
-constexpr std::string_view kGreeting = "some data";
 
 std::string Pixels(const Toolkit& toolkit, const TwipsRect& rect) {
   const double across = toolkit.TwipsPerPixelX();
@@ -50,6 +49,9 @@ void frmMain::Form_Load(Program& program) {
   }
   frmTwo::Form_Load(program);
   program.placement.Show(program.platform.frmTwo, true);
+  if (Reconnects(s) && !program.platform.MSComm1.IsOpen()) {
+    LoseLine(program);  // the greeting already failed
+  }
 }
 
 void frmTwo::Form_Load(Program& program) {

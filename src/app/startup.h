@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "app/program.h"
 
@@ -25,6 +26,9 @@ void OpenPort(SerialLine& MSComm1, const SettingsRecord& settings);
 // What the program starts with, in one line: the settings file, both overlays in
 // pixels, the port, and alignment mode when it is on.
 std::string StartLine(const SettingsRecord& settings, const Toolkit& toolkit);
+
+// Written once each time the port opens.
+constexpr std::string_view kGreeting = "some data";
 
 constexpr std::int16_t kAlignmentVersion = 101;
 constexpr std::uint8_t kAlignmentAlpha = 220;

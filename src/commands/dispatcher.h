@@ -19,6 +19,8 @@ class Dispatcher {
   // "40" and "50" show and hide both overlays at once, even while a click waits:
   // they neither wait for nor cancel it, and an overlay aside stays aside.
   void DispatchCommand(std::string_view input);
+  // Drops a code start kept for the next read.
+  void Forget() { keptCodeStart_.reset(); }
 
  private:
   void Act(char first);

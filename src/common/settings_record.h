@@ -33,6 +33,7 @@ struct SettingsRecord {
   // they are screen positions.
   std::string WINDOW;
   std::string LOG;  // the log file's path; empty for none
+  std::int16_t RECONNECT = 0;
   friend bool operator==(const SettingsRecord&, const SettingsRecord&) = default;
 };
 

@@ -23,6 +23,8 @@ class Events {
   // The screen's size or arrangement changed: a monitor came or went, a resolution
   // was set.
   virtual void ScreenChanged() = 0;
+  // Once a second while a lost line is waited for.
+  virtual void Timer4_Timer() = 0;
   // Input, or a hang-up, is there on the line.
   virtual void MSComm1_OnComm() = 0;
   // The followed window appeared, moved, was resized or went.
@@ -35,6 +37,7 @@ struct Platform {
   Timer& Timer1;
   Timer& Timer2;
   Timer& Timer3;  // retries clicks that had to wait
+  Timer& Timer4;  // kRetryIntervalMs
   SerialLine& MSComm1;
   Pointer& pointer;
   Toolkit& toolkit;

@@ -25,6 +25,8 @@ class Overlay {
   virtual void KeepOnTop() = 0;
   // 255 opaque; 1 is practically invisible and still catches the mouse.
   virtual void Opacity(std::uint8_t alpha) = 0;
+  // Drawn in a colour of its own while the line is down, unlike alignment's face.
+  virtual void Held(bool held) = 0;
 };
 
 }  // namespace quorvex

@@ -1,4 +1,4 @@
-// The serial line to the controller, in four verbs.
+// The serial line to the controller, in four verbs, and why it was lost.
 #pragma once
 
 #include <string>
@@ -34,6 +34,8 @@ class SerialLine {
   virtual bool Write(std::string_view bytes) = 0;
   // Everything received so far; empty when nothing is, or the line is gone.
   virtual std::string TakeInput() = 0;
+  // Why an opened line was lost, in the system's words; empty while it is open.
+  virtual std::string LostReason() const = 0;
 };
 
 }  // namespace quorvex

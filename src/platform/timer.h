@@ -1,14 +1,15 @@
-// The restore and retry timers: a 10 ms interval, ticking on the event thread while
-// enabled.
+// The program's timers: ticking on the event thread while enabled.
 #pragma once
 
 namespace quorvex {
 
-// A 10 ms timer ticking on the event thread, only while enabled.
+// A timer ticking on the event thread, only while enabled: every 10 ms for the
+// restores, every second for a lost line's next try.
 // Enabling an enabled timer restarts its interval.
 class Timer {
  public:
   static constexpr int kIntervalMs = 10;
+  static constexpr int kRetryIntervalMs = 1000;
   virtual ~Timer() = default;
   virtual void Enabled(bool enabled) = 0;
   virtual bool Enabled() const = 0;

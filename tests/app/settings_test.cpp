@@ -138,6 +138,14 @@ TEST(ReadSettings, MatchesKeysAsTheProgramAlwaysHas) {
   EXPECT_EQ(Read("\xEF\xBB\xBFPL:7").PL, 7) << "a byte-order mark is not part of the first item";
 }
 
+TEST(ReadSettings, ReadsReconnectAfterEveryOtherKey) {
+  EXPECT_EQ(Read("RECONNECT:1").RECONNECT, 1);
+  SettingsRecord expected;
+  expected.RECONNECT = 1;
+  EXPECT_EQ(Read("RECONNECT:1"), expected);
+  EXPECT_EQ(FailureOf("RECONNECT:yes").first, 13);
+}
+
 TEST(ReadSettings, KeepsCpAsText) {
   EXPECT_EQ(Read("CP:COM3").CP, "COM3");
   EXPECT_EQ(Read("CP: 3 ").CP, " 3 ");

@@ -19,6 +19,7 @@ TWIPS = 15  # per pixel at Wine's default 96 dpi
 TARGET_CLASS = "QuorvexTestTarget"  # the window class of the application beneath
 PORT = 3
 ALIGNING, HIDDEN = 220, 1  # overlay alpha with VERSION 101, and otherwise
+HELD = 0xFFB000  # the colour of an overlay while the line is down
 POINTER = (700, 600)  # where the operator's cursor rests, away from everything
 FLOOD_TIMEOUT = 180  # seconds for a mebibyte through Wine's serial port, however slow
 
@@ -393,6 +394,42 @@ class Endings(Scenario):
         self.start()
         asked = wine.run("taskkill", "/im", "quorvex.exe")  # WM_CLOSE, not /f
         self.assertEqual(self.quorvex.wait_exit(30), 0, asked.stdout + asked.stderr)
+
+
+class Reconnect(Scenario):
+    """RECONNECT:1: COM3's link in the prefix goes with its line, and is made anew."""
+
+    def alphas(self):
+        return [w["alpha"] for w in probe.overlays().values()]
+
+    def test_a_lost_line_holds_the_buttons_visibly_and_resumes_when_it_is_back(self):
+        self.start(RECONNECT=1)
+        self.controller.hang_up()
+        os.unlink(os.path.join(wine.prefix, "dosdevices", f"com{PORT}"))
+        wait_until(lambda: self.alphas() == [ALIGNING] * 2, what="both overlays held")
+        wait_until(lambda: desktop.pixel(*self.target.centre("B")) == HELD, what="held colour")
+        desktop.click(*self.target.centre("A"))
+        desktop.click(*self.target.centre("B"))
+        self.assertEqual(self.clicks_before_barrier(), [], "the buttons stay blocked")
+        self.assertFalse(probe.message_box_open())
+        self.assertTrue(self.quorvex.alive())
+
+        self.controller = self.own(Controller(desktop))
+        wine.map_port(PORT, self.controller.port)
+        self.controller.wait_received("some data", timeout=30)
+        wait_until(lambda: self.alphas() == [HIDDEN] * 2, what="both overlays see-through")
+        time.sleep(0.3)
+        self.assertEqual(self.controller.received(), "some data", "a click while down is dropped")
+        desktop.click(*self.target.centre("A"))
+        self.controller.wait_received("some data101")
+        self.controller.send("10")
+        wait_until(lambda: "A" in self.target.clicks(), what="code 10 acting again")
+
+    def test_without_reconnect_a_lost_line_ends_at_the_next_click(self):
+        self.start(RECONNECT=0)
+        self.controller.hang_up()
+        desktop.click(*self.target.centre("A"))
+        self.assert_ends_with_message(self.quorvex, "^Port is closed.$")
 
 
 class FirstDay(Scenario):

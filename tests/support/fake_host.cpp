@@ -34,6 +34,11 @@ void FakeOverlay::Opacity(std::uint8_t value) {
   host_.Record(name_ + ".Opacity(" + std::to_string(value) + ")");
 }
 
+void FakeOverlay::Held(bool value) {
+  held = value;
+  host_.Record(name_ + ".Held(" + std::to_string(value) + ")");
+}
+
 bool FakeOverlay::Contains(Point pixel) const {
   const int x = TwipsToPixels(place.left, kTwipsPerPixel);
   const int y = TwipsToPixels(place.top, kTwipsPerPixel);
@@ -168,6 +173,7 @@ Platform FakeHost::Services() {
           .Timer1 = Timer1,
           .Timer2 = Timer2,
           .Timer3 = Timer3,
+          .Timer4 = Timer4,
           .MSComm1 = MSComm1,
           .pointer = pointer,
           .toolkit = toolkit,
@@ -182,6 +188,11 @@ int FakeHost::EventLoop() {
 void FakeHost::Receive(std::string_view bytes) {
   Arrive(bytes);
   Raise(&Events::MSComm1_OnComm);
+}
+
+void FakeHost::HangUp(std::string_view bytesBefore) {
+  MSComm1.open = false;
+  Receive(bytesBefore);
 }
 
 void FakeHost::Click(FakeOverlay& overlay) {
@@ -203,7 +214,8 @@ bool FakeHost::Tick(FakeTimer& timer) {
   }
   Raise(&timer == &Timer1   ? &Events::Timer1_Timer
         : &timer == &Timer2 ? &Events::Timer2_Timer
-                            : &Events::Timer3_Timer);
+        : &timer == &Timer3 ? &Events::Timer3_Timer
+                            : &Events::Timer4_Timer);
   return true;
 }
 

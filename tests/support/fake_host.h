@@ -28,6 +28,7 @@ class FakeOverlay final : public Overlay {
   void Show(bool shown) override;
   void KeepOnTop() override;
   void Opacity(std::uint8_t value) override;
+  void Held(bool value) override;
 
   // In pixels, rounded as the platforms round them; only while shown.
   bool Contains(Point pixel) const;
@@ -37,6 +38,7 @@ class FakeOverlay final : public Overlay {
   bool shown = false;
   bool onTop = false;
   std::optional<std::uint8_t> alpha;
+  bool held = false;
   std::optional<Failure> refusesPlace;  // thrown by Place when set
 
  private:
@@ -64,6 +66,7 @@ class FakeLine final : public SerialLine {
   bool IsOpen() const override { return open; }
   bool Write(std::string_view bytes) override;
   std::string TakeInput() override;
+  std::string LostReason() const override { return open ? std::string() : lostReason; }
 
   PortSystem ports = PortSystem::kWindows;
   std::optional<Port> opened;          // the port asked for
@@ -75,6 +78,7 @@ class FakeLine final : public SerialLine {
   bool echoes = false;
   std::string waiting;  // the receive buffer
   std::string sent;     // every byte written to the line
+  std::string lostReason = "Input/output error";
 
  private:
   FakeHost& host_;
@@ -150,6 +154,8 @@ class FakeHost final : public Host {
   void Arrive(std::string_view bytes) { MSComm1.waiting += bytes; }
   // Bytes arrive and the line's event is raised.
   void Receive(std::string_view bytes);
+  // The line hangs up, with what had arrived, and its event is raised.
+  void HangUp(std::string_view bytesBefore = {});
   void Click(FakeOverlay& overlay);
   // The window is now at `origin` (none: gone) and the platform says so.
   void MoveWindow(std::optional<Point> origin);
@@ -167,6 +173,7 @@ class FakeHost final : public Host {
   FakeTimer Timer1{*this, "Timer1"};
   FakeTimer Timer2{*this, "Timer2"};
   FakeTimer Timer3{*this, "Timer3"};
+  FakeTimer Timer4{*this, "Timer4"};
   FakeLine MSComm1{*this};
   FakePointer pointer{*this};
   FakeToolkit toolkit{*this};

@@ -239,11 +239,15 @@ SettingsRecord MakeSettings(const Measurement& measured, const Options& options,
 
 std::string SettingsText(const SettingsRecord& settings) {
   std::string text;
+  bool optional = false;
   for (const SettingsKey& key : SettingsKeys()) {
-    // Optional texts are written only when set; CP always is.
-    if (key.text != nullptr && key.text != &SettingsRecord::CP && (settings.*key.text).empty()) {
+    // Optional keys are written only when set: the texts but CP, and the numbers
+    // after STRY2:.
+    if (key.text != nullptr ? key.text != &SettingsRecord::CP && (settings.*key.text).empty()
+                            : optional && settings.*key.field == 0) {
       continue;
     }
+    optional = optional || key.name == "STRY2:";
     text += key.name;
     text += key.field ? std::to_string(settings.*key.field) : settings.*key.text;
     text += "\r\n";

@@ -11,10 +11,11 @@ namespace quorvex::posix {
 class PollTimer final : public Timer {
  public:
   using Clock = std::chrono::steady_clock;
-  static constexpr std::chrono::milliseconds kInterval{kIntervalMs};
+  explicit PollTimer(std::chrono::milliseconds interval = std::chrono::milliseconds(kIntervalMs))
+      : interval_(interval) {}
 
   void Enabled(bool enabled) override {
-    deadline_ = enabled ? std::optional(Clock::now() + kInterval) : std::nullopt;
+    deadline_ = enabled ? std::optional(Clock::now() + interval_) : std::nullopt;
   }
   bool Enabled() const override { return deadline_.has_value(); }
   const std::optional<Clock::time_point>& Deadline() const { return deadline_; }
@@ -24,11 +25,12 @@ class PollTimer final : public Timer {
     if (!deadline_ || *deadline_ > now) {
       return false;
     }
-    deadline_ = now + kInterval;
+    deadline_ = now + interval_;
     return true;
   }
 
  private:
+  std::chrono::milliseconds interval_;
   std::optional<Clock::time_point> deadline_;
 };
 

@@ -1,6 +1,7 @@
 #include "platform/posix/posix_serial_port.h"
 
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -137,6 +138,15 @@ void ConfigureLine(int fd, const LineSettings& line, const Port& port) {
   ::tcflush(fd, TCIOFLUSH);
 }
 
+bool RequestLowLatency(int fd) {
+  serial_struct serial{};
+  if (::ioctl(fd, TIOCGSERIAL, &serial) != 0) {
+    return false;
+  }
+  serial.flags |= ASYNC_LOW_LATENCY;
+  return ::ioctl(fd, TIOCSSERIAL, &serial) == 0;
+}
+
 SerialPort::SerialPort(const Port& port, const LineSettings& line)
     : fd_(::open(port.device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {
   if (!fd_) {
@@ -148,6 +158,7 @@ SerialPort::SerialPort(const Port& port, const LineSettings& line)
     ThrowOpenFailure(port, errno == EWOULDBLOCK ? EBUSY : errno);
   }
   ConfigureLine(fd_.get(), line, port);
+  RequestLowLatency(fd_.get());
   ::ioctl(fd_.get(), TIOCEXCL);
 }
 
@@ -170,6 +181,7 @@ void PosixSerialLine::Open(const Port& port) {
   if (!IsOpen()) {
     port_.emplace(port, kLine);
     hungUp_ = false;
+    lostReason_.clear();
   }
 }
 
@@ -186,8 +198,14 @@ bool PosixSerialLine::Write(std::string_view bytes) {
 // its code at once; a hang-up or a failed read closes the line.
 std::string PosixSerialLine::TakeInput() {
   std::string input;
-  if (IsOpen() && (!port_->Read(input, kReadPerTurn) || hungUp_)) {
-    Close();
+  if (!IsOpen()) {
+    return input;
+  }
+  errno = 0;
+  if (!port_->Read(input, kReadPerTurn)) {
+    Lose(errno);
+  } else if (hungUp_) {
+    Lose(0);
   }
   return input;
 }
@@ -205,9 +223,18 @@ bool PosixSerialLine::Polled(short revents) {
 }
 
 void PosixSerialLine::Flush() {
-  if (IsOpen() && !port_->Write(unsent_)) {
-    Close();
+  if (IsOpen()) {
+    errno = 0;
+    if (!port_->Write(unsent_)) {
+      Lose(errno);
+    }
   }
+}
+
+// 0: the line hung up without an error of its own.
+void PosixSerialLine::Lose(int error) {
+  lostReason_ = error != 0 ? Reason(error) : "hang-up";
+  Close();
 }
 
 void PosixSerialLine::Close() {

@@ -38,6 +38,11 @@ class SerialPort {
 // 380 for a speed or framing the device cannot take.
 void ConfigureLine(int fd, const LineSettings& line, const Port& port);
 
+// Asks the driver to hand on received bytes at once (a USB adapter otherwise holds
+// them up to 16 ms); true when it took the request. A line without the setting (a
+// pseudo-terminal, some drivers) is used as it is.
+bool RequestLowLatency(int fd);
+
 // The program's line on a serial device, for a poll loop: the loop watches PollFd
 // for PollEvents, hands what poll said to Polled, and raises MSComm1_OnComm when
 // that says input or a hang-up is there.
@@ -52,6 +57,7 @@ class PosixSerialLine final : public SerialLine {
   bool IsOpen() const override { return port_.has_value(); }
   bool Write(std::string_view bytes) override;
   std::string TakeInput() override;
+  std::string LostReason() const override { return IsOpen() ? std::string() : lostReason_; }
 
   // -1 when there is nothing to watch.
   int PollFd() const { return IsOpen() ? port_->fd() : -1; }
@@ -63,10 +69,12 @@ class PosixSerialLine final : public SerialLine {
 
  private:
   void Flush();
+  void Lose(int error);
 
   std::optional<SerialPort> port_;
   std::string unsent_;
   bool hungUp_ = false;
+  std::string lostReason_;
 };
 
 }  // namespace quorvex::posix

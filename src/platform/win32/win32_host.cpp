@@ -7,6 +7,7 @@ constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT_PTR kTimer2 = 2;
 constexpr UINT_PTR kTimer3 = 3;
 constexpr UINT_PTR kStackingTimer = 4;
+constexpr UINT_PTR kTimer4 = 5;
 
 HBRUSH ButtonFace() {
   return reinterpret_cast<HBRUSH>(static_cast<std::intptr_t>(COLOR_BTNFACE + 1));
@@ -29,6 +30,7 @@ Win32Host::Win32Host(HINSTANCE instance)
       timer1_(messages_.get(), kTimer1),
       timer2_(messages_.get(), kTimer2),
       timer3_(messages_.get(), kTimer3),
+      timer4_(messages_.get(), kTimer4, Timer::kRetryIntervalMs),
       line_(messages_.get(), [this] { Raise(&Events::MSComm1_OnComm); }),
       toolkit_(frmMain_, frmTwo_, scale_),
       stacking_({frmMain_.handle(), frmTwo_.handle()}, messages_.get(), kStackingTimer),
@@ -40,6 +42,7 @@ Platform Win32Host::Services() {
           .Timer1 = timer1_,
           .Timer2 = timer2_,
           .Timer3 = timer3_,
+          .Timer4 = timer4_,
           .MSComm1 = line_,
           .pointer = pointer_,
           .toolkit = toolkit_,
@@ -78,6 +81,8 @@ void Win32Host::OnTimer(UINT_PTR id) {
     Raise(&Events::Timer3_Timer);
   } else if (id == stacking_.timerId()) {
     stacking_.OnTimer();
+  } else if (id == timer4_.id() && timer4_.Enabled()) {
+    Raise(&Events::Timer4_Timer);
   }
 }
 

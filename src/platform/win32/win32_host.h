@@ -39,6 +39,7 @@ class Win32Host final : public Host, private MessageTarget {
   Win32Timer timer1_;
   Win32Timer timer2_;
   Win32Timer timer3_;
+  Win32Timer timer4_;
   Win32SerialLine line_;
   Win32Pointer pointer_;
   Win32Toolkit toolkit_;

@@ -12,6 +12,9 @@ constexpr double kInitialHeightTwips = 3015;
 
 constexpr UINT kKeepZOrder = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER;
 
+// Amber: a held button reads as a warning, never as alignment's grey.
+constexpr COLORREF kHeldFace = RGB(0xFF, 0xB0, 0x00);
+
 }  // namespace
 
 Win32Overlay::Win32Overlay(const WindowClass& windowClass, TwipsScale scale,
@@ -65,6 +68,24 @@ void Win32Overlay::Opacity(std::uint8_t alpha) {
   ::SetLayeredWindowAttributes(window_.get(), kColorKey, alpha, LWA_ALPHA);
 }
 
+void Win32Overlay::Held(bool held) {
+  held_ = held;
+  ::InvalidateRect(window_.get(), nullptr, TRUE);
+}
+
+// The class's brush draws the face; a held one is painted over it here.
+bool Win32Overlay::PaintHeld(HDC dc) {
+  if (!held_) {
+    return false;
+  }
+  RECT client{};
+  ::GetClientRect(window_.get(), &client);
+  const HBRUSH brush = ::CreateSolidBrush(kHeldFace);
+  ::FillRect(dc, &client, brush);
+  ::DeleteObject(brush);
+  return true;
+}
+
 void Win32Overlay::AcceptInput(bool accept) {
   ::EnableWindow(window_.get(), accept ? TRUE : FALSE);
 }
@@ -109,6 +130,11 @@ LRESULT Win32Overlay::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM
         onDisplayChange_();
       }
       return 0;
+    case WM_ERASEBKGND:
+      if (PaintHeld(reinterpret_cast<HDC>(wParam))) {
+        return 1;
+      }
+      return ::DefWindowProcA(window, message, wParam, lParam);
     default:
       return ::DefWindowProcA(window, message, wParam, lParam);
   }

@@ -21,6 +21,7 @@ class Win32Overlay final : public Overlay, private MessageTarget {
   void Show(bool shown) override;
   void KeepOnTop() override;
   void Opacity(std::uint8_t alpha) override;
+  void Held(bool held) override;
 
   HWND handle() const { return window_.get(); }
   // Off while a message box is open, so the operator's clicks cannot reach the logic.
@@ -29,12 +30,14 @@ class Win32Overlay final : public Overlay, private MessageTarget {
  private:
   LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
   void Released(LPARAM where);
+  bool PaintHeld(HDC dc);
 
   TwipsScale scale_;
   std::function<void()> onClick_;
   std::function<void()> onClose_;
   std::function<void()> onDisplayChange_;
   bool pressed_ = false;
+  bool held_ = false;
   UniqueWindow window_;  // last: created once everything it may call on is in place
 };
 

@@ -1,5 +1,7 @@
 #include "platform/win32/win32_serial_line.h"
 
+#include <dbt.h>
+
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -10,9 +12,8 @@
 #include <thread>
 #include <utility>
 
+#include "platform/win32/win32_error.h"
 #include "platform/win32/win32_serial_port.h"
-
-#include <dbt.h>
 
 namespace quorvex::win32 {
 namespace {
@@ -38,31 +39,14 @@ DWORD WaitEither(HANDLE stop, HANDLE other) {
 class Win32SerialLine::Line {
  public:
   Line(const Port& port, const LineSettings& settings, HWND window)
-      : port_(port, settings), window_(window) {
-    DEV_BROADCAST_HANDLE filter{};
-    filter.dbch_size = sizeof filter;
-    filter.dbch_devicetype = DBT_DEVTYP_HANDLE;
-    filter.dbch_handle = port_.handle();
-    removal_ = ::RegisterDeviceNotificationA(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
-  }
+      : port_(port, settings), window_(window) {}
   ~Line() {
-    if (removal_ != nullptr) {
-      ::UnregisterDeviceNotification(removal_);
-    }
     ::SetEvent(stop_.get());
     reader_.join();
     writer_.join();
   }
   Line(const Line&) = delete;
   Line& operator=(const Line&) = delete;
-
-  // The notice that the port's device was removed.
-  bool IsRemoval(WPARAM event, LPARAM data) const {
-    const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
-    return event == DBT_DEVICEREMOVECOMPLETE && header != nullptr &&
-           header->dbch_devicetype == DBT_DEVTYP_HANDLE &&
-           reinterpret_cast<const DEV_BROADCAST_HANDLE*>(header)->dbch_handle == port_.handle();
-  }
 
   // On the window thread. With nothing ahead of them the bytes go straight out as
   // far as the line takes them at once; the writer thread sees to the rest.
@@ -90,7 +74,7 @@ class Win32SerialLine::Line {
       case SerialPort::Sent::kFailed:
         break;
     }
-    Lose();
+    Lose(SystemReason(::GetLastError()));
     return false;
   }
 
@@ -109,6 +93,13 @@ class Win32SerialLine::Line {
     return !received_.empty();
   }
 
+  std::string LostReason() {
+    const std::lock_guard lock(mutex_);
+    return reason_;
+  }
+
+  HANDLE handle() const { return port_.handle(); }
+
  private:
   void Read() {
     for (;;) {
@@ -126,7 +117,7 @@ class Win32SerialLine::Line {
       }
       const std::optional<std::string> bytes = port_.Read(room, stop_.get());
       if (!bytes) {
-        Lose();
+        Lose(SystemReason(::GetLastError()));
         return;
       }
       if (bytes->empty()) {
@@ -166,28 +157,36 @@ class Win32SerialLine::Line {
         continue;
       }
       if (!(finish ? port_.FinishWrite(stop_.get()) : port_.Write(*next, stop_.get()))) {
+        const DWORD error = ::GetLastError();
         if (::WaitForSingleObject(stop_.get(), 0) != WAIT_OBJECT_0) {
-          Lose();
+          Lose(SystemReason(error));
         }
         return;
       }
     }
   }
 
-  void Lose() {
+  // The first reason stays: the other thread's failure follows from it.
+  void Lose(std::string reason) {
+    {
+      const std::lock_guard lock(mutex_);
+      if (reason_.empty()) {
+        reason_ = std::move(reason);
+      }
+    }
     lost_ = true;
     ::PostMessageA(window_, kLost, 0, 0);
   }
 
   SerialPort port_;
   HWND window_;
-  HDEVNOTIFY removal_ = nullptr;
   UniqueHandle stop_ = MakeEvent();
   UniqueHandle queued_ = MakeWakeUp();
   UniqueHandle taken_ = MakeWakeUp();
   std::mutex mutex_;
   std::string received_;            // by mutex_
   std::deque<std::string> unsent_;  // by mutex_
+  std::string reason_;              // by mutex_: why the line was lost
   bool writerBusy_ = false;         // by mutex_: the writer thread has the port's writes
   bool handedOver_ = false;         // by mutex_: a write held back, for the writer to finish
   std::atomic<bool> lost_ = false;
@@ -206,11 +205,22 @@ Win32SerialLine::~Win32SerialLine() {
 void Win32SerialLine::Open(const Port& port) {
   if (!line_) {
     line_ = std::make_unique<Line>(port, kLine, window_);
+    lostReason_.clear();
+    WatchRemoval();
   }
 }
 
+// A failed write closes the line here, as a lost line's message would later.
 bool Win32SerialLine::Write(std::string_view bytes) {
-  return line_ && line_->Queue(bytes);
+  if (!line_) {
+    return false;
+  }
+  if (!line_->Queue(bytes)) {
+    lostReason_ = line_->LostReason();
+    Close();
+    return false;
+  }
+  return true;
 }
 
 std::string Win32SerialLine::TakeInput() {
@@ -219,13 +229,6 @@ std::string Win32SerialLine::TakeInput() {
 
 bool Win32SerialLine::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_DEVICECHANGE:
-      if (!line_ || !line_->IsRemoval(wParam, lParam)) {
-        return false;
-      }
-      Close();
-      onInput_();
-      return true;
     case kReceived:
       if (line_ && line_->HasReceived()) {
         onInput_();
@@ -233,16 +236,50 @@ bool Win32SerialLine::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return true;
     case kLost:
       if (line_) {
-        Close();
-        onInput_();
+        Lose(line_->LostReason());
       }
       return true;
+    case WM_DEVICECHANGE:
+      if (line_ && IsRemoval(wParam, lParam)) {
+        Lose("the device was removed");
+        return true;
+      }
+      return false;
     default:
       return false;
   }
 }
 
+void Win32SerialLine::Lose(std::string reason) {
+  lostReason_ = std::move(reason);
+  Close();
+  onInput_();
+}
+
+// A USB adapter pulled out: its handle fails only at the next read or write, which
+// may never come while the controller is silent.
+void Win32SerialLine::WatchRemoval() {
+  DEV_BROADCAST_HANDLE filter{};
+  filter.dbch_size = sizeof filter;
+  filter.dbch_devicetype = DBT_DEVTYP_HANDLE;
+  filter.dbch_handle = line_->handle();
+  removal_ = ::RegisterDeviceNotificationA(window_, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+}
+
+bool Win32SerialLine::IsRemoval(WPARAM event, LPARAM data) const {
+  const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
+  if ((event != DBT_DEVICEREMOVECOMPLETE && event != DBT_DEVICEQUERYREMOVE) || header == nullptr ||
+      header->dbch_devicetype != DBT_DEVTYP_HANDLE) {
+    return false;
+  }
+  return reinterpret_cast<const DEV_BROADCAST_HANDLE*>(header)->dbch_handle == line_->handle();
+}
+
 void Win32SerialLine::Close() {
+  if (removal_ != nullptr) {
+    ::UnregisterDeviceNotification(removal_);
+    removal_ = nullptr;
+  }
   line_.reset();
   // Whatever the threads posted belongs to the line that is now closed.
   MSG message{};

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "platform/serial_line.h"
 #include "platform/win32/win32_api.h"
@@ -26,6 +27,7 @@ class Win32SerialLine final : public SerialLine {
   bool IsOpen() const override { return line_ != nullptr; }
   bool Write(std::string_view bytes) override;
   std::string TakeInput() override;
+  std::string LostReason() const override { return line_ ? std::string() : lostReason_; }
 
   // True when the message was one of the line's, now handled. The port's device
   // removed (WM_DEVICECHANGE) is the line lost, as a failed read or write is.
@@ -34,10 +36,15 @@ class Win32SerialLine final : public SerialLine {
  private:
   class Line;
   void Close();
+  void Lose(std::string reason);
+  void WatchRemoval();
+  bool IsRemoval(WPARAM event, LPARAM data) const;
 
   HWND window_;
   std::function<void()> onInput_;
   std::unique_ptr<Line> line_;
+  std::string lostReason_;
+  HDEVNOTIFY removal_ = nullptr;
 };
 
 }  // namespace quorvex::win32

@@ -8,18 +8,28 @@ Win32Timer::~Win32Timer() {
   Enabled(false);
 }
 
-// At the system's default tick of about 15.6 ms a 10 ms interval would last 16 ms;
-// the finer tick is asked for only while a timer runs, so an idle program costs none.
+namespace {
+
+// The system's default tick of about 15.6 ms.
+constexpr UINT kCoarseTickMs = 16;
+
+}  // namespace
+
+// At the default tick a 10 ms interval would last 16 ms; the finer tick is asked for
+// only while such a timer runs, so an idle program costs none.
 void Win32Timer::Enabled(bool enabled) {
+  const bool fine = intervalMs_ < kCoarseTickMs;
   if (enabled) {
-    if (!enabled_) {
+    if (!enabled_ && fine) {
       ::timeBeginPeriod(1);
     }
     // Setting an existing timer again starts its interval anew.
-    ::SetTimer(window_, id_, kIntervalMs, nullptr);
+    ::SetTimer(window_, id_, intervalMs_, nullptr);
   } else if (enabled_) {
     ::KillTimer(window_, id_);
-    ::timeEndPeriod(1);
+    if (fine) {
+      ::timeEndPeriod(1);
+    }
   }
   enabled_ = enabled;
 }

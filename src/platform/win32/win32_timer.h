@@ -9,7 +9,8 @@ namespace quorvex::win32 {
 // A system timer of the program's message window: ticks arrive as WM_TIMER with this id.
 class Win32Timer final : public Timer {
  public:
-  Win32Timer(HWND window, UINT_PTR id) : window_(window), id_(id) {}
+  Win32Timer(HWND window, UINT_PTR id, UINT intervalMs = kIntervalMs)
+      : window_(window), id_(id), intervalMs_(intervalMs) {}
   ~Win32Timer() override;
   Win32Timer(const Win32Timer&) = delete;
   Win32Timer& operator=(const Win32Timer&) = delete;
@@ -21,6 +22,7 @@ class Win32Timer final : public Timer {
  private:
   HWND window_;
   UINT_PTR id_;
+  UINT intervalMs_;
   bool enabled_ = false;
 };
 

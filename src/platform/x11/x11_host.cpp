@@ -84,6 +84,7 @@ Platform X11Host::Services() {
                   .Timer1 = timer1_,
                   .Timer2 = timer2_,
                   .Timer3 = timer3_,
+                  .Timer4 = timer4_,
                   .MSComm1 = line_,
                   .pointer = pointer_,
                   .toolkit = *this,
@@ -151,6 +152,10 @@ bool X11Host::FireDueTimer() {
     events_->Timer3_Timer();
     return true;
   }
+  if (timer4_.TakeTick(now)) {
+    events_->Timer4_Timer();
+    return true;
+  }
   return false;
 }
 
@@ -160,10 +165,10 @@ void X11Host::Poll(bool xWaiting) {
       pollfd{.fd = line_.PollFd(), .events = line_.PollEvents(), .revents = 0},
       pollfd{.fd = signals_.get(), .events = POLLIN, .revents = 0}};
   constexpr timespec kNoWait{};
-  const auto timeout = xWaiting
-                           ? std::optional(kNoWait)
-                           : TimeUntil({timer1_.Deadline(), timer2_.Deadline(), timer3_.Deadline(),
-                                        boxes_.empty() ? stacking_.Due() : std::nullopt});
+  const auto timeout =
+      xWaiting ? std::optional(kNoWait)
+               : TimeUntil({timer1_.Deadline(), timer2_.Deadline(), timer3_.Deadline(),
+                            timer4_.Deadline(), boxes_.empty() ? stacking_.Due() : std::nullopt});
   const int ready = ::ppoll(fds.data(), fds.size(), timeout ? &*timeout : nullptr, nullptr);
   if (ready > 0 && fds[1].revents != 0 && line_.Polled(fds[1].revents)) {
     events_->MSComm1_OnComm();

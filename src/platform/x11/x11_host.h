@@ -63,6 +63,7 @@ class X11Host final : public Host, private Toolkit {
   posix::PollTimer timer1_;
   posix::PollTimer timer2_;
   posix::PollTimer timer3_;
+  posix::PollTimer timer4_{std::chrono::milliseconds(Timer::kRetryIntervalMs)};
   posix::PosixSerialLine line_;
   X11Pointer pointer_;
   X11FollowedWindow window_;

@@ -15,6 +15,8 @@ namespace quorvex::x11 {
 namespace {
 
 constexpr unsigned kButtonFace = 0xF0F0F0;
+// Amber: a held button reads as a warning, never as alignment's grey.
+constexpr unsigned kHeldFace = 0xFFB000;
 constexpr double kDefaultWidthTwips = 4560;
 constexpr double kDefaultHeightTwips = 3015;
 // Below half opacity the face would hide more than it shows without a compositor.
@@ -132,6 +134,11 @@ void X11Overlay::Opacity(std::uint8_t alpha) {
   XChangeProperty(display_, face_.get(), opacity, XA_CARDINAL, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(&value), 1);
   Map();
+}
+
+void X11Overlay::Held(bool held) {
+  XSetWindowBackground(display_, face_.get(), PixelOf(display_, held ? kHeldFace : kButtonFace));
+  XClearWindow(display_, face_.get());
 }
 
 // Mapping leaves a window where it was in the stacking order, which may be beneath

@@ -35,6 +35,7 @@ class X11Overlay final : public Overlay {
   void Show(bool shown) override;
   void KeepOnTop() override;
   void Opacity(std::uint8_t alpha) override;
+  void Held(bool held) override;
 
   bool Owns(Window window) const { return window == input_.get() || window == face_.get(); }
   struct Rect {

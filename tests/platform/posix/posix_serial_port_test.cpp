@@ -69,6 +69,7 @@ TEST_F(PseudoTerminal, AWriteOnALineGoneReportsItAndClosesThePort) {
   master_.reset();
   EXPECT_FALSE(line.Write("101"));
   EXPECT_FALSE(line.IsOpen());
+  EXPECT_EQ(line.LostReason(), "Input/output error");
   EXPECT_FALSE(line.Write("202")) << "nothing is sent on a closed port";
 }
 
@@ -93,6 +94,31 @@ TEST_F(PseudoTerminal, AHangUpIsOneEventThatClosesThePortAndStopsPolling) {
   EXPECT_FALSE(line.IsOpen());
   EXPECT_EQ(line.PollFd(), -1);
   EXPECT_EQ(line.TakeInput(), "");
+  EXPECT_FALSE(line.LostReason().empty());
+}
+
+TEST_F(PseudoTerminal, OpensAgainOnANewDeviceBehindTheSameLinkAndForgetsTheLoss) {
+  const std::string link = "/tmp/quorvex-line-" + std::to_string(::getpid());
+  ASSERT_EQ(::symlink(path_.c_str(), link.c_str()), 0);
+  const Port port = PortFromSetting(link, PortSystem::kPosix);
+  PosixSerialLine line;
+  line.Open(port);
+  master_.reset();
+  ASSERT_TRUE(Turn(line));
+  line.TakeInput();
+  ASSERT_FALSE(line.IsOpen());
+
+  UniqueFd next(::posix_openpt(O_RDWR | O_NOCTTY));
+  ASSERT_TRUE(next && ::grantpt(next.get()) == 0 && ::unlockpt(next.get()) == 0);
+  ::unlink(link.c_str());
+  ASSERT_EQ(::symlink(::ptsname(next.get()), link.c_str()), 0);
+  line.Open(port);
+  ::unlink(link.c_str());
+  EXPECT_TRUE(line.IsOpen());
+  EXPECT_EQ(line.LostReason(), "");
+  EXPECT_TRUE(line.Write("some data"));
+  char buffer[16] = {};
+  EXPECT_EQ(::read(next.get(), buffer, sizeof buffer), 9);
 }
 
 // Parity and character size are left out: pseudo-terminals keep neither.

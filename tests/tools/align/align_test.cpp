@@ -543,6 +543,13 @@ TEST_F(Folder, ProductionRewritesTheFileOnceAndLeavesOthersAlone) {
   EXPECT_TRUE(desk.shown.empty());  // no display needed
 }
 
+TEST(SettingsText, WritesAKeyOptedIntoOnlyWhenSet) {
+  SettingsRecord s = Demo();
+  EXPECT_TRUE(SettingsText(s).ends_with("STRY2:" + std::to_string(s.STRY2) + "\r\n"));
+  s.RECONNECT = 1;
+  EXPECT_TRUE(SettingsText(s).ends_with("\r\nRECONNECT:1\r\n"));
+}
+
 TEST(Options, WhatTheCommandLineSets) {
   const Options o =
       ParseOptions({"--port", "3", "--visible", "--rim=4", "--output", "x.ini", "--force"});
