@@ -201,6 +201,8 @@ class Demo:
         twips = twips_per_pixel(self.desktop)
         with open(os.path.join(OUT, "tessora.ini"), "w") as ini:
             ini.write(settings(self.target, self.controller.port, twips))
+        if os.path.exists(os.path.join(OUT, "quorvex.log")):
+            os.remove(os.path.join(OUT, "quorvex.log"))  # this run's alone
         self.quorvex = self.own(DemoQuorvex(self.desktop, OUT))
         self.log = Transcript(self.controller, self.target, self.quorvex)
         self.log.say(f"controller tool on {self.controller.port}, answering 101 with 10 and "
