@@ -250,6 +250,33 @@ class TopmostPanel(Scenario):
         self.controller.wait_received("some data101")
         self.assertEqual(self.target.clicks(), ["C"])
 
+    # Two programs that both keep on top must not take turns raising: once the panel
+    # is under them, the stacking stays as it is.
+    def test_two_quorvex_side_by_side_leave_the_stacking_still(self):
+        self.controller = self.own(Controller(desktop))
+        wine.map_port(PORT, self.controller.port)
+        self.target = layout = Target(wine)
+        layout.stop()
+        self.quorvex = self.own(Quorvex(wine, settings(layout)))
+        self.own(Quorvex(wine, settings(layout, autoconn=0)))
+        wait_until(lambda: len(desktop.run("xdotool", "search", "--onlyvisible", "--name",
+                                           "^B$").split()) == 4, 30, "both programs' overlays")
+        self.controller.wait_received("some data")
+        self.target = self.own(Target(wine, topmost=True))
+        desktop.click(*self.target.centre("C"))
+        self.target.wait_line("^click C$")
+        wait_until(lambda: overlay_shows_at(desktop, *self.target.centre("A")),
+                   what="an overlay above the panel again")
+        time.sleep(0.3)  # what was due when the panel went under has run
+
+        def stacking():
+            return desktop.run("xwininfo", "-root", "-children")
+
+        first = stacking()
+        for _ in range(15):
+            time.sleep(0.1)
+            self.assertEqual(stacking(), first, "the stacking changed with nothing happening")
+
 
 class SettingsFiles(Scenario):
     def test_starts_with_the_settings_of_a_utf16_file(self):
