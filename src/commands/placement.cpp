@@ -25,8 +25,9 @@ TwipsRect Placement::Home(const Overlay& overlay, Point origin) const {
   const SettingsRecord& s = settings_;
   TwipsRect rect = &overlay == &platform_.frmMain ? TwipsRect{s.PL, s.PT, s.FW, s.FH}
                                                   : TwipsRect{s.PL2, s.PT2, s.FW2, s.FH2};
-  rect.left += static_cast<int>(PixelsToTwips(origin.x, platform_.toolkit.TwipsPerPixelX()));
-  rect.top += static_cast<int>(PixelsToTwips(origin.y, platform_.toolkit.TwipsPerPixelY()));
+  rect.left =
+      static_cast<int>(OffsetTwips(rect.left, origin.x, platform_.toolkit.TwipsPerPixelX()));
+  rect.top = static_cast<int>(OffsetTwips(rect.top, origin.y, platform_.toolkit.TwipsPerPixelY()));
   return rect;
 }
 

@@ -20,4 +20,10 @@ inline long PixelsToTwips(int pixels, double twipsPerPixel) {
   return std::lround(pixels * twipsPerPixel);
 }
 
+// A position counted from a point `originPixels` from the screen's corner (the
+// application's window's client area), as a position on the screen.
+inline long OffsetTwips(long twips, int originPixels, double twipsPerPixel) {
+  return twips + PixelsToTwips(originPixels, twipsPerPixel);
+}
+
 }  // namespace quorvex

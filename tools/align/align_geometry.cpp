@@ -62,20 +62,26 @@ PixelRect Intersection(const PixelRect& a, const PixelRect& b) {
   return {left, top, right - left, bottom - top};
 }
 
-PixelRect Overlay(const SettingsRecord& s, int number, TwipsScale scale) {
+PixelRect Overlay(const SettingsRecord& s, int number, TwipsScale scale, PixelPoint origin) {
   const bool first = number == 1;
-  return {
-      TwipsToPixels(first ? s.PL : s.PL2, scale.x), TwipsToPixels(first ? s.PT : s.PT2, scale.y),
-      TwipsToPixels(first ? s.FW : s.FW2, scale.x), TwipsToPixels(first ? s.FH : s.FH2, scale.y)};
+  const double left = OffsetTwips(first ? s.PL : s.PL2, origin.x, scale.x);
+  const double top = OffsetTwips(first ? s.PT : s.PT2, origin.y, scale.y);
+  return {TwipsToPixels(left, scale.x), TwipsToPixels(top, scale.y),
+          TwipsToPixels(first ? s.FW : s.FW2, scale.x),
+          TwipsToPixels(first ? s.FH : s.FH2, scale.y)};
 }
 
-std::vector<ClickPoint> ClickPoints(const SettingsRecord& s) {
-  return {{"10", {s.STRX, s.STRY}}, {"20", {s.STPX, s.STPY}}, {"30", {s.STRX2, s.STRY2}}};
+std::vector<ClickPoint> ClickPoints(const SettingsRecord& s, PixelPoint o) {
+  return {{"10", {s.STRX + o.x, s.STRY + o.y}},
+          {"20", {s.STPX + o.x, s.STPY + o.y}},
+          {"30", {s.STRX2 + o.x, s.STRY2 + o.y}}};
 }
 
-std::vector<std::string> Warnings(const SettingsRecord& settings, TwipsScale scale) {
-  const PixelRect overlays[] = {Overlay(settings, 1, scale), Overlay(settings, 2, scale)};
-  const auto clicks = ClickPoints(settings);
+std::vector<std::string> Warnings(const SettingsRecord& settings, TwipsScale scale,
+                                  PixelPoint origin) {
+  const PixelRect overlays[] = {Overlay(settings, 1, scale, origin),
+                                Overlay(settings, 2, scale, origin)};
+  const auto clicks = ClickPoints(settings, origin);
   std::vector<std::string> warnings;
 
   // "10" moves overlay 1 and "30" overlay 2 to the top edge; "20" moves neither.
@@ -181,14 +187,14 @@ void AddCross(Drawing& drawing, PixelPoint point, std::string text, PixelSize si
 }  // namespace
 
 Drawing Plan(const SettingsRecord& settings, TwipsScale scale, const PixelRect& screen,
-             const std::function<PixelSize(const std::string&)>& measure) {
+             const std::function<PixelSize(const std::string&)>& measure, PixelPoint origin) {
   Drawing drawing;
   for (const int number : {1, 2}) {
     std::string text = "overlay " + std::to_string(number);
     const PixelSize size = measure(text);
-    AddOutline(drawing, Overlay(settings, number, scale), std::move(text), size, screen);
+    AddOutline(drawing, Overlay(settings, number, scale, origin), std::move(text), size, screen);
   }
-  for (const ClickPoint& click : ClickPoints(settings)) {
+  for (const ClickPoint& click : ClickPoints(settings, origin)) {
     std::string text = click.code;
     const PixelSize size = measure(text);
     AddCross(drawing, click.point, std::move(text), size, screen);

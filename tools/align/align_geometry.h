@@ -54,19 +54,22 @@ PixelPoint Centre(const PixelRect& rect);
 // The pixels two rectangles share; empty when none.
 PixelRect Intersection(const PixelRect& a, const PixelRect& b);
 
-// Overlay 1 or 2 where the program places it.
-PixelRect Overlay(const SettingsRecord& settings, int number, TwipsScale scale);
+// Overlay 1 or 2 where the program places it; with WINDOW, while the window's client
+// area is at `origin`.
+PixelRect Overlay(const SettingsRecord& settings, int number, TwipsScale scale,
+                  PixelPoint origin = {});
 
 // The click points of codes "10", "20" and "30".
 struct ClickPoint {
   const char* code;
   PixelPoint point;
 };
-std::vector<ClickPoint> ClickPoints(const SettingsRecord& settings);
+std::vector<ClickPoint> ClickPoints(const SettingsRecord& settings, PixelPoint origin = {});
 
 // What the operator should know before trusting these settings: one sentence each,
 // without the "warning: " in front.
-std::vector<std::string> Warnings(const SettingsRecord& settings, TwipsScale scale);
+std::vector<std::string> Warnings(const SettingsRecord& settings, TwipsScale scale,
+                                  PixelPoint origin = {});
 
 // Where a label of `size` goes beside `anchor` (an outline, or a cross's box) so that it
 // lies wholly on `screen`, preferring outside above, then inside, then below; none when
@@ -92,6 +95,6 @@ constexpr int kCrossArm = 8;  // pixels each side of the point
 
 // `measure` gives the size a text takes on the screen.
 Drawing Plan(const SettingsRecord& settings, TwipsScale scale, const PixelRect& screen,
-             const std::function<PixelSize(const std::string&)>& measure);
+             const std::function<PixelSize(const std::string&)>& measure, PixelPoint origin = {});
 
 }  // namespace quorvex::align

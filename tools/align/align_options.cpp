@@ -3,6 +3,7 @@
 #include <charconv>
 #include <stdexcept>
 
+#include "align_session.h"
 #include "app/settings.h"
 #include "common/failure.h"
 #include "common/port.h"
@@ -13,7 +14,8 @@ namespace {
 constexpr int kLargestRim = 1000;
 
 constexpr std::string_view kUsage =
-    R"usage(Usage: quorvex-align [--port CP] [--visible] [--rim N] [--output FILE [--force]]
+    R"usage(Usage: quorvex-align [--port CP] [--visible] [--rim N] [--window[=TEXT]]
+                     [--output FILE [--force]]
        quorvex-align --show
        quorvex-align --production
 
@@ -34,6 +36,11 @@ tessora.ini, to standard output.
                 without it CP is empty and AUTOCONN:0
   --visible     VERSION:101: the overlays drawn grey, for checking by eye
   --rim N       each overlay N pixels smaller than its button on every side
+  --window      point 1 also picks the application's window (the one under
+                the pointer): WINDOW is its title, and every position counts
+                from its client area, so the overlays follow it wherever it opens
+  --window=TEXT the same, but WINDOW is TEXT, a part of that title that stays
+                the same (titles often carry a document name or batch number)
   --output FILE also write FILE; an existing FILE is left alone unless
                 --force is given
   --show        draw tessora.ini of this folder over the screen (outlines of the
@@ -47,7 +54,7 @@ tessora.ini, to standard output.
   -h, --help    show this help
 
 Exit status: 0 done, 1 a failure (no display, input ended early, a button with
-no area, FILE exists, tessora.ini unreadable or not writable), 2 a mistake on
+no area, with --window no window or a title tessora.ini cannot hold, FILE exists, tessora.ini unreadable or not writable), 2 a mistake on
 the command line.
 )usage";
 
@@ -131,6 +138,15 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
       measuring = true;
     } else if (name == "--rim") {
       options.rim = Rim(value());
+      measuring = true;
+    } else if (name == "--window") {
+      options.window = true;
+      if (hasInline) {
+        if (const std::string fault = WindowTextFault(inlineValue); !fault.empty()) {
+          throw std::invalid_argument("--window=\"" + Printable(inlineValue) + "\" " + fault);
+        }
+        options.windowText = std::string(inlineValue);
+      }
       measuring = true;
     } else if (name == "--output") {
       options.output = std::string(value());

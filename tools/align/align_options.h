@@ -13,6 +13,8 @@ struct Options {
   int rim = 0;  // pixels
   std::string output;
   bool force = false;
+  bool window = false;     // positions count from the window under point 1
+  std::string windowText;  // WINDOW; empty: that window's whole title
   bool show = false;
   bool production = false;
   bool help = false;

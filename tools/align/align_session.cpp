@@ -8,7 +8,9 @@
 #include <ostream>
 
 #include "align_production.h"
+#include "common/failure.h"
 #include "common/twips.h"
+#include "common/window_title.h"
 
 namespace quorvex::align {
 namespace {
@@ -52,7 +54,12 @@ class Asker {
         }
         taken = *fallback;
       } else {
-        taken = pointer_();
+        try {
+          taken = pointer_();
+        } catch (...) {
+          prompts_ << '\n';
+          throw;
+        }
       }
       prompts_ << "  " << Text(taken) << '\n';
       return taken;
@@ -111,12 +118,13 @@ void SetPoint(SettingsRecord& settings, std::int16_t SettingsRecord::*x,
   settings.*y = Fit(point.y, "the y of the \"" + code + "\" point");
 }
 
-void Warn(std::ostream& messages, const SettingsRecord& settings, TwipsScale scale, Desk& desk) {
+void Warn(std::ostream& messages, const SettingsRecord& settings, TwipsScale scale, Desk& desk,
+          PixelPoint origin = {}) {
   std::vector<PixelPoint> points;
-  for (const ClickPoint& click : ClickPoints(settings)) {
+  for (const ClickPoint& click : ClickPoints(settings, origin)) {
     points.push_back(click.point);
   }
-  for (const auto& warnings : {Warnings(settings, scale), desk.Cautions(points)}) {
+  for (const auto& warnings : {Warnings(settings, scale, origin), desk.Cautions(points)}) {
     for (const std::string& warning : warnings) {
       messages << "warning: " << warning << '\n';
     }
@@ -131,10 +139,30 @@ int MeasureAndWrite(const Options& options, const DeskOpener& openDesk, std::ist
   }
   const auto desk = openDesk();
   const TwipsScale scale = desk->Scale();
-  const std::function<PixelPoint()> pointer = [&desk] { return desk->Pointer(); };
+  // Point 1 also picks the window, there and then: a refusal comes before six more points.
+  std::optional<PickedWindow> picked;
+  std::string windowText;
+  const std::function<PixelPoint()> pointer = [&] {
+    const PixelPoint p = desk->Pointer();
+    if (options.window && !picked) {
+      picked = desk->WindowAt(p);
+      if (!picked) {
+        throw AlignFailure("no window lies under " + Text(p) +
+                           ": with --window, point 1 also picks the application's window");
+      }
+      windowText = WindowText(*picked, options.windowText, p);
+    }
+    return p;
+  };
   const Measurement measured = Measure(input, messages, pointer);
-  const SettingsRecord settings = MakeSettings(measured, options, scale);
-  Warn(messages, settings, scale, *desk);
+  const PixelPoint origin = picked ? picked->origin : PixelPoint{};
+  SettingsRecord settings = MakeSettings(Relative(measured, origin), options, scale);
+  settings.WINDOW = windowText;
+  if (picked) {
+    messages << "positions count from the client area of \"" << Printable(picked->title)
+             << "\", now at " << Text(origin) << '\n';
+  }
+  Warn(messages, settings, scale, *desk, origin);
   const std::string text = SettingsText(settings);
   output << text << std::flush;
   if (!options.output.empty()) {
@@ -193,16 +221,37 @@ int Show(const DeskOpener& openDesk, std::ostream& messages) {
   messages << (settings.VERSION == 101 ? "; quorvex-align --production turns it off\n" : "\n");
   const auto desk = openDesk();
   const TwipsScale scale = desk->Scale();
-  for (const int number : {1, 2}) {
-    messages << "overlay " << number << ": " << Text(Overlay(settings, number, scale)) << '\n';
+  // As the program places them: from the followed window's client area, where it is now.
+  const std::string_view part = TitlePart(settings.WINDOW);
+  std::optional<PixelPoint> origin = PixelPoint{};
+  if (!part.empty()) {
+    origin = desk->WindowOrigin(part);
+    messages << "positions count from the client area of the window whose title holds \""
+             << Printable(part) << "\": "
+             << (origin ? "now at " + Text(*origin)
+                        : std::string("no such window is shown; drawn once it is, and the "
+                                      "positions below count from its corner"))
+             << '\n';
   }
-  for (const ClickPoint& click : ClickPoints(settings)) {
+  for (const int number : {1, 2}) {
+    messages << "overlay " << number << ": "
+             << Text(Overlay(settings, number, scale, origin.value_or(PixelPoint{}))) << '\n';
+  }
+  for (const ClickPoint& click : ClickPoints(settings, origin.value_or(PixelPoint{}))) {
     messages << "\"" << click.code << "\" clicks " << Text(click.point) << '\n';
   }
-  Warn(messages, settings, scale, *desk);
-  messages << "Shown over the screen until Enter is pressed here (or Ctrl-C)." << std::endl;
-  desk->ShowUntilEnter(Plan(settings, scale, desk->Screen(),
-                            [&desk](const std::string& text) { return desk->TextSize(text); }));
+  // Where the window is decides whether a point lies under an overlay at the top edge.
+  if (origin) {
+    Warn(messages, settings, scale, *desk, *origin);
+  }
+  messages << "Shown over the screen" << (part.empty() ? "" : ", following the window,")
+           << " until Enter is pressed here (or Ctrl-C)." << std::endl;
+  const PixelRect screen = desk->Screen();
+  desk->ShowUntilEnter(part, [&](PixelPoint now) {
+    return Plan(
+        settings, scale, screen, [&desk](const std::string& text) { return desk->TextSize(text); },
+        now);
+  });
   return 0;
 }
 
@@ -222,6 +271,61 @@ Measurement Measure(std::istream& input, std::ostream& prompts,
   m.stop = ask.Ask("where code \"20\" is to click");
   m.start2 = ask.Ask("where code \"30\" is to click", &centre2);
   return m;
+}
+
+std::string WindowTextFault(std::string_view text) {
+  if (TitlePart(text).empty()) {
+    return "is blank";
+  }
+  if (text.find('"') != std::string_view::npos) {
+    return "holds a double quote, which tessora.ini cannot hold within an item";
+  }
+  if (text.find_first_of("\r\n") != std::string_view::npos) {
+    return "holds a line end, which ends an item in tessora.ini";
+  }
+  SettingsRecord written;
+  written.WINDOW = std::string(text);
+  SettingsRecord read;
+  try {
+    ReadSettings(SettingsText(written), kSettingsFileName, read);
+  } catch (const Failure&) {
+    return "is longer than " + std::to_string(kMaxWindowChars) + " characters";
+  }
+  if (read.WINDOW != written.WINDOW) {
+    return "would not be read back from tessora.ini as it is written";
+  }
+  return {};
+}
+
+std::string WindowText(const PickedWindow& picked, std::string_view chosen, PixelPoint at) {
+  const std::string window = "the window at " + Text(at);
+  if (TitlePart(picked.title).empty()) {
+    throw AlignFailure(window +
+                       " has no title: Quorvex finds the application's window by its "
+                       "title and could not find this one");
+  }
+  const std::string titled = window + " is titled \"" + Printable(picked.title) + "\"";
+  if (!chosen.empty()) {
+    const std::string_view part = TitlePart(chosen);
+    if (!TitleMatches(picked.title, part)) {
+      throw AlignFailure(titled + ", which does not hold \"" + Printable(part) +
+                         "\" (--window=TEXT; letter case counts)");
+    }
+    return std::string(chosen);
+  }
+  if (const std::string fault = WindowTextFault(picked.title); !fault.empty()) {
+    throw AlignFailure(titled + ": the title " + fault +
+                       "; name a part of it that stays the same with --window=TEXT");
+  }
+  return picked.title;
+}
+
+Measurement Relative(const Measurement& m, PixelPoint origin) {
+  const auto point = [origin](PixelPoint p) { return PixelPoint{p.x - origin.x, p.y - origin.y}; };
+  const auto rect = [origin](const PixelRect& r) {
+    return PixelRect{r.x - origin.x, r.y - origin.y, r.width, r.height};
+  };
+  return {rect(m.button1), rect(m.button2), point(m.start), point(m.stop), point(m.start2)};
 }
 
 SettingsRecord MakeSettings(const Measurement& measured, const Options& options, TwipsScale scale) {
@@ -248,8 +352,10 @@ std::string SettingsText(const SettingsRecord& settings) {
       continue;
     }
     optional = optional || key.name == "STRY2:";
-    text += key.name;
-    text += key.field ? std::to_string(settings.*key.field) : settings.*key.text;
+    std::string item(key.name);
+    item += key.field ? std::to_string(settings.*key.field) : settings.*key.text;
+    // The reader ends an item at a comma outside double quotes.
+    text += item.find(',') == std::string::npos ? item : '"' + item + '"';
     text += "\r\n";
   }
   return text;

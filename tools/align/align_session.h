@@ -7,6 +7,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "align_geometry.h"
 #include "align_options.h"
@@ -34,10 +35,22 @@ struct Measurement {
 Measurement Measure(std::istream& input, std::ostream& prompts,
                     const std::function<PixelPoint()>& pointer);
 
+// Why `text` cannot be WINDOW in tessora.ini (a double quote, a line end, too long,
+// blank); empty when it can.
+std::string WindowTextFault(std::string_view text);
+
+// WINDOW for `picked`, the window under point 1 at `at`: `chosen` (--window=TEXT), which
+// must occur in its title, or else the whole title. Throws AlignFailure when neither does.
+std::string WindowText(const PickedWindow& picked, std::string_view chosen, PixelPoint at);
+
+// Every point counted from `origin` instead of the screen's corner.
+Measurement Relative(const Measurement& measured, PixelPoint origin);
+
 // Throws AlignFailure for an overlay with no area or a value tessora.ini cannot hold.
 SettingsRecord MakeSettings(const Measurement& measured, const Options& options, TwipsScale scale);
 
-// Every key in the reader's order, "KEY:value" and CR LF each.
+// Every key in the reader's order, "KEY:value" and CR LF each; an item whose text
+// holds a comma in double quotes.
 std::string SettingsText(const SettingsRecord& settings);
 
 using DeskOpener = std::function<std::unique_ptr<Desk>()>;

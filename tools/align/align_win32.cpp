@@ -9,6 +9,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -18,6 +19,7 @@
 #include "common/failure.h"
 #include "platform/win32/win32_api.h"
 #include "platform/win32/win32_error.h"
+#include "platform/win32/win32_followed_window.h"
 #include "platform/win32/win32_handles.h"
 #include "platform/win32/win32_screen.h"
 
@@ -46,10 +48,23 @@ FontPtr MakeFont() {
 }
 
 struct Shown {
-  const Drawing* drawing;
+  const std::function<Drawing(PixelPoint)>* plan;
+  win32::Win32FollowedWindow* followed;  // none: the screen's corner is the origin
   PixelRect screen;
   HFONT font;
 };
+
+// None while the followed window is absent: nothing is drawn.
+std::optional<Drawing> DrawingNow(const Shown& shown) {
+  if (shown.followed == nullptr) {
+    return (*shown.plan)({});
+  }
+  const std::optional<Point> origin = shown.followed->ClientOrigin();
+  if (!origin) {
+    return std::nullopt;
+  }
+  return (*shown.plan)({origin->x, origin->y});
+}
 
 RECT ToRect(const PixelRect& r, const PixelRect& screen) {
   return {r.x - screen.x, r.y - screen.y, r.x - screen.x + r.width, r.y - screen.y + r.height};
@@ -63,14 +78,15 @@ void Paint(HWND window, const Shown& shown) {
   RECT all{};
   ::GetClientRect(window, &all);
   ::FillRect(dc, &all, clear);
-  for (const PixelRect& stroke : shown.drawing->strokes) {
+  const Drawing drawing = DrawingNow(shown).value_or(Drawing{});
+  for (const PixelRect& stroke : drawing.strokes) {
     const RECT r = ToRect(stroke, shown.screen);
     ::FillRect(dc, &r, ink);
   }
   const HGDIOBJ previous = ::SelectObject(dc, shown.font);
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, kInk);
-  for (const Label& label : shown.drawing->labels) {
+  for (const Label& label : drawing.labels) {
     ::TextOutA(dc, label.place.x - shown.screen.x, label.place.y - shown.screen.y,
                label.text.data(), static_cast<int>(label.text.size()));
   }
@@ -237,7 +253,25 @@ class Win32Desk final : public Desk {
     return {size.cx, size.cy};
   }
 
-  void ShowUntilEnter(const Drawing& drawing) override {
+  std::optional<PickedWindow> WindowAt(PixelPoint point) override {
+    const HWND under = ::WindowFromPoint({point.x, point.y});
+    const HWND window = under != nullptr ? ::GetAncestor(under, GA_ROOT) : nullptr;
+    POINT origin{0, 0};
+    if (window == nullptr || window == ::GetDesktopWindow() || !::ClientToScreen(window, &origin)) {
+      return std::nullopt;
+    }
+    return PickedWindow{win32::TitleOf(window), {origin.x, origin.y}};
+  }
+
+  std::optional<PixelPoint> WindowOrigin(std::string_view titlePart) override {
+    win32::Win32FollowedWindow window([] {});
+    window.Follow(titlePart);
+    const std::optional<Point> origin = window.ClientOrigin();
+    return origin ? std::optional(PixelPoint{origin->x, origin->y}) : std::nullopt;
+  }
+
+  void ShowUntilEnter(std::string_view titlePart,
+                      const std::function<Drawing(PixelPoint)>& plan) override {
     const HINSTANCE instance = ::GetModuleHandleA(nullptr);
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof windowClass;
@@ -247,7 +281,7 @@ class Win32Desk final : public Desk {
     windowClass.lpszClassName = kClassName;
     ::RegisterClassExA(&windowClass);
 
-    Shown shown{&drawing, Screen(), font_.get()};
+    Shown shown{&plan, nullptr, Screen(), font_.get()};
     // Transparent and layered: hit tests pass through it; no-activate and tool
     // window: it never takes the focus and has no taskbar button.
     const HWND window = ::CreateWindowExA(
@@ -259,6 +293,13 @@ class Win32Desk final : public Desk {
                     "Cannot draw over the screen: " + win32::SystemReason(::GetLastError()));
     }
     ::SetLayeredWindowAttributes(window, kClear, 0, LWA_COLORKEY);
+    // Its events come through this thread's messages, below.
+    std::optional<win32::Win32FollowedWindow> followed;
+    if (!titlePart.empty()) {
+      followed.emplace([window] { ::InvalidateRect(window, nullptr, FALSE); });
+      followed->Follow(titlePart);
+      shown.followed = &*followed;
+    }
     ::ShowWindow(window, SW_SHOWNOACTIVATE);
     ::UpdateWindow(window);
     ::SetTimer(window, kTopmostTimer, kTopmostInterval, nullptr);

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "align_platform.h"
 #include "common/failure.h"
 #include "platform/x11/x11_display.h"
+#include "platform/x11/x11_followed_window.h"
 
 namespace quorvex::align {
 namespace {
@@ -72,9 +74,22 @@ class X11Desk final : public Desk {
             font_->ascent + font_->descent};
   }
 
-  void ShowUntilEnter(const Drawing& drawing) override;
+  std::optional<PickedWindow> WindowAt(PixelPoint point) override;
+
+  std::optional<PixelPoint> WindowOrigin(std::string_view titlePart) override {
+    x11::X11FollowedWindow window(
+        display_.get(), [](Window) { return false; }, [] {});
+    window.Follow(titlePart);
+    return Pixels(window.ClientOrigin());
+  }
+
+  void ShowUntilEnter(std::string_view titlePart,
+                      const std::function<Drawing(PixelPoint)>& plan) override;
 
  private:
+  static std::optional<PixelPoint> Pixels(std::optional<Point> point) {
+    return point ? std::optional(PixelPoint{point->x, point->y}) : std::nullopt;
+  }
   Window CreateWindow(const PixelRect& screen);
   void Draw(Window window, const PixelRect& screen, const Drawing& drawing);
   void KeepAbove(Window window);
@@ -140,7 +155,44 @@ void X11Desk::Draw(Window window, const PixelRect& screen, const Drawing& drawin
   XShapeCombineRectangles(display, window, ShapeInput, 0, 0, nullptr, 0, ShapeSet, Unsorted);
 }
 
-void X11Desk::ShowUntilEnter(const Drawing& drawing) {
+// The highest top-level window the pointer is over, as a window manager or the server
+// stacks them; override-redirect ones (menus, Quorvex's overlays) are no application's.
+std::optional<PickedWindow> X11Desk::WindowAt(PixelPoint point) {
+  Display* display = display_.get();
+  const Window rootWindow = DefaultRootWindow(display);
+  x11::ErrorTrap trap;  // a window may go while it is looked at
+  Window root = None, parent = None;
+  Window* children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(display, rootWindow, &root, &parent, &children, &count)) {
+    return std::nullopt;
+  }
+  const std::unique_ptr<Window, int (*)(void*)> freed(children, XFree);
+  for (unsigned i = count; i-- > 0;) {
+    XWindowAttributes a{};
+    if (!XGetWindowAttributes(display, children[i], &a) || a.map_state != IsViewable ||
+        a.override_redirect) {
+      continue;
+    }
+    const int outer = 2 * a.border_width;
+    if (point.x < a.x || point.y < a.y || point.x >= a.x + a.width + outer ||
+        point.y >= a.y + a.height + outer) {
+      continue;
+    }
+    const Window client = x11::ClientOf(display, children[i]).value_or(children[i]);
+    int x = 0, y = 0;
+    Window child = None;
+    if (!XTranslateCoordinates(display, client, rootWindow, 0, 0, &x, &y, &child) ||
+        trap.Failed()) {
+      return std::nullopt;
+    }
+    return PickedWindow{x11::TitleOf(display, client), {x, y}};
+  }
+  return std::nullopt;
+}
+
+void X11Desk::ShowUntilEnter(std::string_view titlePart,
+                             const std::function<Drawing(PixelPoint)>& plan) {
   Display* display = display_.get();
   int event = 0, error = 0;
   if (!XShapeQueryExtension(display, &event, &error)) {
@@ -150,9 +202,21 @@ void X11Desk::ShowUntilEnter(const Drawing& drawing) {
   }
   const PixelRect screen = Screen();
   x11::UniqueWindow window(display, CreateWindow(screen));
-  Draw(window.get(), screen, drawing);
-  // Restacks of other windows, to stay above them.
+  // Restacks of other windows, to stay above them; maps and moves, to follow one.
   XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
+  std::optional<x11::X11FollowedWindow> followed;
+  bool moved = false;
+  if (!titlePart.empty()) {
+    followed.emplace(
+        display, [&window](Window w) { return w == window.get(); }, [&moved] { moved = true; });
+    followed->Follow(titlePart);
+  }
+  const auto draw = [&] {
+    const std::optional<PixelPoint> origin =
+        followed ? Pixels(followed->ClientOrigin()) : PixelPoint{};
+    Draw(window.get(), screen, origin ? plan(*origin) : Drawing{});
+  };
+  draw();
   XMapRaised(display, window.get());
 
   using Clock = std::chrono::steady_clock;
@@ -162,11 +226,18 @@ void X11Desk::ShowUntilEnter(const Drawing& drawing) {
     while (XPending(display) > 0) {
       XEvent e;
       XNextEvent(display, &e);
+      if (followed) {
+        followed->Take(e);
+      }
       // Seen through the root: `window` is the one restacked or mapped.
       const Window changed = e.type == ConfigureNotify ? e.xconfigure.window
                              : e.type == MapNotify     ? e.xmap.window
                                                        : None;
       raiseDue = raiseDue || (changed != None && changed != window.get());
+    }
+    if (moved) {
+      moved = false;
+      draw();
     }
     int timeout = -1;
     if (raiseDue) {

@@ -17,6 +17,8 @@ bool Shown(HWND window) {
   return ::IsWindow(window) && ::IsWindowVisible(window) && !::IsIconic(window);
 }
 
+}  // namespace
+
 std::string TitleOf(HWND window) {
   const int length = ::GetWindowTextLengthW(window);
   if (length <= 0) {
@@ -30,8 +32,6 @@ std::string TitleOf(HWND window) {
   ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), got, text.data(), bytes, nullptr, nullptr);
   return text;
 }
-
-}  // namespace
 
 Win32FollowedWindow::~Win32FollowedWindow() {
   for (HWINEVENTHOOK hook : {objects_, minimising_}) {

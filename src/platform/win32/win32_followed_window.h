@@ -15,6 +15,9 @@
 
 namespace quorvex::win32 {
 
+// The window's title in UTF-8, as WINDOW is compared with it.
+std::string TitleOf(HWND window);
+
 class Win32FollowedWindow final : public FollowedWindow {
  public:
   // `changed` raises Window_Moved; events arrive on the thread that calls Follow.

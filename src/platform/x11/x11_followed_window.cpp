@@ -71,6 +71,39 @@ bool Viewable(Display* display, Window window, bool* overrideRedirect = nullptr)
 
 }  // namespace
 
+// The window that carries WM_STATE, within a frame or the top-level itself; without a
+// window manager there is none, and the top-level is the client.
+std::optional<Window> ClientOf(Display* display, Window topLevel) {
+  const Atom wmState = XInternAtom(display, "WM_STATE", False);
+  std::vector<Window> level{topLevel};
+  for (int depth = 0; depth < 3 && !level.empty(); ++depth) {
+    std::vector<Window> next;
+    for (const Window window : level) {
+      if (Get(display, window, wmState, AnyPropertyType).type != None) {
+        return window;
+      }
+      if (const auto tree = QueryTree(display, window)) {
+        next.insert(next.end(), tree->all().begin(), tree->all().end());
+      }
+    }
+    level = std::move(next);
+  }
+  return topLevel;
+}
+
+// _NET_WM_NAME, else WM_NAME, as the bytes they hold.
+std::string TitleOf(Display* display, Window client) {
+  Property name = Get(display, client, XInternAtom(display, "_NET_WM_NAME", False),
+                      XInternAtom(display, "UTF8_STRING", False));
+  if (name.type == None || name.format != 8) {
+    name = Get(display, client, XA_WM_NAME, AnyPropertyType);
+  }
+  if (name.format != 8 || !name.data) {
+    return {};
+  }
+  return {reinterpret_cast<const char*>(name.data.get()), name.items};
+}
+
 X11FollowedWindow::X11FollowedWindow(Display* display, std::function<bool(Window)> ours,
                                      std::function<void()> changed)
     : display_(display),
@@ -80,8 +113,7 @@ X11FollowedWindow::X11FollowedWindow(Display* display, std::function<bool(Window
       wmState_(XInternAtom(display, "WM_STATE", False)),
       netWmState_(XInternAtom(display, "_NET_WM_STATE", False)),
       hidden_(XInternAtom(display, "_NET_WM_STATE_HIDDEN", False)),
-      netWmName_(XInternAtom(display, "_NET_WM_NAME", False)),
-      utf8String_(XInternAtom(display, "UTF8_STRING", False)) {}
+      netWmName_(XInternAtom(display, "_NET_WM_NAME", False)) {}
 
 void X11FollowedWindow::Follow(std::string_view titlePart) {
   part_ = titlePart;
@@ -188,12 +220,12 @@ std::optional<X11FollowedWindow::Found> X11FollowedWindow::Match(Window topLevel
   if (ours_(topLevel) || !Viewable(display_, topLevel, &overrideRedirect) || overrideRedirect) {
     return std::nullopt;
   }
-  const std::optional<Window> client = ClientOf(topLevel);
+  const std::optional<Window> client = ClientOf(display_, topLevel);
   if (!client || ours_(*client)) {
     return std::nullopt;
   }
   Watch(*client);
-  if (!TitleMatches(TitleOf(*client), part_) || !Shown(*client, topLevel)) {
+  if (!TitleMatches(TitleOf(display_, *client), part_) || !Shown(*client, topLevel)) {
     return std::nullopt;
   }
   return Found{.client = *client, .frame = topLevel};
@@ -222,25 +254,6 @@ bool X11FollowedWindow::Shown(Window client, Window frame) {
   return true;
 }
 
-// The window that carries WM_STATE, within a frame or the top-level itself; without a
-// window manager there is none, and the top-level is the client.
-std::optional<Window> X11FollowedWindow::ClientOf(Window topLevel) {
-  std::vector<Window> level{topLevel};
-  for (int depth = 0; depth < 3 && !level.empty(); ++depth) {
-    std::vector<Window> next;
-    for (const Window window : level) {
-      if (Get(display_, window, wmState_, AnyPropertyType).type != None) {
-        return window;
-      }
-      if (const auto tree = QueryTree(display_, window)) {
-        next.insert(next.end(), tree->all().begin(), tree->all().end());
-      }
-    }
-    level = std::move(next);
-  }
-  return topLevel;
-}
-
 Window X11FollowedWindow::TopLevelOf(Window window) {
   ErrorTrap trap;
   for (;;) {
@@ -250,18 +263,6 @@ Window X11FollowedWindow::TopLevelOf(Window window) {
     }
     window = tree->parent;
   }
-}
-
-// _NET_WM_NAME, else WM_NAME, as the bytes they hold.
-std::string X11FollowedWindow::TitleOf(Window client) {
-  Property name = Get(display_, client, netWmName_, utf8String_);
-  if (name.type == None || name.format != 8) {
-    name = Get(display_, client, XA_WM_NAME, AnyPropertyType);
-  }
-  if (name.format != 8 || !name.data) {
-    return {};
-  }
-  return {reinterpret_cast<const char*>(name.data.get()), name.items};
 }
 
 // Its moves, unmapping and destruction, and changes of its title and state, are told.

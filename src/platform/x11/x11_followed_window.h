@@ -15,6 +15,12 @@
 
 namespace quorvex::x11 {
 
+// The window that carries the title within `topLevel` (a frame, or the top-level itself
+// without a window manager).
+std::optional<Window> ClientOf(Display* display, Window topLevel);
+// _NET_WM_NAME, else WM_NAME, as the bytes they hold.
+std::string TitleOf(Display* display, Window client);
+
 class X11FollowedWindow final : public FollowedWindow {
  public:
   // `ours`: the program's own windows, never followed; `changed`: raises Window_Moved.
@@ -35,9 +41,7 @@ class X11FollowedWindow final : public FollowedWindow {
   void Look();
   std::optional<Found> Match(Window topLevel);
   bool Shown(Window client, Window frame);
-  std::optional<Window> ClientOf(Window topLevel);
   Window TopLevelOf(Window window);
-  std::string TitleOf(Window client);
   void Watch(Window client);
 
   Display* display_;
@@ -50,7 +54,6 @@ class X11FollowedWindow final : public FollowedWindow {
   Atom netWmState_;
   Atom hidden_;
   Atom netWmName_;
-  Atom utf8String_;
 };
 
 }  // namespace quorvex::x11

@@ -224,7 +224,19 @@ class FakeDesk final : public Desk {
   TwipsScale Scale() override { return scale_; }
   PixelRect Screen() override { return {0, 0, 1024, 768}; }
   PixelSize TextSize(const std::string& text) override { return FixedFont(text); }
-  void ShowUntilEnter(const Drawing& drawing) override { shown.push_back(drawing); }
+  std::optional<PickedWindow> WindowAt(PixelPoint point) override {
+    picked.push_back(point);
+    return window;
+  }
+  std::optional<PixelPoint> WindowOrigin(std::string_view titlePart) override {
+    followed = titlePart;
+    return window ? std::optional(window->origin) : std::nullopt;
+  }
+  void ShowUntilEnter(std::string_view titlePart,
+                      const std::function<Drawing(PixelPoint)>& plan) override {
+    followed = titlePart;
+    shown.push_back(plan(window && !titlePart.empty() ? window->origin : PixelPoint{}));
+  }
   std::vector<std::string> Cautions(const std::vector<PixelPoint>& points) override {
     askedAbout = points;
     return cautions;
@@ -234,6 +246,9 @@ class FakeDesk final : public Desk {
   std::vector<std::string> cautions;
   std::vector<PixelPoint> askedAbout;
   std::vector<Drawing> shown;
+  std::optional<PickedWindow> window;  // under every point, and the one followed
+  std::vector<PixelPoint> picked;      // where a window was asked for
+  std::string followed;
 
  private:
   std::vector<PixelPoint> points_;
@@ -262,7 +277,14 @@ Outcome RunWith(const Options& options, FakeDesk& desk, const std::string& typed
             TwipsScale Scale() override { return desk.Scale(); }
             PixelRect Screen() override { return desk.Screen(); }
             PixelSize TextSize(const std::string& t) override { return desk.TextSize(t); }
-            void ShowUntilEnter(const Drawing& d) override { desk.ShowUntilEnter(d); }
+            std::optional<PickedWindow> WindowAt(PixelPoint p) override { return desk.WindowAt(p); }
+            std::optional<PixelPoint> WindowOrigin(std::string_view t) override {
+              return desk.WindowOrigin(t);
+            }
+            void ShowUntilEnter(std::string_view t,
+                                const std::function<Drawing(PixelPoint)>& plan) override {
+              desk.ShowUntilEnter(t, plan);
+            }
             std::vector<std::string> Cautions(const std::vector<PixelPoint>& p) override {
               return desk.Cautions(p);
             }
@@ -379,6 +401,119 @@ TEST(Measuring, FailuresWriteNothing) {
   }
 }
 
+// Button 1's corner at 120,140 picks a window whose client area is at 100,50.
+PickedWindow Titled(std::string title) {
+  return {std::move(title), {100, 50}};
+}
+
+TEST(Window, PositionsCountFromTheClientAreaAndComeBackWhereverItIs) {
+  const PixelPoint origins[] = {{0, 0}, {100, 50}, {-30, -7}, {1900, 1400}, {3000, 2000}};
+  for (const double dpi : {96.0, 120.0, 144.0, 110.0}) {
+    const TwipsScale scale{TwipsPerPixel(dpi), TwipsPerPixel(dpi)};
+    const Measurement measured{
+        {1120, 940, 160, 80}, {1320, 940, 160, 80}, {1200, 980}, {1460, 945}, {1400, 980}};
+    Options options;
+    options.rim = 3;
+    const SettingsRecord settings = MakeSettings(Relative(measured, {1100, 900}), options, scale);
+    for (const PixelPoint origin : origins) {
+      // As the program places them once the window's client area is at `origin`.
+      const PixelPoint shift{origin.x - 1100, origin.y - 900};
+      const auto moved = [shift](PixelRect r) {
+        return PixelRect{r.x + shift.x, r.y + shift.y, r.width, r.height};
+      };
+      EXPECT_EQ(Overlay(settings, 1, scale, origin), moved(Shrink(measured.button1, 3))) << dpi;
+      EXPECT_EQ(Overlay(settings, 2, scale, origin), moved(Shrink(measured.button2, 3))) << dpi;
+      const auto clicks = ClickPoints(settings, origin);
+      EXPECT_EQ(clicks[0].point, (PixelPoint{1200 + shift.x, 980 + shift.y}));
+      EXPECT_EQ(clicks[2].point, (PixelPoint{1400 + shift.x, 980 + shift.y}));
+    }
+  }
+}
+
+TEST(Window, TheTitleUnderPointOneIsWrittenQuotedWhenItHoldsAComma) {
+  FakeDesk desk(kDemoPoints);
+  desk.window = Titled("Batch 7, PT:3 line");
+  Options options;
+  options.window = true;
+  options.rim = 12;
+  const Outcome outcome = RunWith(options, desk, "\n\n\n\n=\n\n=\n");
+  ASSERT_EQ(outcome.status, 0) << outcome.failure;
+  EXPECT_EQ(outcome.out.find("\"WINDOW:Batch 7, PT:3 line\"\r\nAUTOCONN:0\r\n"), 0u) << outcome.out;
+  EXPECT_EQ(desk.picked, (std::vector<PixelPoint>{{120, 140}}));
+  SettingsRecord read;
+  ReadSettings(outcome.out, "tessora.ini", read);
+  EXPECT_EQ(read.WINDOW, "Batch 7, PT:3 line");
+  EXPECT_EQ((std::vector<int>{read.PL, read.PT, read.STRX, read.STRY, read.STPX, read.STPY}),
+            (std::vector<int>{32 * 15, 102 * 15, 100, 130, 360, 95}));
+  EXPECT_EQ(Overlay(read, 2, k96Dpi, {100, 50}), (PixelRect{332, 152, 136, 56}));
+  EXPECT_EQ(outcome.err.find("warning:"), std::string::npos) << outcome.err;
+
+  FakeDesk chosen(kDemoPoints);
+  chosen.window = Titled("Batch 7, PT:3 line");
+  options.windowText = " PT:3 ";
+  const Outcome part = RunWith(options, chosen, "\n\n\n\n=\n\n=\n");
+  ASSERT_EQ(part.status, 0) << part.failure;
+  EXPECT_EQ(part.out.find("WINDOW: PT:3 \r\nAUTOCONN:0\r\n"), 0u) << part.out;
+}
+
+TEST(Window, WindowsThatCannotBeNamedAreRefusedAtPointOne) {
+  struct Case {
+    const char* what;
+    std::optional<PickedWindow> window;
+    std::string text;
+    std::string message;
+  };
+  for (const Case& c : {
+           Case{"the bare desktop", std::nullopt, "", "no window lies under 120,140"},
+           Case{"no title", Titled("  "), "", "the window at 120,140 has no title"},
+           Case{"a double quote", Titled("Report \"A\""), "",
+                "the title holds a double quote, which tessora.ini cannot hold within an item; "
+                "name a part of it that stays the same with --window=TEXT"},
+           Case{"too long", Titled(std::string(256, 'x')), "", "is longer than 255 characters"},
+           Case{"the text not in the title", Titled("Batch 7"), "batch",
+                "the window at 120,140 is titled \"Batch 7\", which does not hold \"batch\""},
+       }) {
+    FakeDesk desk(kDemoPoints);
+    desk.window = c.window;
+    Options options;
+    options.window = true;
+    options.windowText = c.text;
+    const Outcome outcome = RunWith(options, desk, "\n\n\n\n=\n\n=\n");
+    EXPECT_EQ(outcome.status, 1) << c.what;
+    EXPECT_NE(outcome.failure.find(c.message), std::string::npos)
+        << c.what << ": " << outcome.failure;
+    EXPECT_EQ(outcome.out, "") << c.what;
+    EXPECT_EQ(desk.asked, 1) << c.what;  // not six more points first
+  }
+}
+
+TEST(Window, TextsTessoraIniCanHold) {
+  EXPECT_EQ(WindowTextFault("Batch PT:7, line 2"), "");
+  EXPECT_EQ(WindowTextFault(std::string(255, 'x')), "");
+  std::string accents;
+  for (int i = 0; i < 255; ++i) {
+    accents += "\xC3\xA9";  // characters, not bytes, count
+  }
+  EXPECT_EQ(WindowTextFault(accents), "");
+  for (const std::string& text :
+       {std::string(), std::string(" \t "), std::string("a\"b"), std::string("a\nb"),
+        std::string("a\rb"), std::string(256, 'x'), accents + "e", std::string("a WINDOW:b")}) {
+    EXPECT_NE(WindowTextFault(text), "") << text;
+  }
+}
+
+TEST(Warnings, TheTopEdgeCountsWhereTheWindowIsNow) {
+  SettingsRecord s = Demo();
+  s.PT = 10 * 15;
+  s.STRY = 30;
+  EXPECT_EQ(Warnings(s, k96Dpi, {0, 0}).size(), 1u);
+  EXPECT_EQ(Warnings(s, k96Dpi, {0, 300}), std::vector<std::string>{});
+  // Inside the overlay wherever the window is.
+  s = Demo();
+  s.STPX = 140, s.STPY = 160;
+  EXPECT_EQ(Warnings(s, k96Dpi, {500, 400}).size(), 1u);
+}
+
 class Folder : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -438,6 +573,32 @@ TEST_F(Folder, ShowDrawsTheSettingsFileOfTheWorkingDirectory) {
       << outcome.err;
   EXPECT_EQ(outcome.err.find("production mode: overlays practically invisible (VERSION:0)\n"), 0u)
       << outcome.err;
+}
+
+TEST_F(Folder, ShowFollowsTheWindowOrSaysItIsAbsent) {
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(dir_);
+  SettingsRecord relative = Demo();
+  relative.WINDOW = " Batch ";
+  relative.PL -= 100 * 15, relative.PT -= 50 * 15, relative.STRX -= 100, relative.STRY -= 50;
+  { std::ofstream("tessora.ini", std::ios::binary) << SettingsText(relative); }
+  Options options;
+  options.show = true;
+  FakeDesk desk({});
+  desk.window = Titled("Batch 7");
+  const Outcome there = RunWith(options, desk, "\n");
+  FakeDesk none({});
+  const Outcome absent = RunWith(options, none, "\n");
+  std::filesystem::current_path(previous);
+  ASSERT_EQ(there.status, 0) << there.failure;
+  EXPECT_EQ(desk.followed, "Batch");
+  ASSERT_EQ(desk.shown.size(), 1u);
+  EXPECT_TRUE(Inked(desk.shown[0], {132, 152}));
+  EXPECT_TRUE(Inked(desk.shown[0], {200, 180}));  // the "10" cross
+  EXPECT_NE(there.err.find("now at 100,50\noverlay 1: 132,152, 136 x 56 pixels"), std::string::npos)
+      << there.err;
+  ASSERT_EQ(absent.status, 0) << absent.failure;
+  EXPECT_NE(absent.err.find("no such window is shown"), std::string::npos) << absent.err;
 }
 
 std::string Utf16(std::string_view utf8, bool little) {
@@ -564,6 +725,10 @@ TEST(Options, WhatTheCommandLineSets) {
   EXPECT_TRUE(ParseOptions({"--show"}).show);
   EXPECT_TRUE(ParseOptions({"--production"}).production);
   EXPECT_TRUE(ParseOptions({"-h"}).help);
+  const Options window = ParseOptions({"--window"});
+  EXPECT_TRUE(window.window);
+  EXPECT_EQ(window.windowText, "");
+  EXPECT_EQ(ParseOptions({"--window=Line 2, Batch"}).windowText, "Line 2, Batch");
 }
 
 TEST(Options, MistakesAndPortsTheSettingsFileCannotHold) {
@@ -588,6 +753,10 @@ TEST(Options, MistakesAndPortsTheSettingsFileCannotHold) {
            {"--port", "AUTOCONN:1"},
            {"--port", "COM3"},  // the program wants the number alone
            {"--port", "0"},
+           {"--window="},
+           {"--window= "},
+           {"--window=a\"b"},
+           {"--show", "--window"},
        }) {
     EXPECT_THROW(ParseOptions(arguments), std::invalid_argument)
         << ::testing::PrintToString(arguments);

@@ -206,6 +206,73 @@ class Showing(Session):
         wait_until(lambda: desktop.pixel(*edge1) == colour[edge1], what="the drawing gone")
 
 
+class FollowingWindow(Session):
+    """--window, bare and under openbox (where the client area lies inside a frame)."""
+
+    TITLE = "Batch 42, Line A"
+
+    def titled(self):
+        target = self.own(Target(desktop, 150, 120, title=self.TITLE))
+        target.window = wait_until(lambda: desktop.find("--name", "^" + self.TITLE + "$"),
+                                   what="the titled window")
+        return target
+
+    def move(self, target, x, y):
+        before = desktop.geometry(target.window)[:2]
+        desktop.run("xdotool", "windowmove", str(target.window), str(x), str(y))
+        after = wait_until(lambda: (lambda now: now if now != before else None)(
+            desktop.geometry(target.window)[:2]), what="the window moved")
+        return after[0] - before[0], after[1] - before[1]
+
+    def test_the_written_file_puts_the_overlays_on_the_buttons_after_the_window_moved(self):
+        target = self.titled()
+        controller = self.own(Controller(desktop))
+        start, stop = target.start_rect, target.stop_rect
+        origin = desktop.geometry(target.window)[:2]
+        beside = (start[0] + 40, start[1] - 20)
+        tool = self.align("--window", "--port", controller.port, "--output", "tessora.ini")
+        self.measure(tool, [start[:2], last_pixel(start), stop[:2], last_pixel(stop),
+                            "=", beside, "="])
+        status, out = tool.finish()
+        self.assertEqual(status, 0, tool.stderr_text())
+        self.assertTrue(out.startswith(b'"WINDOW:Batch 42, Line A"\r\n'), out)
+        self.assertIn(f"STRX:{start[0] + 80 - origin[0]}\r\n".encode(), out)
+
+        dx, dy = self.move(target, 430, 350)
+        shifted = lambda r: (r[0] + dx, r[1] + dy, r[2], r[3])  # noqa: E731
+        quorvex = self.own(Quorvex(desktop, out))
+        controller.wait_received("some data")
+        wait_until(lambda: desktop.geometry(quorvex.overlay("frmMain")) == shifted(start),
+                   what="frmMain on Start where the window now is")
+        self.assertEqual(desktop.geometry(quorvex.overlay("frmTwo")), shifted(stop))
+        for code, pressed in (("10", "Start"), ("20", "background"), ("30", "Stop")):
+            with self.subTest(code=code):
+                controller.send(code)
+                target.wait_line(f"^click {pressed} 1$")
+                del target.out[:]
+
+    def test_show_draws_where_the_window_is_and_follows_it(self):
+        target = self.titled()
+        origin = desktop.geometry(target.window)[:2]
+        start = target.start_rect
+        values = dict(AUTOCONN=0, VERSION=100, STRX=80, STRY=40, STPX=5, STPY=5,
+                      STRX2=300, STRY2=40, PL=(start[0] - origin[0]) * 15,
+                      PT=(start[1] - origin[1]) * 15, FW=start[2] * 15, FH=start[3] * 15,
+                      PL2=0, PT2=0, FW2=15, FH2=15)
+        with open(os.path.join(self.folder, "tessora.ini"), "wb") as ini:
+            ini.write(b"WINDOW:Line A\r\n" + settings_text(values))
+        tool = self.align("--show")
+        wait_until(lambda: any("now at %d,%d" % origin in line for line in tool.err),
+                   what="the window's place said")
+        wait_until(lambda: desktop.pixel(*start[:2]) == INK, what="ink on Start's corner")
+        dx, dy = self.move(target, 420, 330)
+        corner = (start[0] + dx, start[1] + dy)
+        wait_until(lambda: desktop.pixel(*corner) == INK, what="ink where Start now is")
+        tool.press_enter()
+        status, _ = tool.finish()
+        self.assertEqual(status, 0, tool.stderr_text())
+
+
 class Production(Session):
     def test_version_101_becomes_100_and_nothing_else_changes_with_no_display(self):
         path = os.path.join(self.folder, "tessora.ini")
