@@ -116,5 +116,44 @@ class Showing(Session):
         self.assertEqual(status, 0, tool.stderr_text())
 
 
+class FollowingWindow(Session):
+    """--window: positions from the captioned window's client area. Wine tells Quorvex
+    nothing of a move of another process's window, so the window moves first and
+    quorvex.exe, started afterwards, finds it at its new place."""
+
+    def setUp(self):
+        Owner.setUp(self)
+        self.folder = tempfile.mkdtemp(prefix="quorvex-align-")
+        self.target = self.own(Target(wine, 120, 110, title="Line 7, Batch 12"))
+
+    def test_the_written_file_puts_quorvex_exe_on_the_buttons_after_the_window_moved(self):
+        a, b = rect(self.target.buttons["A"]), rect(self.target.buttons["B"])
+        ox, oy = self.target.origin()
+        tool = self.align("--window=Line 7", "--port", str(PORT))
+        for number, point in enumerate([a[:2], (a[0] + a[2] - 1, a[1] + a[3] - 1), b[:2],
+                                        (b[0] + b[2] - 1, b[1] + b[3] - 1)], 1):
+            self.assertEqual(tool.give(number, lambda p=point: move_pointer(*p)), point)
+        tool.give(5, typed="=")
+        tool.give(6, lambda: move_pointer(*self.target.centre("C")))
+        tool.give(7, typed="=")
+        status, out = tool.finish(WINE_WAIT)
+        self.assertEqual(status, 0, tool.stderr_text())
+        self.assertTrue(out.startswith(b"WINDOW:Line 7\r\n"), out)
+        self.assertIn(f"PL:{(a[0] - ox) * 15}\r\n".encode(), out)
+
+        nx, ny = self.target.command("move 330 250")
+        self.assertNotEqual((nx, ny), (ox, oy))
+        moved = {name: (left + nx - ox, top + ny - oy, right + nx - ox, bottom + ny - oy)
+                 for name, (left, top, right, bottom) in self.target.buttons.items()}
+        controller = self.own(Controller(desktop))
+        wine.map_port(PORT, controller.port)
+        self.own(Quorvex(wine, out.decode()))
+        controller.wait_received("some data", timeout=WINE_WAIT)
+        wait_until(lambda: probe.rect("frmMain") == moved["A"], WINE_WAIT, "frmMain over A")
+        self.assertEqual(probe.rect("frmTwo"), moved["B"])
+        controller.send("10")
+        self.target.wait_line("^click A$", timeout=WINE_WAIT)
+
+
 if __name__ == "__main__":
     unittest.main()
