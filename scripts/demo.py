@@ -5,7 +5,9 @@ and "40". Prints a timestamped transcript, saves a screenshot of the alignment m
 and exits 0 only when everything happened as expected.
 
 On the display in DISPLAY when there is one, else on a private Xvfb.
---interactive leaves everything running afterwards, for a person to click."""
+--interactive leaves everything running afterwards, for a person to click.
+--window: the overlays follow the window (WINDOW in tessora.ini), which then moves,
+closes and comes back."""
 
 import argparse
 import datetime
@@ -28,6 +30,8 @@ INSET = 12  # pixels of each button left uncovered around its overlay, to see it
 FACE = 0xF0F0F0  # an overlay in alignment mode, where no compositor blends it
 # The screenshot and the colour check need ImageMagick; the demo runs without them.
 IMAGEMAGICK = shutil.which("import") is not None
+TITLE = "Quorvex target - batch 12"  # --window: the window's title; WINDOW holds a part
+WINDOW_TEXT = "Quorvex target"
 
 
 class Tee:
@@ -140,27 +144,33 @@ def twips_per_pixel(desktop):
     return 1440 / float(match.group(1)) if match else 15.0
 
 
-def settings(target, port, twips):
+def settings(target, port, twips, origin=None):
     """Each overlay over its button but for a rim; "10" and "30" press the buttons'
-    centres beneath the overlays; "20" presses Stop on its rim, beside overlay 2."""
+    centres beneath the overlays; "20" presses Stop on its rim, beside overlay 2. With
+    `origin`, the window's client area, everything counts from there (WINDOW)."""
+    ox, oy = origin or (0, 0)
+
     def rect(key_suffix, x, y, width, height):
+        x, y = x - ox, y - oy
         return {f"PL{key_suffix}": round((x + INSET) * twips),
                 f"PT{key_suffix}": round((y + INSET) * twips),
                 f"FW{key_suffix}": round((width - 2 * INSET) * twips),
                 f"FH{key_suffix}": round((height - 2 * INSET) * twips)}
-    (sx, sy, sw, sh), (tx, ty, tw, th) = target.start_rect, target.stop_rect
     values = {"LOG": "quorvex.log", "AUTOCONN": 1, "VERSION": 101, "CP": port}
-    values.update(rect("", sx, sy, sw, sh))
+    values.update(rect("", *target.start_rect))
+    values.update(rect("2", *target.stop_rect))
+    (sx, sy, sw, sh), (tx, ty, tw, th) = target.start_rect, target.stop_rect
+    sx, sy, tx, ty = sx - ox, sy - oy, tx - ox, ty - oy
     values.update(CX=0, CY=0, CW=0, CH=0, STRX=sx + sw // 2, STRY=sy + sh // 2,
                   STPX=tx + tw - INSET // 2, STPY=ty + th // 2)
-    values.update(rect("2", tx, ty, tw, th))
     values.update(STRX2=tx + tw // 2, STRY2=ty + th // 2)
-    return "".join(f"{key}:{value}\n" for key, value in values.items())
+    window = f"WINDOW:{WINDOW_TEXT}\n" if origin else ""
+    return window + "".join(f"{key}:{value}\n" for key, value in values.items())
 
 
 def screenshot(desktop, path):
     """The target window with a margin, cut from the whole screen."""
-    x, y, width, height = desktop.geometry(desktop.find("--name", "^Quorvex target$"))
+    x, y, width, height = desktop.geometry(desktop.find("--name", "^Quorvex target"))
     margin = 20
     desktop.run("import", "-window", "root", "-crop",
                 f"{width + 2 * margin}x{height + 2 * margin}+{max(0, x - margin)}+"
@@ -169,9 +179,10 @@ def screenshot(desktop, path):
 
 
 class Demo:
-    def __init__(self, desktop, on_xvfb):
+    def __init__(self, desktop, on_xvfb, window=False):
         self.desktop = desktop
         self.on_xvfb = on_xvfb
+        self.window = window
         self.failures = []
         self.children = []
 
@@ -194,13 +205,18 @@ class Demo:
     def start(self):
         os.makedirs(OUT, exist_ok=True)
         self.controller = self.own(Controller(self.desktop, "--answer"))
-        self.target = self.own(Target(self.desktop))
+        self.target = self.own(Target(self.desktop, title=TITLE if self.window else None))
+        origin = None
+        if self.window:
+            self.target.window = wait_until(lambda: self.desktop.find("--name", f"^{TITLE}$"),
+                                            what="the titled window")
+            origin = self.desktop.geometry(self.target.window)[:2]
         before = os.path.join(OUT, "target-alone.png")
         if IMAGEMAGICK:
             screenshot(self.desktop, before)
         twips = twips_per_pixel(self.desktop)
         with open(os.path.join(OUT, "tessora.ini"), "w") as ini:
-            ini.write(settings(self.target, self.controller.port, twips))
+            ini.write(settings(self.target, self.controller.port, twips, origin))
         if os.path.exists(os.path.join(OUT, "quorvex.log")):
             os.remove(os.path.join(OUT, "quorvex.log"))  # this run's alone
         self.quorvex = self.own(DemoQuorvex(self.desktop, OUT))
@@ -211,6 +227,9 @@ class Demo:
                      f"{self.target.stop_rect} (x, y, width, height in pixels)")
         self.log.say(f"Quorvex started in {os.path.relpath(OUT)} with its tessora.ini "
                      f"({twips:g} twips a pixel)")
+        if origin:
+            self.log.say(f'WINDOW:{WINDOW_TEXT}: positions count from the client area of '
+                         f'"{TITLE}", now at {origin[0]},{origin[1]}')
         self.overlays = [self.quorvex.overlay("frmMain"), self.quorvex.overlay("frmTwo")]
         self.expect('the greeting "some data" on the line',
                     lambda: "some data" in self.controller.received())
@@ -275,9 +294,46 @@ class Demo:
         self.send("40", "show both overlays")
         self.expect("both overlays shown again",
                     lambda: all(map(self.desktop.viewable, self.overlays)))
+        if self.window:
+            self.follow_the_window()
         self.expect("nothing more on the line than the greeting and the two clicks",
                     lambda: self.controller.received() == "some data101202")
         self.expect("Quorvex still running", self.quorvex.alive)
+
+    def follow_the_window(self):
+        window = str(self.target.window)
+        ox, oy = self.desktop.geometry(self.target.window)[:2]
+        self.log.say("the application's window moves 200 right and 150 down")
+        self.desktop.run("xdotool", "windowmove", window, str(ox + 200), str(oy + 150))
+        if not self.expect("the window moved",
+                           lambda: self.desktop.geometry(self.target.window)[:2] != (ox, oy)):
+            return
+        nx, ny = self.desktop.geometry(self.target.window)[:2]
+        sx, sy, _, _ = self.target.start_rect
+        at = (sx + INSET + nx - ox, sy + INSET + ny - oy)
+        self.expect(f"overlay 1 followed to {at[0]},{at[1]}",
+                    lambda: self.desktop.geometry(self.overlays[0])[:2] == at)
+        count = len(self.presses())
+        self.send("10", "press Start where the window now is")
+        self.expect('Start pressed for "10"', lambda: self.presses()[count:] == ["Start"])
+
+        self.log.say("the application's window closes (unmapped)")
+        self.desktop.run("xdotool", "windowunmap", window)
+        self.expect("both overlays down: nothing to cover",
+                    lambda: not any(map(self.desktop.viewable, self.overlays)))
+        count = len(self.presses())
+        self.send("10", "with no window: presses nothing")
+        self.expect("Quorvex saying that 10 pressed nothing",
+                    lambda: any("pressed nothing" in line for line in list(self.quorvex.err)))
+        self.send("50", "hide both overlays, for when the window comes back")
+        self.log.say("the application's window opens again")
+        self.desktop.run("xdotool", "windowmap", window)
+        self.expect("the window back", lambda: self.desktop.viewable(self.target.window))
+        self.send("40", "show both overlays")
+        self.expect("both overlays back over the window",
+                    lambda: all(map(self.desktop.viewable, self.overlays)))
+        self.expect("nothing pressed while the window was away",
+                    lambda: self.presses()[count:] == [])
 
     def wait_for_person(self):
         self.log.say("your turn: click the grey overlays and watch the answers; type codes "
@@ -305,6 +361,9 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--interactive", action="store_true",
                         help="leave it running on your display afterwards")
+    parser.add_argument("--window", action="store_true",
+                        help="overlays that follow the window (WINDOW), which moves, closes "
+                             "and comes back")
     options = parser.parse_args()
     on_xvfb = not os.environ.get("DISPLAY")
     if options.interactive and on_xvfb:
@@ -327,7 +386,7 @@ def run(options, on_xvfb):
     desktop = Desktop() if on_xvfb else UserDisplay()
     where = "a private Xvfb display" if on_xvfb else f"display {os.environ['DISPLAY']}"
     print(f"Quorvex demo on {where}; times are UTC\n", flush=True)
-    demo = Demo(desktop, on_xvfb)
+    demo = Demo(desktop, on_xvfb, options.window)
     try:
         demo.run()
         if options.interactive:
