@@ -146,11 +146,15 @@ void X11FollowedWindow::Take(const XEvent& event) {
   // The frame's moves come through the root, the client's within its frame through
   // the client: either moves the client area.
   switch (event.type) {
-    case ConfigureNotify:
-      if (isFound(event.xconfigure.window)) {
+    case ConfigureNotify: {
+      // A client that is itself the top-level tells its moves twice, to itself and
+      // through the root: one is enough.
+      const XConfigureEvent& c = event.xconfigure;
+      if (isFound(c.window) && !(c.event == root_ && c.window == found_->client)) {
         changed_();
       }
       return;
+    }
     case ReparentNotify:
       if (found_ && event.xreparent.window == found_->client) {
         found_->frame = TopLevelOf(found_->client);
