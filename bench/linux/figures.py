@@ -31,6 +31,14 @@ STOP = (450, 400)  # "20" clicks the target where nothing covers it
 WAIT = 120  # seconds a measurement may take before the run is given up
 WINE_PORT = 3  # COM3 of the Wine prefix is the line's program end
 TURNS = 10  # short turns: this shared machine's pace drifts within a minute
+# Following a window (WINDOW): the probe's application window, frmMain's place within
+# it, and the drag: 60 moves a second for 10 s, in turns with the floor.
+APPLICATION = (450, 500, 300, 150)
+APPLICATION_TITLE = "Quorvex bench application"
+FOLLOWER = (30, 40, 100, 60)  # dx, dy, width, height
+FOLLOW_RATE = 60
+FOLLOW_SECONDS = 10
+FOLLOW_TURNS = 2
 
 
 def centre(rect):
@@ -45,6 +53,17 @@ def settings(port):
                   STRX=centre(MAIN)[0], STRY=centre(MAIN)[1],
                   STRX2=centre(TWO)[0], STRY2=centre(TWO)[1], STPX=STOP[0], STPY=STOP[1])
     return "".join(f"{key}:{value}\n" for key, value in values.items())
+
+
+def follow_settings(port):
+    """frmMain at FOLLOWER within the application's window, frmTwo beside it."""
+    dx, dy, w, h = FOLLOWER
+    values = dict(AUTOCONN=1, VERSION=100, CP=port, PL=dx * TWIPS, PT=dy * TWIPS,
+                  FW=w * TWIPS, FH=h * TWIPS, PL2=(dx + 150) * TWIPS, PT2=dy * TWIPS,
+                  FW2=w * TWIPS, FH2=h * TWIPS, STRX=dx + 10, STRY=dy + 10,
+                  STRX2=dx + 160, STRY2=dy + 10, STPX=5, STPY=5)
+    return f"WINDOW:{APPLICATION_TITLE}\n" + "".join(f"{key}:{value}\n"
+                                                   for key, value in values.items())
 
 
 def floor_args(build, port):
@@ -163,6 +182,45 @@ def measure_in_turns(build, desktop, rounds, line_seconds):
     return {"quorvex": quorvex, "floor": floor}
 
 
+def measure_follow(build, desktop):
+    """The application's window dragged at FOLLOW_RATE moves a second: each move from its
+    ConfigureNotify to the follower's, and the follower's CPU time over the drag; Quorvex
+    (frmMain) and the follow floor take turns on the same window."""
+    line = PseudoTerminal()
+    probe = Probe(build, desktop, line)
+    figures = {"quorvex": ([], 0, 0), "floor": ([], 0, 0)}  # samples, missed, CPU ns
+    try:
+        application = int(probe.run("application {} {} {} {} ".format(*APPLICATION) +
+                                    APPLICATION_TITLE)[0].split()[1])
+        dx, dy, w, h = FOLLOWER
+        for _ in range(FOLLOW_TURNS):
+            for name in figures:
+                if name == "quorvex":
+                    child = Quorvex(desktop, follow_settings(line.port))
+                    follower = child.overlay("frmMain")
+                else:
+                    child = Child([os.path.join(build, "bench", "quorvex_follow_floor"),
+                                   str(application), str(dx), str(dy), str(w), str(h)],
+                                  desktop.env)
+                    child.wait_line("^ready$")
+                    follower = desktop.find("--classname", "^followfloor$")
+                try:
+                    time.sleep(0.5)
+                    before = cpu_ns_and_wakeups(child.process.pid)[0]
+                    result = probe.run(f"follow {FOLLOW_SECONDS / FOLLOW_TURNS} {FOLLOW_RATE} "
+                                       f"{follower} {dx} {dy}")[0]
+                    cpu = cpu_ns_and_wakeups(child.process.pid)[0] - before
+                finally:
+                    child.stop()
+                values, missed = samples(result)
+                kept = figures[name]
+                figures[name] = (kept[0] + values, kept[1] + missed, kept[2] + cpu)
+        return figures
+    finally:
+        probe.stop()
+        line.close()
+
+
 def measure_idle(build, desktop, seconds):
     """Both programs started, left alone a moment, then watched for `seconds`."""
     lines = [PseudoTerminal(), PseudoTerminal()]
@@ -271,6 +329,7 @@ def main():
         steps = (("latency", lambda: measure_in_turns(build, desktop, args.rounds,
                                                       args.line_seconds)),
                  ("idle", lambda: measure_idle(build, desktop, args.idle_seconds)),
+                 ("follow", lambda: measure_follow(build, desktop)),
                  ("start-up", lambda: measure_start_up(build, desktop, args.start_rounds)))
         wine_floor = os.path.join(os.path.dirname(os.path.abspath(args.windows_exe)), "bench",
                                   "win32", "floor.exe")

@@ -4,6 +4,8 @@
 //       measurement per line of stdin, printing one line each:
 //         code-to-click ROUNDS [OVERLAY]   step-aside ROUNDS OVERLAY
 //         click-to-code ROUNDS X Y         line-rate SECONDS OVERLAY
+//         application X Y W H TITLE        (maps it; prints "application ID")
+//         follow SECONDS RATE FOLLOWER DX DY   (moves the application)
 //   quorvex_probe start-up ROUNDS CLASS[,CLASS...] PROGRAM [ARGUMENT...]
 // LINE_FD is the controller's end of the line, inherited; OVERLAY a window id.
 #include <sched.h>
@@ -38,6 +40,7 @@ void RunSession(char** argv) {
   std::printf("ready\n");
   std::fflush(stdout);
   Measure measure(x, line, target);
+  Window application = None;
   for (std::string command; std::getline(std::cin, command);) {
     std::istringstream words(command);
     std::string what;
@@ -60,6 +63,21 @@ void RunSession(char** argv) {
       words >> seconds >> overlay;
       x.Watch(overlay);
       measure.LineRate(seconds, overlay);
+    } else if (what == "application") {
+      Rect rect{};
+      std::string title;
+      words >> rect.x >> rect.y >> rect.width >> rect.height;
+      std::getline(words >> std::ws, title);
+      application = x.CreateApplication(rect, title);
+      std::printf("application %lu\n", application);
+      std::fflush(stdout);
+    } else if (what == "follow") {
+      double seconds = 0, rate = 0;
+      unsigned long follower = 0;
+      int dx = 0, dy = 0;
+      words >> seconds >> rate >> follower >> dx >> dy;
+      x.Watch(follower);
+      measure.Follow(seconds, rate, application, follower, dx, dy);
     } else {
       std::printf("unknown %s\n", what.c_str());
       std::fflush(stdout);

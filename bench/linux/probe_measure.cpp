@@ -162,6 +162,49 @@ void Measure::LineRate(double seconds, Window overlay) {
   std::fflush(stdout);
 }
 
+void Measure::Follow(double seconds, double rate, Window application, Window follower, int dx,
+                     int dy) {
+  XWindowAttributes at{};
+  XGetWindowAttributes(x_.get(), application, &at);
+  const auto moves = static_cast<int>(seconds * rate);
+  const auto period = static_cast<std::int64_t>(1e9 / rate);
+  std::vector<std::int64_t> samples;
+  int missed = 0;
+  XEvent event;
+  Settle(50);
+  const std::int64_t start = NowNs();
+  for (int move = 0; move < moves; ++move) {
+    const std::int64_t due = start + move * period;
+    while (x_.NextEvent(event, due)) {
+    }
+    // A drag's path: every place differs from the one before.
+    const int x = at.x + (move % 40) * 3;
+    const int y = at.y + (move % 25) * 2;
+    XMoveWindow(x_.get(), application, x, y);
+    XFlush(x_.get());
+    std::int64_t seen = 0, followed = 0;
+    while (!followed && x_.NextEvent(event, due + period)) {
+      if (event.type != ConfigureNotify) {
+        continue;
+      }
+      const XConfigureEvent& c = event.xconfigure;
+      if (c.window == application && c.x == x && c.y == y && !seen) {
+        seen = NowNs();
+      } else if (c.window == follower && seen && c.x == x + dx && c.y == y + dy) {
+        followed = NowNs();
+      }
+    }
+    if (followed) {
+      samples.push_back(followed - seen);
+    } else {
+      ++missed;
+    }
+  }
+  XMoveWindow(x_.get(), application, at.x, at.y);  // where the next run starts from
+  Settle(50);
+  Print("follow", samples, missed);
+}
+
 void StartUp(ProbeDisplay& x, int rounds, const std::vector<std::string>& classes, char** program) {
   x.WatchMaps();
   std::vector<std::int64_t> samples;

@@ -22,6 +22,10 @@ class Measure {
   // "20", "40" and "50" at 960 characters a second in chunks of 1 to 7 characters;
   // every press on the target and every map and unmap of `overlay` is counted.
   void LineRate(double seconds, Window overlay);
+  // Moves `application` `rate` times a second for `seconds`, each time to a new place:
+  // from its ConfigureNotify to `follower`'s at the same place moved by (dx, dy). A
+  // move not followed before the next is due is missed.
+  void Follow(double seconds, double rate, Window application, Window follower, int dx, int dy);
 
  private:
   void Settle(int ms);

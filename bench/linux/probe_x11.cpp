@@ -34,6 +34,24 @@ Window ProbeDisplay::CreateTarget(const Rect& rect) {
   return window;
 }
 
+Window ProbeDisplay::CreateApplication(const Rect& rect, const std::string& title) {
+  Display* display = display_.get();
+  XSetWindowAttributes attributes{};
+  attributes.background_pixel = WhitePixel(display, DefaultScreen(display));
+  attributes.event_mask = StructureNotifyMask;
+  const Window window = XCreateWindow(
+      display, DefaultRootWindow(display), rect.x, rect.y, static_cast<unsigned>(rect.width),
+      static_cast<unsigned>(rect.height), 0, CopyFromParent, InputOutput, CopyFromParent,
+      CWBackPixel | CWEventMask, &attributes);
+  XStoreName(display, window, title.c_str());
+  XMapRaised(display, window);
+  XEvent event;
+  do {
+    XWindowEvent(display, window, StructureNotifyMask, &event);
+  } while (event.type != MapNotify);
+  return window;
+}
+
 void ProbeDisplay::Watch(Window window) {
   XSelectInput(display_.get(), window, StructureNotifyMask);
   XSync(display_.get(), False);

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace quorvex::bench {
 
@@ -22,6 +23,9 @@ class ProbeDisplay {
 
   // An undecorated window that reports presses, mapped before this returns.
   Window CreateTarget(const Rect& rect);
+  // A window as an application maps one (no override-redirect), titled, its moves
+  // reported; mapped before this returns.
+  Window CreateApplication(const Rect& rect, const std::string& title);
   // Moves, maps and unmaps of another client's window are reported from now on.
   void Watch(Window window);
   // Every child of the root mapped from now on is reported.

@@ -54,6 +54,38 @@ def latency_rows(quorvex, floor):
     return rows
 
 
+def follow_rows(follow):
+    q, q_missed, q_cpu = follow["quorvex"]
+    f, f_missed, f_cpu = follow["floor"]
+    ratio = statistics.median(q) / statistics.median(f)
+    cpu_ratio = q_cpu / f_cpu if f_cpu else math.inf
+    return [
+        "## Following the application's window (WINDOW)",
+        "",
+        "The probe maps a titled window and drags it: 60 moves a second, each to a new "
+        "place. follow: from that window's ConfigureNotify to the follower's at the same "
+        "place moved by frmMain's offset, as the probe receives both; a move not followed "
+        "before the next is missed. The follow floor is bench/linux/follow_floor.c: one "
+        "InputOnly window moved in answer to the window's ConfigureNotify, taking the place "
+        "from the event; Quorvex also asks the server where the client area is (a round "
+        "trip, the same answer under a window manager's frame) and keeps its overlays above. "
+        "The two take turns on the same window; CPU time is the follower's own over the "
+        "drag.",
+        "",
+        "| Figure | Quorvex | Floor | Ratio | Goal | Met |",
+        "|---|---|---|---|---|---|",
+        f"| follow, median ms ({len(q)} moves, {q_missed} missed; floor {len(f)}, "
+        f"{f_missed} missed) | {statistics.median(q):.3f} | {statistics.median(f):.3f} | "
+        f"{ratio:.2f} | ratio <= 1.25 | {met(ratio <= 1.25)} |",
+        f"| follow, p99 ms | {percentile(q, 99):.3f} | {percentile(f, 99):.3f} | "
+        f"{percentile(q, 99) / percentile(f, 99):.2f} | at most 100 ms | "
+        f"{met(percentile(q, 99) <= 100 and not q_missed)} |",
+        f"| CPU time over the drag | {q_cpu / 1e6:.1f} ms | {f_cpu / 1e6:.1f} ms | "
+        f"{cpu_ratio:.2f} | ratio <= 1.5 | {met(cpu_ratio <= 1.5)} |",
+        "",
+    ]
+
+
 def wine_rows(wine, linux):
     rows = ["## Wine figures (build/windows/quorvex.exe under Wine, same X server and probe)",
             "",
@@ -183,6 +215,8 @@ def write_report(path, machine, options, results, sizes, core=None):
         *(f"| {name} | {size} bytes |" for name, size in sizes.items()),
         "",
     ]
+    if results.get("follow"):
+        lines += follow_rows(results["follow"])
     if results.get("wine"):
         lines += wine_rows(results["wine"], quorvex)
     if core:
