@@ -17,7 +17,7 @@ all: build
 
 # One line a target; `make` alone builds every preset.
 help:
-	@echo "make demo      build the Linux program and run the scripted demo (INTERACTIVE=1: stay on)"
+	@echo "make demo      build the Linux program and run the scripted demo (INTERACTIVE=1: stay on; WINDOW=1: following a window)"
 	@echo "make program   only the Linux program and its tools: build/linux/"
 	@echo "make test      build every preset and run every test (about 10 minutes)"
 	@echo "make build     build every preset: $(PRESETS)"
@@ -81,7 +81,8 @@ bench: build-bench build-windows build-linux
 # leaves it running on your display.
 demo: build-linux
 	@echo "quorvex: running the demo"
-	@/usr/bin/python3 -B scripts/demo.py $(if $(INTERACTIVE),--interactive)
+	@/usr/bin/python3 -B scripts/demo.py $(if $(INTERACTIVE),--interactive) \
+		$(if $(WINDOW),--window)
 
 # build/linux/quorvex and build/linux/quorvex-controller, nothing else.
 program: build-linux
