@@ -19,8 +19,9 @@ namespace quorvex::bench {
 namespace {
 
 constexpr std::int64_t kMs = 1'000'000;
-constexpr std::int64_t kGiveUp = 2'000 * kMs;  // a round that takes longer is missed
-constexpr double kCharsPerSecond = 960.0;      // 9600 baud, 10 bits a character
+constexpr std::int64_t kGiveUp = 2'000 * kMs;      // a round that takes longer is missed
+constexpr double kCharsPerSecond = 960.0;          // 9600 baud, 10 bits a character
+constexpr std::int64_t kFollowGiveUp = 100 * kMs;  // a move followed later is missed
 
 void Print(const char* name, const std::vector<std::int64_t>& samples, int missed) {
   std::printf("%s missed=%d", name, missed);
@@ -177,25 +178,30 @@ void Measure::Follow(double seconds, double rate, Window application, Window fol
     const std::int64_t due = start + move * period;
     while (x_.NextEvent(event, due)) {
     }
-    // A drag's path: every place differs from the one before.
-    const int x = at.x + (move % 40) * 3;
-    const int y = at.y + (move % 25) * 2;
+    // A drag's path: every place differs from the one before, the first from the start.
+    const int x = at.x + (move % 40 + 1) * 3;
+    const int y = at.y + (move % 25 + 1) * 2;
     XMoveWindow(x_.get(), application, x, y);
     XFlush(x_.get());
-    std::int64_t seen = 0, followed = 0;
-    while (!followed && x_.NextEvent(event, due + period)) {
+    // The server makes the window's ConfigureNotify as it takes the move, before the
+    // probe could read it: a follower faster than the probe's own wake-up would read
+    // as no time at all.
+    const std::int64_t sent = NowNs();
+    bool seen = false;
+    std::int64_t followed = 0;
+    while (!followed && x_.NextEvent(event, sent + kFollowGiveUp)) {
       if (event.type != ConfigureNotify) {
         continue;
       }
       const XConfigureEvent& c = event.xconfigure;
       if (c.window == application && c.x == x && c.y == y && !seen) {
-        seen = NowNs();
+        seen = true;
       } else if (c.window == follower && seen && c.x == x + dx && c.y == y + dy) {
         followed = NowNs();
       }
     }
     if (followed) {
-      samples.push_back(followed - seen);
+      samples.push_back(followed - sent);
     } else {
       ++missed;
     }

@@ -23,8 +23,8 @@ class Measure {
   // every press on the target and every map and unmap of `overlay` is counted.
   void LineRate(double seconds, Window overlay);
   // Moves `application` `rate` times a second for `seconds`, each time to a new place:
-  // from its ConfigureNotify to `follower`'s at the same place moved by (dx, dy). A
-  // move not followed before the next is due is missed.
+  // from the move (its ConfigureNotify made) to `follower`'s ConfigureNotify at the same
+  // place moved by (dx, dy). A move not followed within 100 ms is missed.
   void Follow(double seconds, double rate, Window application, Window follower, int dx, int dy);
 
  private:

@@ -63,9 +63,10 @@ def follow_rows(follow):
         "## Following the application's window (WINDOW)",
         "",
         "The probe maps a titled window and drags it: 60 moves a second, each to a new "
-        "place. follow: from that window's ConfigureNotify to the follower's at the same "
-        "place moved by frmMain's offset, as the probe receives both; a move not followed "
-        "before the next is missed. The follow floor is bench/linux/follow_floor.c: one "
+        "place. follow: from the move, flushed to the server, which makes that window's "
+        "ConfigureNotify as it takes it, to the follower's ConfigureNotify at the same place "
+        "moved by frmMain's offset, as the probe receives it; a move not followed within "
+        "100 ms is missed. The follow floor is bench/linux/follow_floor.c: one "
         "InputOnly window moved in answer to the window's ConfigureNotify, taking the place "
         "from the event; Quorvex also asks the server where the client area is (a round "
         "trip, the same answer under a window manager's frame) and keeps its overlays above. "
