@@ -5,10 +5,14 @@
 #include <filesystem>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace quorvex {
 
 struct FileLog::Shared {
+  Shared(Toolkit& opener, std::string name, std::unique_ptr<AppendFile> opened)
+      : toolkit(opener), path(std::move(name)), file(std::move(opened)) {}
+
   Toolkit& toolkit;
   std::string path;
   std::unique_ptr<AppendFile> file;
