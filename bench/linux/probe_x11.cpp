@@ -9,6 +9,19 @@
 #include "probe_clock.h"
 
 namespace quorvex::bench {
+namespace {
+
+// Once the server has mapped it, so that what the probe times starts from a window shown.
+Window MapAndWait(Display* display, Window window) {
+  XMapRaised(display, window);
+  XEvent event;
+  do {
+    XWindowEvent(display, window, StructureNotifyMask, &event);
+  } while (event.type != MapNotify);
+  return window;
+}
+
+}  // namespace
 
 ProbeDisplay::ProbeDisplay() : display_(XOpenDisplay(nullptr)) {
   if (!display_) {
@@ -26,12 +39,7 @@ Window ProbeDisplay::CreateTarget(const Rect& rect) {
       display, DefaultRootWindow(display), rect.x, rect.y, static_cast<unsigned>(rect.width),
       static_cast<unsigned>(rect.height), 0, CopyFromParent, InputOutput, CopyFromParent,
       CWOverrideRedirect | CWBackPixel | CWEventMask, &attributes);
-  XMapRaised(display, window);
-  XEvent event;
-  do {
-    XWindowEvent(display, window, StructureNotifyMask, &event);
-  } while (event.type != MapNotify);
-  return window;
+  return MapAndWait(display, window);
 }
 
 Window ProbeDisplay::CreateApplication(const Rect& rect, const std::string& title) {
@@ -44,12 +52,7 @@ Window ProbeDisplay::CreateApplication(const Rect& rect, const std::string& titl
       static_cast<unsigned>(rect.height), 0, CopyFromParent, InputOutput, CopyFromParent,
       CWBackPixel | CWEventMask, &attributes);
   XStoreName(display, window, title.c_str());
-  XMapRaised(display, window);
-  XEvent event;
-  do {
-    XWindowEvent(display, window, StructureNotifyMask, &event);
-  } while (event.type != MapNotify);
-  return window;
+  return MapAndWait(display, window);
 }
 
 void ProbeDisplay::Watch(Window window) {

@@ -61,18 +61,16 @@ void FileLog::Write(std::string_view text) {
   if (!shared_) {
     return;
   }
-  const std::string stamp = LogTime(std::chrono::system_clock::now());
-  std::string line = stamp + " " + std::string(text) + "\n";
+  const std::string line =
+      LogTime(std::chrono::system_clock::now()) + " " + std::string(text) + "\n";
   const std::lock_guard lock(shared_->mutex);
-  if (shared_->dropped > 0 && shared_->held.size() + 64 + line.size() <= kHeldBytes) {
-    shared_->held += stamp + " " + std::to_string(shared_->dropped) + " lines dropped\n";
-    shared_->dropped = 0;
-  }
+  // Once one is dropped, all are until the writer has said so: the lines kept stay
+  // in order around that line.
   if (shared_->dropped > 0 || shared_->held.size() + line.size() > kHeldBytes) {
     ++shared_->dropped;
-    return;
+  } else {
+    shared_->held += line;
   }
-  shared_->held += line;
   shared_->wake.notify_all();
 }
 
@@ -81,15 +79,17 @@ bool FileLog::Flush(std::chrono::milliseconds limit) {
     return true;
   }
   std::unique_lock lock(shared_->mutex);
-  return shared_->wake.wait_for(lock, limit,
-                                [this] { return shared_->held.empty() && !shared_->writing; });
+  return shared_->wake.wait_for(lock, limit, [this] {
+    return shared_->held.empty() && shared_->dropped == 0 && !shared_->writing;
+  });
 }
 
 void FileLog::Run(std::shared_ptr<Shared> shared) {
   std::unique_lock lock(shared->mutex);
   for (;;) {
-    shared->wake.wait(lock, [&] { return shared->stop || !shared->held.empty(); });
-    if (shared->held.empty()) {
+    shared->wake.wait(lock,
+                      [&] { return shared->stop || !shared->held.empty() || shared->dropped > 0; });
+    if (shared->held.empty() && shared->dropped == 0) {
       return;
     }
     std::string bytes = std::exchange(shared->held, {});

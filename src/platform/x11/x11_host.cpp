@@ -97,7 +97,7 @@ int X11Host::EventLoop() {
 }
 
 void X11Host::MsgBox(std::string_view text) {
-  std::fprintf(stderr, "Quorvex: %.*s\n", static_cast<int>(text.size()), text.data());
+  Notice(text);
   X11MessageBox box(display_.get(), text);
   boxes_.push_back(&box);
   RunUntil([&box] { return box.Dismissed(); });
