@@ -32,13 +32,13 @@ WAIT = 120  # seconds a measurement may take before the run is given up
 WINE_PORT = 3  # COM3 of the Wine prefix is the line's program end
 TURNS = 10  # short turns: this shared machine's pace drifts within a minute
 # Following a window (WINDOW): the probe's application window, frmMain's place within
-# it, and the drag: 60 moves a second for 10 s, in turns with the floor.
+# it, and the drag: 60 moves a second for 10 s, in short turns with the floor.
 APPLICATION = (450, 500, 300, 150)
 APPLICATION_TITLE = "Quorvex bench application"
 FOLLOWER = (30, 40, 100, 60)  # dx, dy, width, height
 FOLLOW_RATE = 60
 FOLLOW_SECONDS = 10
-FOLLOW_TURNS = 2
+FOLLOW_TURNS = 10
 
 
 def centre(rect):

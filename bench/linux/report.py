@@ -68,10 +68,11 @@ def follow_rows(follow):
         "moved by frmMain's offset, as the probe receives it; a move not followed within "
         "100 ms is missed. The follow floor is bench/linux/follow_floor.c: one "
         "InputOnly window moved in answer to the window's ConfigureNotify, taking the place "
-        "from the event; Quorvex also asks the server where the client area is (a round "
-        "trip, the same answer under a window manager's frame) and keeps its overlays above. "
-        "The two take turns on the same window; CPU time is the follower's own over the "
-        "drag.",
+        "from the event. Quorvex takes it from the event too (under a window manager, the "
+        "frame's, plus where the client area lies within it, asked once), moves two "
+        "overlays, watches its line, and looks at the stacking once the drag stops. "
+        "The two take turns on the same window, ten short turns each; CPU time is the "
+        "follower's own over the drag.",
         "",
         "| Figure | Quorvex | Floor | Ratio | Goal | Met |",
         "|---|---|---|---|---|---|",

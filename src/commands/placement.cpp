@@ -18,7 +18,7 @@ void Placement::Begin() {
 }
 
 std::optional<Point> Placement::OriginNow() {
-  return follows_ ? platform_.window.ClientOrigin() : std::optional(Point{});
+  return follows_ ? platform_.window.ClientOriginNow() : std::optional(Point{});
 }
 
 TwipsRect Placement::Home(const Overlay& overlay, Point origin) const {
@@ -56,7 +56,7 @@ void Placement::WindowMoved() {
       continue;
     }
     if (!Aside(*overlay)) {
-      overlay->Place(Home(*overlay));
+      overlay->Follow(Home(*overlay));
     }
     if (cameBack && StateOf(*overlay).wanted) {
       overlay->Show(true);

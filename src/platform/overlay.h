@@ -19,6 +19,9 @@ class Overlay {
   virtual ~Overlay() = default;
   // Moves and sizes it at once; throws Failure for a size the desktop cannot take.
   virtual void Place(const TwipsRect& rect) = 0;
+  // Placed anew as the application's window moved; a platform may spare what a move
+  // alone does not need.
+  virtual void Follow(const TwipsRect& rect) { Place(rect); }
   // Hiding keeps its place, its topmost state and its opacity.
   virtual void Show(bool shown) = 0;
   // Above every normal window, also ones raised later.

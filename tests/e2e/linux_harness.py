@@ -306,11 +306,12 @@ class Quorvex(Child):
         self.desktop.click(x + width // 2, y + height - 16 - 13)
 
     def waiting(self):
-        """Whether it sleeps in its event loop (or a message box's): in ppoll, which
-        only the loop calls (Xlib waits for replies in poll)."""
-        ppoll = 271  # x86-64
+        """Whether it sleeps in its event loop (or a message box's): in epoll_pwait2
+        (epoll_wait on kernels before 5.11), which only the loop calls (Xlib waits for
+        replies in poll)."""
+        loop_waits = {"441", "232"}  # x86-64
         with open(f"/proc/{self.process.pid}/syscall") as syscall:
-            return syscall.read().split()[0] == str(ppoll)
+            return syscall.read().split()[0] in loop_waits
 
     def cpu_and_wakeups(self):
         with open(f"/proc/{self.process.pid}/stat") as stat:

@@ -555,6 +555,40 @@ class FollowWindow(Scenario):
         time.sleep(IDLE_SECONDS)
         self.assertEqual(self.quorvex.cpu_and_wakeups(), before)
 
+    def test_resized_and_moved_at_once_the_overlays_keep_to_the_client_area(self):
+        self.controller = self.own(Controller(desktop))
+        target = self.titled("Resized line")
+        self.quorvex = self.own(Quorvex(desktop, self.relative(target, "Resized line")))
+        self.assert_follows(target)
+        window = str(target.window)
+        desktop.run("xdotool", "windowsize", window, "520", "330", "windowmove", window, "300",
+                    "200")
+        wait_until(lambda: desktop.geometry(target.window)[2] == 520, what="the window resized")
+        self.assert_follows(target)
+        self.controller.send("10")
+        target.wait_line("^click Start 1$")
+
+    def test_moved_under_another_window_an_overlay_comes_above_it_once_still(self):
+        self.controller = self.own(Controller(desktop))
+        target = self.titled("Covered line")
+        self.quorvex = self.own(Quorvex(desktop, self.relative(target, "Covered line")))
+        # A first move restacks nothing: the next one is a move alone too.
+        desktop.run("xdotool", "windowmove", str(target.window), "130", "110")
+        wait_until(lambda: desktop.geometry(target.window)[0] > 120, what="the window moved")
+        self.assert_follows(target)
+        # A normal window mapped after the overlays, over where frmMain is going.
+        self.own(Popup(desktop, "normal", 380, 280, 320, 280))
+        desktop.run("xdotool", "windowmove", str(target.window), "420", "330")
+        wait_until(lambda: desktop.geometry(target.window)[0] > 400, what="the window moved")
+        self.assert_follows(target)
+        x, y, w, h = desktop.geometry(self.quorvex.overlay("frmMain"))
+
+        def clicked():
+            desktop.click(x + w // 2, y + h // 2)
+            time.sleep(0.1)
+            return "101" in self.controller.received()
+        wait_until(clicked, what="the operator's click on frmMain")
+
     def test_started_before_the_window_it_covers_the_window_when_it_comes(self):
         self.controller = self.own(Controller(desktop))
         probe = self.titled("Probe line", 150, 120)

@@ -165,6 +165,7 @@ void FakeToolkit::End(int status) {
 void FakeWindow::Follow(std::string_view titlePart) {
   host_.Record("Follow(" + std::string(titlePart) + ")");
   followed = std::string(titlePart);
+  told = origin;
 }
 
 Platform FakeHost::Services() {
@@ -201,6 +202,7 @@ void FakeHost::Click(FakeOverlay& overlay) {
 
 void FakeHost::MoveWindow(std::optional<Point> origin) {
   window.origin = origin;
+  window.told = origin;
   Raise(&Events::Window_Moved);
 }
 

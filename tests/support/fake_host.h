@@ -135,10 +135,12 @@ class FakeWindow final : public FollowedWindow {
  public:
   explicit FakeWindow(FakeHost& host) : host_(host) {}
   void Follow(std::string_view titlePart) override;
-  std::optional<Point> ClientOrigin() override { return origin; }
+  std::optional<Point> ClientOrigin() override { return told; }
+  std::optional<Point> ClientOriginNow() override { return origin; }
 
   std::optional<std::string> followed;  // the title part asked for
-  std::optional<Point> origin;          // none: no such window is shown
+  std::optional<Point> origin;          // where it is; none: no such window is shown
+  std::optional<Point> told;            // where the platform last said it is
 
  private:
   FakeHost& host_;

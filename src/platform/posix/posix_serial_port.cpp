@@ -180,6 +180,7 @@ bool SerialPort::Write(std::string& bytes) {
 void PosixSerialLine::Open(const Port& port) {
   if (!IsOpen()) {
     port_.emplace(port, kLine);
+    ++opened_;
     hungUp_ = false;
     lostReason_.clear();
   }

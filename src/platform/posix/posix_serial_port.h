@@ -61,6 +61,8 @@ class PosixSerialLine final : public SerialLine {
 
   // -1 when there is nothing to watch.
   int PollFd() const { return IsOpen() ? port_->fd() : -1; }
+  // Counts the opens: after a close the same descriptor's number may come back.
+  unsigned Opened() const { return opened_; }
   short PollEvents() const;
   // Writes what the device takes now; true when input or a hang-up waits.
   bool Polled(short revents);
@@ -74,6 +76,7 @@ class PosixSerialLine final : public SerialLine {
   std::optional<SerialPort> port_;
   std::string unsent_;
   bool hungUp_ = false;
+  unsigned opened_ = 0;
   std::string lostReason_;
 };
 

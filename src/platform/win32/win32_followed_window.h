@@ -28,6 +28,8 @@ class Win32FollowedWindow final : public FollowedWindow {
 
   void Follow(std::string_view titlePart) override;
   std::optional<Point> ClientOrigin() override;
+  // Windows answers at once, from this process: never out of date.
+  std::optional<Point> ClientOriginNow() override { return ClientOrigin(); }
 
  private:
   static void CALLBACK OnEvent(HWINEVENTHOOK hook, DWORD event, HWND window, LONG object,

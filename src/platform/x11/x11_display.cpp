@@ -79,6 +79,16 @@ ErrorTrap::~ErrorTrap() {
   trappedFailures = previous_;
 }
 
+Unwatched::Unwatched(Display* display) : display_(display) {
+  XGrabServer(display);
+  XSelectInput(display, DefaultRootWindow(display), kRootEvents & ~SubstructureNotifyMask);
+}
+
+Unwatched::~Unwatched() {
+  XSelectInput(display_, DefaultRootWindow(display_), kRootEvents);
+  XUngrabServer(display_);
+}
+
 void OnConnectionLost(std::function<void()> release) {
   ConnectionLostWork() = std::move(release);
 }

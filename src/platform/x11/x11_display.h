@@ -33,6 +33,25 @@ class ErrorTrap {
   int* previous_;
 };
 
+// What the program watches on the root: every top-level window's maps, moves and
+// restacks (a chance to be covered), and the screen's own size (RandR).
+constexpr long kRootEvents = SubstructureNotifyMask | StructureNotifyMask;
+
+// While one lives, the server is held and the root's watch of top-level windows is
+// off: the ConfigureNotify of the program's own windows moved meanwhile, news to no
+// one, wakes no one, and no other client's news is missed. Never across a wait for
+// the user.
+class Unwatched {
+ public:
+  explicit Unwatched(Display* display);
+  ~Unwatched();
+  Unwatched(const Unwatched&) = delete;
+  Unwatched& operator=(const Unwatched&) = delete;
+
+ private:
+  Display* display_;
+};
+
 // What to do, before the program ends, when the connection to the X server is lost
 // (the server ended, the session closed); nullptr for nothing. The program then says
 // so on standard error and ends with status 1.

@@ -121,6 +121,10 @@ void X11FollowedWindow::Follow(std::string_view titlePart) {
 }
 
 std::optional<Point> X11FollowedWindow::ClientOrigin() {
+  return found_ ? std::optional(found_->origin) : std::nullopt;
+}
+
+std::optional<Point> X11FollowedWindow::ClientOriginNow() {
   if (!found_) {
     return std::nullopt;
   }
@@ -136,30 +140,25 @@ std::optional<Point> X11FollowedWindow::ClientOrigin() {
   return Point{x, y};
 }
 
-void X11FollowedWindow::Take(const XEvent& event) {
+bool X11FollowedWindow::Take(const XEvent& event) {
   if (part_.empty()) {
-    return;
+    return false;
   }
   const auto isFound = [this](Window w) {
     return found_ && (w == found_->client || w == found_->frame);
   };
-  // The frame's moves come through the root, the client's within its frame through
-  // the client: either moves the client area.
   switch (event.type) {
-    case ConfigureNotify: {
-      // A client that is itself the top-level tells its moves twice, to itself and
-      // through the root: one is enough.
-      const XConfigureEvent& c = event.xconfigure;
-      if (isFound(c.window) && !(c.event == root_ && c.window == found_->client)) {
-        changed_();
-      }
-      return;
-    }
+    case ConfigureNotify:
+      return isFound(event.xconfigure.window) && Moved(event.xconfigure);
     case ReparentNotify:
       if (found_ && event.xreparent.window == found_->client) {
         found_->frame = TopLevelOf(found_->client);
-        changed_();
-        return;
+        Watch(found_->client, found_->frame);
+        Measure();
+        if (found_) {
+          changed_();
+          return false;
+        }
       }
       break;
     case UnmapNotify:
@@ -167,39 +166,92 @@ void X11FollowedWindow::Take(const XEvent& event) {
         found_.reset();
         break;
       }
-      return;
+      return false;
     case DestroyNotify:
       if (isFound(event.xdestroywindow.window)) {
         found_.reset();
         break;
       }
-      return;
+      return false;
     case MapNotify:
       break;
     case PropertyNotify: {
       const Atom atom = event.xproperty.atom;
       const bool state = atom == wmState_ || atom == netWmState_;
       if (!state && atom != netWmName_ && atom != XA_WM_NAME) {
-        return;
+        return false;
       }
       // A title changed on the window followed changes nothing: it is followed until
       // it is no longer shown.
       if (found_ && event.xproperty.window == found_->client) {
         if (!state || Shown(found_->client, found_->frame)) {
-          return;
+          return false;
         }
         found_.reset();
       }
       break;
     }
     default:
-      return;
+      return false;
   }
   if (found_) {
-    return;  // another window mapped, renamed or reparented: the one followed stays
+    return false;  // another window mapped, renamed or reparented: the one followed stays
   }
   Look();
   changed_();
+  return false;
+}
+
+// The frame's moves come through the root, the client's through the client. A frame
+// that keeps its size holds the client where it was within it (a drag); anything else
+// is asked of the server.
+bool X11FollowedWindow::Moved(const XConfigureEvent& event) {
+  Found& f = *found_;
+  // A window manager's notice to its client repeats its frame's move.
+  if (event.send_event) {
+    return true;
+  }
+  // Through the root: the top-level's place among its siblings, kept or not.
+  bool restacked = false;
+  if (event.event == root_) {
+    restacked = event.above != f.below;
+    f.below = event.above;
+  }
+  if (f.frame == f.client) {
+    f.origin = {event.x + event.border_width, event.y + event.border_width};
+  } else if (event.window == f.frame && event.width == f.frameWidth &&
+             event.height == f.frameHeight) {
+    f.origin = {event.x + event.border_width + f.inFrame.x,
+                event.y + event.border_width + f.inFrame.y};
+  } else {
+    Measure();
+    if (!found_) {
+      Look();
+    }
+  }
+  changed_();
+  return !restacked;
+}
+
+// Where the client area lies within its frame, and the frame on the root: two round
+// trips, once a window is found and whenever its frame changes size or its client
+// moves within it. Gone meanwhile: its DestroyNotify is on its way and looks again.
+void X11FollowedWindow::Measure() {
+  Found& f = *found_;
+  ErrorTrap trap;
+  XWindowAttributes frame{};
+  Window child = None;
+  if (!XGetWindowAttributes(display_, f.frame, &frame) ||
+      !XTranslateCoordinates(display_, f.client, f.frame, 0, 0, &f.inFrame.x, &f.inFrame.y,
+                             &child) ||
+      trap.Failed()) {
+    found_.reset();
+    return;
+  }
+  f.frameWidth = frame.width;
+  f.frameHeight = frame.height;
+  f.origin = {frame.x + frame.border_width + f.inFrame.x,
+              frame.y + frame.border_width + f.inFrame.y};
 }
 
 void X11FollowedWindow::Look() {
@@ -214,6 +266,7 @@ void X11FollowedWindow::Look() {
   for (auto it = all.rbegin(); it != all.rend(); ++it) {
     if (auto match = Match(*it)) {
       found_ = match;
+      Measure();
       return;
     }
   }
@@ -228,11 +281,14 @@ std::optional<X11FollowedWindow::Found> X11FollowedWindow::Match(Window topLevel
   if (!client || ours_(*client)) {
     return std::nullopt;
   }
-  Watch(*client);
+  Watch(*client, topLevel);
   if (!TitleMatches(TitleOf(display_, *client), part_) || !Shown(*client, topLevel)) {
     return std::nullopt;
   }
-  return Found{.client = *client, .frame = topLevel};
+  Found found;
+  found.client = *client;
+  found.frame = topLevel;
+  return found;
 }
 
 // Viewable, not iconic, and not hidden: some window managers keep a minimised window
@@ -269,9 +325,12 @@ Window X11FollowedWindow::TopLevelOf(Window window) {
   }
 }
 
-// Its moves, unmapping and destruction, and changes of its title and state, are told.
-void X11FollowedWindow::Watch(Window client) {
-  XSelectInput(display_, client, StructureNotifyMask | PropertyChangeMask);
+// Changes of its title and state are told, and within a frame its moves, unmapping
+// and destruction too; a top-level's come through the root, and twice would be a
+// wake-up more for each.
+void X11FollowedWindow::Watch(Window client, Window frame) {
+  XSelectInput(display_, client,
+               PropertyChangeMask | (client == frame ? NoEventMask : StructureNotifyMask));
 }
 
 }  // namespace quorvex::x11

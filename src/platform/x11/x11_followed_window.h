@@ -1,8 +1,9 @@
 // The application's window on X11: the client window (the one with the title, inside
 // its window manager's frame) of the highest shown top-level window whose title holds
 // the WINDOW text. Found again on what the server tells: maps, unmaps, reparenting and
-// property changes; followed through its frame's and its own ConfigureNotify. Nothing
-// is asked of the server while nothing happens.
+// property changes; followed through its frame's and its own ConfigureNotify, the
+// place taken from the event as long as the frame keeps its size. Nothing is asked of
+// the server while nothing happens, nor while the window is only dragged.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -29,20 +30,30 @@ class X11FollowedWindow final : public FollowedWindow {
 
   void Follow(std::string_view titlePart) override;
   std::optional<Point> ClientOrigin() override;
+  std::optional<Point> ClientOriginNow() override;
 
-  // Every event the host receives; those that concern the window act.
-  void Take(const XEvent& event);
+  // Every event the host receives; those that concern the window act. True for the
+  // window's own move or resize where it stood in the stacking order: nothing came
+  // over anything.
+  bool Take(const XEvent& event);
 
  private:
   struct Found {
     Window client = None;
     Window frame = None;  // its top-level ancestor, the client itself without a manager
+    Point origin;         // of the client area, on the root
+    Point inFrame;        // the client area's corner from the frame's, within its border
+    int frameWidth = 0;
+    int frameHeight = 0;
+    Window below = None;  // the sibling beneath the frame, as its last move told
   };
+  bool Moved(const XConfigureEvent& event);
+  void Measure();
   void Look();
   std::optional<Found> Match(Window topLevel);
   bool Shown(Window client, Window frame);
   Window TopLevelOf(Window window);
-  void Watch(Window client);
+  void Watch(Window client, Window frame);
 
   Display* display_;
   Window root_;

@@ -3,6 +3,7 @@
 #include "platform/posix/posix_append_file.h"
 
 #include <poll.h>
+#include <sys/epoll.h>
 #include <sys/signalfd.h>
 
 #include <algorithm>
@@ -12,7 +13,11 @@
 #include <cstdio>
 #include <ctime>
 #include <initializer_list>
+#include <climits>
+#include <cstdint>
 #include <optional>
+#include <span>
+#include <system_error>
 
 namespace quorvex::x11 {
 namespace {
@@ -54,14 +59,48 @@ posix::UniqueFd BlockEndSignals() {
   return fd;
 }
 
+// The line reads what epoll tells as poll tells it.
+static_assert(EPOLLIN == POLLIN && EPOLLOUT == POLLOUT && EPOLLERR == POLLERR &&
+              EPOLLHUP == POLLHUP);
+
+// Each descriptor waits in the set for good, not once a turn: a terminal's device
+// costs a look at each wait otherwise, and a drag makes 60 waits a second.
+posix::UniqueFd WaitSet(std::initializer_list<int> fds) {
+  posix::UniqueFd set(::epoll_create1(EPOLL_CLOEXEC));
+  if (!set) {
+    throw std::system_error(errno, std::generic_category(), "epoll_create1");
+  }
+  for (const int fd : fds) {
+    epoll_event watch{.events = EPOLLIN, .data = {.fd = fd}};
+    if (fd >= 0 && ::epoll_ctl(set.get(), EPOLL_CTL_ADD, fd, &watch) != 0) {
+      throw std::system_error(errno, std::generic_category(), "epoll_ctl");
+    }
+  }
+  return set;
+}
+
+// Kernels before 5.11 wait in milliseconds: rounded up, so that no timer fires early.
+int Wait(int set, std::span<epoll_event> ready, const std::optional<timespec>& timeout) {
+  const int size = static_cast<int>(ready.size());
+  const int count = ::epoll_pwait2(set, ready.data(), size, timeout ? &*timeout : nullptr, nullptr);
+  if (count >= 0 || errno != ENOSYS) {
+    return count;
+  }
+  const long ms = timeout ? timeout->tv_sec * 1000 + (timeout->tv_nsec + 999'999) / 1'000'000 : -1;
+  return ::epoll_wait(set, ready.data(), size, static_cast<int>(std::min(ms, long{INT_MAX})));
+}
+
 }  // namespace
 
 X11Host::X11Host()
     : signals_(BlockEndSignals()),
       display_(OpenDisplay()),
+      waits_(WaitSet({ConnectionNumber(display_.get()), signals_.get()})),
       twipsPerPixel_(TwipsPerPixelOf(display_.get())),
-      frmMain_(display_.get(), "frmMain", twipsPerPixel_, [this] { stacking_.Request(); }),
-      frmTwo_(display_.get(), "frmTwo", twipsPerPixel_, [this] { stacking_.Request(); }),
+      frmMain_(display_.get(), "frmMain", twipsPerPixel_,
+               [this](LookWhen when) { stacking_.Request(when); }),
+      frmTwo_(display_.get(), "frmTwo", twipsPerPixel_,
+              [this](LookWhen when) { stacking_.Request(when); }),
       stacking_(display_.get(), {&frmMain_, &frmTwo_}),
       pointer_(display_.get()),
       window_(
@@ -69,8 +108,7 @@ X11Host::X11Host()
           [this] { events_->Window_Moved(); }) {
   // Every restack of another top-level window is a chance to be covered.
   // The root's own changes are the screen's: RandR resizes it.
-  XSelectInput(display_.get(), DefaultRootWindow(display_.get()),
-               SubstructureNotifyMask | StructureNotifyMask);
+  XSelectInput(display_.get(), DefaultRootWindow(display_.get()), kRootEvents);
   OnConnectionLost([this] { line_.Close(); });
 }
 
@@ -120,9 +158,9 @@ void X11Host::End(int status) {
 
 // The one loop, also run by every open message box. Each turn: a due timer first
 // (so a busy desktop cannot hold a restore back), else a due look at the stacking,
-// else one poll, which waits only while no X event is queued, and hands the line's
-// input to its handler at once; then one X event. While a message box is open the
-// overlays stay beneath it.
+// else one wait, only while no X event is queued, which hands the line's input to its
+// handler at once; then the X events one read brought. While a message box is open
+// the overlays stay beneath it.
 void X11Host::RunUntil(const std::function<bool()>& done) {
   while (!endStatus_ && !done()) {
     if (FireDueTimer() || (boxes_.empty() && stacking_.RunIfDue(Clock::now()))) {
@@ -130,7 +168,8 @@ void X11Host::RunUntil(const std::function<bool()>& done) {
     }
     // XPending flushes the requests, so the server has all there is before a wait.
     Poll(XPending(display_.get()) > 0);
-    if (!endStatus_ && XPending(display_.get()) > 0) {
+    for (int queued = XEventsQueued(display_.get(), QueuedAfterReading);
+         queued > 0 && !endStatus_ && !done(); --queued) {
       XEvent event;
       XNextEvent(display_.get(), &event);
       HandleXEvent(event);
@@ -160,22 +199,40 @@ bool X11Host::FireDueTimer() {
 }
 
 void X11Host::Poll(bool xWaiting) {
-  std::array<pollfd, 3> fds{
-      pollfd{.fd = ConnectionNumber(display_.get()), .events = POLLIN, .revents = 0},
-      pollfd{.fd = line_.PollFd(), .events = line_.PollEvents(), .revents = 0},
-      pollfd{.fd = signals_.get(), .events = POLLIN, .revents = 0}};
+  WatchLine();
   constexpr timespec kNoWait{};
   const auto timeout =
       xWaiting ? std::optional(kNoWait)
                : TimeUntil({timer1_.Deadline(), timer2_.Deadline(), timer3_.Deadline(),
                             timer4_.Deadline(), boxes_.empty() ? stacking_.Due() : std::nullopt});
-  const int ready = ::ppoll(fds.data(), fds.size(), timeout ? &*timeout : nullptr, nullptr);
-  if (ready > 0 && fds[1].revents != 0 && line_.Polled(fds[1].revents)) {
-    events_->MSComm1_OnComm();
+  std::array<epoll_event, 3> ready{};
+  const int count = Wait(waits_.get(), ready, timeout);
+  for (int i = 0; i < count && !endStatus_; ++i) {
+    const int fd = ready[i].data.fd;
+    const auto events = static_cast<short>(ready[i].events);
+    if (fd == lineWatch_.fd && line_.PollFd() == fd && line_.Polled(events)) {
+      events_->MSComm1_OnComm();
+    } else if (fd == signals_.get()) {
+      TakeSignal();
+    }
   }
-  if (ready > 0 && fds[2].revents != 0) {
-    TakeSignal();
+}
+
+// The line's descriptor joins the set when it opens (a closed one leaves it by itself),
+// and waits for room to write only while bytes wait.
+void X11Host::WatchLine() {
+  const LineWatch now{.fd = line_.PollFd(), .opened = line_.Opened(), .events = line_.PollEvents()};
+  if (now == lineWatch_) {
+    return;
   }
+  if (now.fd >= 0) {
+    const bool known = now.fd == lineWatch_.fd && now.opened == lineWatch_.opened;
+    epoll_event watch{.events = static_cast<std::uint32_t>(now.events), .data = {.fd = now.fd}};
+    if (::epoll_ctl(waits_.get(), known ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, now.fd, &watch) != 0) {
+      throw std::system_error(errno, std::generic_category(), "epoll_ctl");
+    }
+  }
+  lineWatch_ = now;
 }
 
 // Ends as the toolkit's end does: the loop returns, and the windows and the port go
@@ -194,7 +251,9 @@ void X11Host::HandleXEvent(XEvent& event) {
       return;
     }
   }
-  window_.Take(event);
+  if (window_.Take(event)) {
+    return;  // the application's window moved: the overlays follow, nothing came over them
+  }
   switch (event.type) {
     case ButtonPress:
     case ButtonRelease:

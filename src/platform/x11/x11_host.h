@@ -1,5 +1,5 @@
 // The Linux desktop as the program's platform: X11 windows and input, a POSIX
-// serial line, and one poll loop on the calling thread.
+// serial line, and one epoll loop on the calling thread.
 #pragma once
 
 #include <chrono>
@@ -48,14 +48,26 @@ class X11Host final : public Host, private Toolkit {
   void RunUntil(const std::function<bool()>& done);
   bool FireDueTimer();
   void Poll(bool xWaiting);
+  void WatchLine();
   void TakeSignal();
   void HandleXEvent(XEvent& event);
   void HandleScreen(const XConfigureEvent& event);
   void HandleRestack(Window window, bool overrideRedirect);
   bool IsOurs(Window window) const;
 
+  // The line as it is in waits_: a descriptor's number may come back after a close,
+  // its place in the set does not.
+  struct LineWatch {
+    int fd = -1;
+    unsigned opened = 0;
+    short events = 0;
+    friend bool operator==(const LineWatch&, const LineWatch&) = default;
+  };
+
   posix::UniqueFd signals_;
   DisplayPtr display_;
+  posix::UniqueFd waits_;  // the X connection, the signals, and the line while open
+  LineWatch lineWatch_;
   double twipsPerPixel_;
   X11Overlay frmMain_;
   X11Overlay frmTwo_;

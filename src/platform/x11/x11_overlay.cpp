@@ -61,7 +61,7 @@ Window CreateFace(Display* display, const char* name) {
 }  // namespace
 
 X11Overlay::X11Overlay(Display* display, const char* name, double twipsPerPixel,
-                       std::function<void()> restack)
+                       std::function<void(LookWhen)> restack)
     : display_(display),
       twipsPerPixel_(twipsPerPixel),
       restack_(std::move(restack)),
@@ -77,6 +77,19 @@ int X11Overlay::ToPixels(double twips) const {
 }
 
 void X11Overlay::Place(const TwipsRect& rect) {
+  Place(rect, LookWhen::kSoon);
+}
+
+// 60 moves a second in a drag: each costs one wake-up, the application's, not three.
+// A move alone lets nothing through that lay beneath: the stacking can wait for the
+// window to stop.
+void X11Overlay::Follow(const TwipsRect& rect) {
+  const Unwatched unwatched(display_);
+  Place(rect, LookWhen::kOnceStill);
+}
+
+// Moved, or back from stepping aside, it may lie beneath a window raised meanwhile.
+void X11Overlay::Place(const TwipsRect& rect, LookWhen look) {
   if (rect.width < 0 || rect.height < 0) {
     ThrowNegative(rect.width < 0 ? "width" : "height", rect.width < 0 ? rect.width : rect.height);
   }
@@ -92,6 +105,7 @@ void X11Overlay::Place(const TwipsRect& rect) {
   } else {
     Move();
   }
+  restack_(look);
 }
 
 // X has no empty windows: an empty one keeps a pixel but is not mapped (see Map).
@@ -101,8 +115,6 @@ void X11Overlay::Apply() {
   XMoveResizeWindow(display_, face_.get(), left_, top_, width, height);
   XMoveResizeWindow(display_, input_.get(), left_, top_, width, height);
   Map();
-  // Moved, or back from stepping aside, it may lie beneath a window raised meanwhile.
-  restack_();
 }
 
 // The step-aside is on the way to a click: a move alone, as resizing even to the same
@@ -113,7 +125,6 @@ void X11Overlay::Move() {
     XMoveWindow(display_, face_.get(), left_, top_);
   }
   XMoveWindow(display_, input_.get(), left_, top_);
-  restack_();
 }
 
 void X11Overlay::Show(bool shown) {
@@ -123,7 +134,7 @@ void X11Overlay::Show(bool shown) {
 
 void X11Overlay::KeepOnTop() {
   above_ = true;
-  restack_();
+  restack_(LookWhen::kSoon);
 }
 
 void X11Overlay::Opacity(std::uint8_t alpha) {
@@ -167,7 +178,7 @@ void X11Overlay::Map() {
     pressed_ = false;
   }
   if (mapped) {
-    restack_();
+    restack_(LookWhen::kSoon);
   }
 }
 

@@ -24,14 +24,19 @@
 
 namespace quorvex::x11 {
 
+// When a look at the stacking is due: on a next turn, or once moves have stopped.
+enum class LookWhen { kSoon, kOnceStill };
+
 class X11Overlay final : public Overlay {
  public:
   // `restack` is called whenever the overlay's place in the stacking order may need
-  // a look (shown, kept above); it must not restack at once.
+  // a look (shown, placed, kept above, moved with the application's window); it must
+  // not restack at once.
   X11Overlay(Display* display, const char* name, double twipsPerPixel,
-             std::function<void()> restack);
+             std::function<void(LookWhen)> restack);
 
   void Place(const TwipsRect& rect) override;
+  void Follow(const TwipsRect& rect) override;
   void Show(bool shown) override;
   void KeepOnTop() override;
   void Opacity(std::uint8_t alpha) override;
@@ -52,13 +57,14 @@ class X11Overlay final : public Overlay {
 
  private:
   int ToPixels(double twips) const;
+  void Place(const TwipsRect& rect, LookWhen look);
   void Apply();
   void Map();
   void Move();
 
   Display* display_;
   double twipsPerPixel_;
-  std::function<void()> restack_;
+  std::function<void(LookWhen)> restack_;
   UniqueWindow face_;
   UniqueWindow input_;
   int left_ = 0, top_ = 0, width_ = 0, height_ = 0;  // pixels

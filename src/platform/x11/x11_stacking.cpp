@@ -41,11 +41,19 @@ bool Covers(Display* display, Window window, const X11Overlay& overlay) {
 
 }  // namespace
 
+void X11Stacking::Request(LookWhen when) {
+  if (when == LookWhen::kSoon) {
+    requested_ = true;
+  } else {
+    still_ = Clock::now() + kStill;
+  }
+}
+
 std::optional<X11Stacking::Clock::time_point> X11Stacking::Due() const {
   if (!requested_) {
-    return std::nullopt;
+    return still_;
   }
-  return rate_.Due();
+  return still_ ? std::min(*still_, rate_.Due()) : rate_.Due();
 }
 
 bool X11Stacking::RunIfDue(Clock::time_point now) {
@@ -54,6 +62,7 @@ bool X11Stacking::RunIfDue(Clock::time_point now) {
     return false;
   }
   requested_ = false;
+  still_.reset();
   rate_.Take(now);
   Look();
   return true;

@@ -26,8 +26,11 @@ class X11Stacking {
   X11Stacking(Display* display, std::vector<const X11Overlay*> overlays)
       : display_(display), overlays_(std::move(overlays)) {}
 
-  // Something may have come over an overlay: look on a next turn.
-  void Request() { requested_ = true; }
+  // Something may have come over an overlay: look on a next turn, or, for an
+  // overlay moved with the application's window, once the moves have stopped for
+  // kStill. A move alone lets no button through (the window beneath moves with the
+  // overlay), and a drag has too many moves for a look each.
+  void Request(LookWhen when = LookWhen::kSoon);
   // When the requested look may run; none when none is requested.
   std::optional<Clock::time_point> Due() const;
   // Looks, and restacks what is covered, if the look is due at `now`; true if it ran.
@@ -38,7 +41,10 @@ class X11Stacking {
 
   Display* display_;
   std::vector<const X11Overlay*> overlays_;
+  static constexpr Clock::duration kStill = std::chrono::milliseconds(100);
+
   bool requested_ = false;
+  std::optional<Clock::time_point> still_;  // the look once moves stop
   RestackRate rate_;
 };
 
