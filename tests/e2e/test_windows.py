@@ -515,7 +515,8 @@ class Flood(Scenario):
 class FollowWindow(Scenario):
     """WINDOW set: positions count from a captioned window's client area. Wine 8 delivers
     no WinEvents of other processes, so only what needs none is tried here: the place
-    at the start, the window found when it opens later, clicks where the window is."""
+    at the start, the window found when it opens later, clicks where the window is, and
+    none while it is minimised."""
 
     def relative_settings(self, target, window_text):
         ox, oy = target.origin()
@@ -541,6 +542,27 @@ class FollowWindow(Scenario):
         self.controller.send("10")
         self.target.wait_line("^click A$", timeout=30)
         self.assertEqual(self.controller.received(), "some data")
+
+    def test_minimised_codes_press_nothing_and_restored_they_press_again(self):
+        self.controller = self.own(Controller(desktop))
+        wine.map_port(PORT, self.controller.port)
+        self.target = self.own(Target(wine, 120, 110, title="Line 9 - Batch 3"))
+        self.quorvex = self.own(Quorvex(wine, "LOG:quorvex.log\n" +
+                                        self.relative_settings(self.target, "Line 9")))
+        self.controller.wait_received("some data")
+        wait_until(lambda: probe.rect("frmMain") == self.target.buttons["A"], 30, "frmMain over A")
+        log = os.path.join(self.quorvex.folder, "quorvex.log")
+
+        def said(text):
+            with open(log, encoding="utf-8", errors="replace") as lines:
+                return text in lines.read()
+        self.target.command("minimise")
+        self.controller.send("10")
+        wait_until(lambda: said("Code 10 pressed nothing"), 30, "code 10 pressing nothing")
+        self.target.command("restore")
+        self.controller.send("10")
+        self.target.wait_line("^click A$", timeout=30)
+        self.assertEqual(self.target.clicks(), ["A"], "one press: the restored window's")
 
     def test_started_before_the_window_it_covers_the_window_when_it_opens(self):
         self.controller = self.own(Controller(desktop))
