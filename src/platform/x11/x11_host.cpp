@@ -9,12 +9,12 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <climits>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <initializer_list>
-#include <climits>
-#include <cstdint>
 #include <optional>
 #include <span>
 #include <system_error>

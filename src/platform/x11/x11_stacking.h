@@ -39,10 +39,10 @@ class X11Stacking {
  private:
   void Look();
 
-  Display* display_;
-  std::vector<const X11Overlay*> overlays_;
   static constexpr Clock::duration kStill = std::chrono::milliseconds(100);
 
+  Display* display_;
+  std::vector<const X11Overlay*> overlays_;
   bool requested_ = false;
   std::optional<Clock::time_point> still_;  // the look once moves stop
   RestackRate rate_;

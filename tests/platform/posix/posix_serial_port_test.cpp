@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <string>
 #include <thread>
 
@@ -35,6 +37,19 @@ class PseudoTerminal : public ::testing::Test {
     return ::poll(&fd, 1, timeoutMs) > 0 && line.Polled(fd.revents);
   }
 
+  // The far end's writes reach the line through the terminal's buffer a moment later;
+  // a poll may wake for the first before the second is there.
+  static bool Arrived(const PosixSerialLine& line, int bytes) {
+    for (int tries = 0; tries < 1000; ++tries) {
+      int waiting = 0;
+      if (::ioctl(line.PollFd(), FIONREAD, &waiting) == 0 && waiting >= bytes) {
+        return true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+  }
+
   std::string ReadFar() {
     char buffer[64];
     const ssize_t count = ::read(master_.get(), buffer, sizeof buffer);
@@ -57,6 +72,7 @@ TEST_F(PseudoTerminal, WritesTheBytesAloneAndTakesEverythingThatCameInOneRead) {
   EXPECT_EQ(ReadFar(), "some data");
   WriteFar("10");
   WriteFar("20\r\n");
+  ASSERT_TRUE(Arrived(line, 6));
   ASSERT_TRUE(Turn(line));
   EXPECT_EQ(line.TakeInput(), "1020\r\n");
   EXPECT_EQ(line.TakeInput(), "");
