@@ -45,8 +45,6 @@ class Clicks {
   // is reported lost and its overlay goes back.
   void AbandonAll();
 
-  bool Waiting() const { return !waiting_.empty(); }
-
  private:
   enum class Kind { kStart, kStop, kStart2 };
   struct Pending {

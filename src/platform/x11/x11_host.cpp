@@ -210,7 +210,7 @@ void X11Host::Poll(bool xWaiting) {
   for (int i = 0; i < count && !endStatus_; ++i) {
     const int fd = ready[i].data.fd;
     const auto events = static_cast<short>(ready[i].events);
-    if (fd == lineWatch_.fd && line_.PollFd() == fd && line_.Polled(events)) {
+    if (fd == line_.PollFd() && line_.Polled(events)) {
       events_->MSComm1_OnComm();
     } else if (fd == signals_.get()) {
       TakeSignal();
