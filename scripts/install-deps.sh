@@ -9,7 +9,7 @@
 set -euo pipefail
 
 declare -A group=(
-  [program]="cmake make g++ pkg-config libx11-dev libxtst-dev"
+  [program]="cmake make g++ pkg-config libx11-dev libxtst-dev libx11-xcb-dev"
   [tests]="libgtest-dev libgmock-dev python3"
   [display]="xvfb xdotool x11-utils"
   [wine]="wine wine64"

@@ -168,6 +168,8 @@ def write_report(path, machine, options, results, sizes, core=None):
         "grabs the server, reads the cursor's position (a round trip to the X server) to put "
         "the cursor back after the click, and sends the click's motion, press and release "
         "before it lets the server go, so that no other client's input comes between them. "
+        "Quorvex also asks, in that same round trip, whether another client holds the pointer "
+        "and how its buttons are mapped. "
         "Its window comes back 10 ms after the click, as frmMain does: the probe waits for "
         "that return before the next round, and this machine wakes a program more slowly "
         "when rounds come less often, so both are measured at the same pace. "

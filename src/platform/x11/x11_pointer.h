@@ -3,8 +3,6 @@
 
 #include <X11/Xlib.h>
 
-#include <optional>
-
 #include "platform/pointer.h"
 
 namespace quorvex::x11 {
@@ -15,9 +13,6 @@ class X11Pointer final : public Pointer {
   bool Click(Point at) override;
 
  private:
-  bool Free(std::optional<Point>& where);
-  unsigned PrimaryButton();
-
   Display* display_;
 };
 
