@@ -286,13 +286,17 @@ def measure_wine(build, desktop, rounds, exe, floor_exe):
         figures["click-to-code"] = samples(probe.run(
             f"click-to-code {rounds} {centre(MAIN)[0]} {centre(MAIN)[1]}")[0])
         children.pop().stop()
-        floor = Child(["wine", floor_exe, f"COM{WINE_PORT}", *map(str, TWO)], wine.env)
+        floor = Child(["wine", floor_exe, f"COM{WINE_PORT}", *map(str, TWO),
+                       *map(str, centre(MAIN))], wine.env)
         children.append(floor)
         floor.wait_line("^ready$", timeout=WAIT)
-        linux_harness.wait_until(lambda: desktop.run("xdotool", "search", "--name", "^floor$"),
-                                 what="the Wine floor's window")
+        window = linux_harness.wait_until(
+            lambda: desktop.run("xdotool", "search", "--name", "^floor$").split(),
+            what="the Wine floor's window")[0]
         figures["floor-click-to-code"] = samples(probe.run(
             f"click-to-code {rounds} {centre(TWO)[0]} {centre(TWO)[1]}")[0])
+        figures["floor-step-aside"] = by_name(probe.run(
+            f"step-aside {rounds} {window}"))["step-aside"]
         return figures
     finally:
         for child in children:

@@ -94,7 +94,8 @@ def wine_rows(wine, linux):
             "code-to-click has no Wine figure: the clicks of a program under Wine are delivered "
             "inside Wine and never reach the probe's X window. The Wine floor is "
             "bench/win32/floor.c under the same Wine: one window whose click is answered by "
-            "\"101\" on the port, measured after Quorvex.",
+            "\"101\" on the port, and which steps aside for \"10\", clicks and comes back "
+            "10 ms later, measured after Quorvex.",
             "",
             "| Figure | Median | p99 | Spread | Wine floor median | Ratio of medians | "
             "Linux program's median | Goal | Met |",
