@@ -51,9 +51,13 @@ def settings(target, autoconn=1, version=100, port=PORT, **overrides):
 class Scenario(Owner):
     """Each test starts its own controller, target window and program."""
 
-    def start(self, **options):
+    def connect(self, port=PORT):
+        """A controller of its own on the program's COM port."""
         self.controller = self.own(Controller(desktop))
-        wine.map_port(options.get("port", PORT), self.controller.port)
+        wine.map_port(port, self.controller.port)
+
+    def start(self, **options):
+        self.connect(options.get("port", PORT))
         self.target = self.own(Target(wine))
         self.quorvex = self.own(Quorvex(wine, settings(self.target, **options)))
         self.wait_overlays(shown=True, timeout=30)
@@ -172,8 +176,7 @@ class Points(Scenario):
     def test_button_near_the_top_edge_is_pressed_not_the_overlay(self):
         """frmMain over all of A, within its own height of the screen's top: at Top 0 it
         would still cover the point, so it goes above the edge for the click."""
-        self.controller = self.own(Controller(desktop))
-        wine.map_port(PORT, self.controller.port)
+        self.connect()
         self.target = self.own(Target(wine, 100, 0))
         left, top, right, bottom = self.target.buttons["A"]
         self.assertLess(top + 10, bottom - top, "A lies too low for this test")
@@ -227,12 +230,16 @@ class TwoInstances(Scenario):
 class TopmostPanel(Scenario):
     """An application that keeps itself on top, as operator panels often do."""
 
-    def test_a_topmost_panel_activated_over_the_overlays_goes_back_under_them(self):
-        self.controller = self.own(Controller(desktop))
-        wine.map_port(PORT, self.controller.port)
+    def start_before_the_panel(self):
+        """The program over where the panel's buttons will be; the panel not open yet."""
+        self.connect()
         self.target = layout = Target(wine)
         layout.stop()
         self.quorvex = self.own(Quorvex(wine, settings(layout)))
+        return layout
+
+    def test_a_topmost_panel_activated_over_the_overlays_goes_back_under_them(self):
+        layout = self.start_before_the_panel()
         self.wait_overlays(shown=True, timeout=30)
         self.controller.wait_received("some data")
         # Started later, the panel is activated above every topmost window there is.
@@ -253,11 +260,7 @@ class TopmostPanel(Scenario):
     # Two programs that both keep on top must not take turns raising: once the panel
     # is under them, the stacking stays as it is.
     def test_two_quorvex_side_by_side_leave_the_stacking_still(self):
-        self.controller = self.own(Controller(desktop))
-        wine.map_port(PORT, self.controller.port)
-        self.target = layout = Target(wine)
-        layout.stop()
-        self.quorvex = self.own(Quorvex(wine, settings(layout)))
+        layout = self.start_before_the_panel()
         self.own(Quorvex(wine, settings(layout, autoconn=0)))
         wait_until(lambda: len(desktop.run("xdotool", "search", "--onlyvisible", "--name",
                                            "^B$").split()) == 4, 30, "both programs' overlays")
@@ -282,8 +285,7 @@ class SettingsFiles(Scenario):
     def test_starts_with_the_settings_of_a_utf16_file(self):
         for mark, codec in ((b"\xff\xfe", "utf-16-le"), (b"\xfe\xff", "utf-16-be")):
             with self.subTest(codec=codec):
-                self.controller = self.own(Controller(desktop))
-                wine.map_port(PORT, self.controller.port)
+                self.connect()
                 self.target = self.own(Target(wine))
                 text = settings(self.target).replace("\n", "\r\n")  # as Notepad saves it
                 self.own(Quorvex(wine, mark + text.encode(codec)))
@@ -307,8 +309,7 @@ class Focus(Scenario):
     def test_the_application_beneath_keeps_the_keyboard(self):
         self.target = self.own(Target(wine))
         wait_until(lambda: probe.foreground() == TARGET_CLASS, what="the target in front")
-        self.controller = self.own(Controller(desktop))
-        wine.map_port(PORT, self.controller.port)
+        self.connect()
         self.quorvex = self.own(Quorvex(wine, settings(self.target)))
         self.wait_overlays(shown=True, timeout=30)
         self.controller.wait_received("some data")
@@ -441,8 +442,7 @@ class Reconnect(Scenario):
         self.assertFalse(probe.message_box_open())
         self.assertTrue(self.quorvex.alive())
 
-        self.controller = self.own(Controller(desktop))
-        wine.map_port(PORT, self.controller.port)
+        self.connect()
         self.controller.wait_received("some data", timeout=30)
         wait_until(lambda: self.alphas() == [HIDDEN] * 2, what="both overlays see-through")
         time.sleep(0.3)
@@ -527,8 +527,7 @@ class FollowWindow(Scenario):
         return text
 
     def test_overlays_at_the_window_and_codes_pressing_where_it_now_is(self):
-        self.controller = self.own(Controller(desktop))
-        wine.map_port(PORT, self.controller.port)
+        self.connect()
         self.target = self.own(Target(wine, 100, 100, title="Line 7 - Batch 12"))
         self.quorvex = self.own(Quorvex(wine, self.relative_settings(self.target, "Line 7")))
         self.controller.wait_received("some data")
@@ -544,8 +543,7 @@ class FollowWindow(Scenario):
         self.assertEqual(self.controller.received(), "some data")
 
     def test_minimised_codes_press_nothing_and_restored_they_press_again(self):
-        self.controller = self.own(Controller(desktop))
-        wine.map_port(PORT, self.controller.port)
+        self.connect()
         self.target = self.own(Target(wine, 120, 110, title="Line 9 - Batch 3"))
         self.quorvex = self.own(Quorvex(wine, "LOG:quorvex.log\n" +
                                         self.relative_settings(self.target, "Line 9")))
@@ -565,8 +563,7 @@ class FollowWindow(Scenario):
         self.assertEqual(self.target.clicks(), ["A"], "one press: the restored window's")
 
     def test_started_before_the_window_it_covers_the_window_when_it_opens(self):
-        self.controller = self.own(Controller(desktop))
-        wine.map_port(PORT, self.controller.port)
+        self.connect()
         probe_target = self.own(Target(wine, 140, 120, title="Probe line"))
         text = self.relative_settings(probe_target, "Later line")
         probe_target.stop()

@@ -58,19 +58,24 @@ class Session(Owner):
         self.children.append(tool)
         return tool
 
-
-class Measuring(Session):
-    def test_pointed_settings_put_quorvex_exe_on_the_buttons(self):
-        a, b, c = (rect(self.target.buttons[name]) for name in "ABC")
-        last = lambda r: (r[0] + r[2] - 1, r[1] + r[3] - 1)  # noqa: E731
-        tool = self.align("--port", str(PORT))
-        for number, point in enumerate([a[:2], last(a), last(b), b[:2]], 1):
+    def point_out(self, tool, corners):
+        """Points 1 to 4 at `corners`, the centres of A and B taken with "=", the stop
+        point at C's centre; the file the tool wrote, once it ended well."""
+        for number, point in enumerate(corners, 1):
             self.assertEqual(tool.give(number, lambda p=point: move_pointer(*p)), point)
         tool.give(5, typed="=")
         tool.give(6, lambda: move_pointer(*self.target.centre("C")))
         tool.give(7, typed="=")
         status, out = tool.finish(WINE_WAIT)
         self.assertEqual(status, 0, tool.stderr_text())
+        return out
+
+
+class Measuring(Session):
+    def test_pointed_settings_put_quorvex_exe_on_the_buttons(self):
+        a, b, c = (rect(self.target.buttons[name]) for name in "ABC")
+        last = lambda r: (r[0] + r[2] - 1, r[1] + r[3] - 1)  # noqa: E731
+        out = self.point_out(self.align("--port", str(PORT)), [a[:2], last(a), last(b), b[:2]])
         centre = lambda r: (r[0] + r[2] // 2, r[1] + r[3] // 2)  # noqa: E731
         self.assertEqual(out, expected_settings(a, b, centre(a), self.target.centre("C"),
                                                 centre(b), port=str(PORT)))
@@ -129,15 +134,9 @@ class FollowingWindow(Session):
     def test_the_written_file_puts_quorvex_exe_on_the_buttons_after_the_window_moved(self):
         a, b = rect(self.target.buttons["A"]), rect(self.target.buttons["B"])
         ox, oy = self.target.origin()
-        tool = self.align("--window=Line 7", "--port", str(PORT))
-        for number, point in enumerate([a[:2], (a[0] + a[2] - 1, a[1] + a[3] - 1), b[:2],
-                                        (b[0] + b[2] - 1, b[1] + b[3] - 1)], 1):
-            self.assertEqual(tool.give(number, lambda p=point: move_pointer(*p)), point)
-        tool.give(5, typed="=")
-        tool.give(6, lambda: move_pointer(*self.target.centre("C")))
-        tool.give(7, typed="=")
-        status, out = tool.finish(WINE_WAIT)
-        self.assertEqual(status, 0, tool.stderr_text())
+        out = self.point_out(self.align("--window=Line 7", "--port", str(PORT)),
+                             [a[:2], (a[0] + a[2] - 1, a[1] + a[3] - 1), b[:2],
+                              (b[0] + b[2] - 1, b[1] + b[3] - 1)])
         self.assertTrue(out.startswith(b"WINDOW:Line 7\r\n"), out)
         self.assertIn(f"PL:{(a[0] - ox) * 15}\r\n".encode(), out)
 
