@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "common/quote.h"
 #include "common/twips.h"
 
 namespace quorvex {
@@ -17,9 +18,26 @@ int AsideTop(const Toolkit& toolkit, const TwipsRect& home, Point point) {
   return covers ? -home.height : 0;
 }
 
+std::string At(Point point) {
+  return std::to_string(point.x) + "," + std::to_string(point.y);
+}
+
 std::string ClickLine(const char* code, Point point) {
-  return "code \"" + std::string(code) + "\": click at " + std::to_string(point.x) + "," +
-         std::to_string(point.y);
+  return "code \"" + std::string(code) + "\": click at " + At(point);
+}
+
+// What keeps a click from being pressed, as the log and the operator read it.
+std::string Hindrance(const Press& press) {
+  switch (press.result) {
+    case Press::Result::kCovered:
+      return "the window \"" + Printable(press.cover) + "\" lies over the application there";
+    case Press::Result::kRefused:
+      return "the system takes no input";
+    case Press::Result::kBusy:
+    case Press::Result::kPressed:
+      break;
+  }
+  return "a button is held or another program holds the pointer";
 }
 
 }  // namespace
@@ -42,112 +60,111 @@ Clicks::Target Clicks::TargetOf(Kind kind) const {
   return {nullptr, nullptr, {s.STPX, s.STPY}, "20"};
 }
 
+Timer& Clicks::TimerOf(const Pending& pending) const {
+  Timer* restore = TargetOf(pending.kind).restore;
+  return pending.pressed && restore != nullptr ? *restore : placement_.platform().Timer3;
+}
+
+// Only `timer` ticks, and on at its own pace: enabling it again would restart it.
+void Clicks::Arm(const Timer* timer) {
+  const Platform& p = placement_.platform();
+  for (Timer* each : {&p.Timer1, &p.Timer2, &p.Timer3}) {
+    if ((each == timer) != each->Enabled()) {
+      each->Enabled(each == timer);
+    }
+  }
+}
+
 void Clicks::Add(Kind kind) {
-  waiting_.push_back({.kind = kind, .deadline = std::nullopt});
+  waiting_.push_back(
+      {.kind = kind, .deadline = std::nullopt, .at = TargetOf(kind).point, .refusal = {}});
   if (waiting_.size() == 1) {
     Drain();
   }
 }
 
-// Only the first waiting click steps its overlay aside: the ones behind it may not
-// be made at all. The window's place is asked for at each try: a click during a
-// move lands where the window is, not where it was.
+// Only the click ahead steps its overlay aside: the ones behind it may not be made at
+// all. The window's place is asked for at each try: a click during a move lands where
+// the window is, not where it was.
 void Clicks::Drain() {
   const Platform& p = placement_.platform();
   while (!waiting_.empty()) {
     Pending& next = waiting_.front();
     const Target target = TargetOf(next.kind);
     const auto now = p.toolkit.Now();
+    if (next.pressed) {
+      const bool landed = p.pointer.Landed();
+      if (!landed && now < *next.deadline) {
+        Arm(&TimerOf(next));
+        return;
+      }
+      p.pointer.Return();
+      Done(landed ? std::string() : "its release was not taken");
+      continue;
+    }
     if (next.deadline && now >= *next.deadline) {
-      const Pending lost = next;
-      waiting_.pop_front();
-      Abandon(lost);
+      Done(Hindrance(next.refusal));
       continue;
     }
     const std::optional<Point> origin = placement_.OriginNow();
     if (!origin) {
-      const Pending lost = next;
-      waiting_.pop_front();
       placement_.NothingPressed(target.code);
-      Abandon(lost, true);
+      Done();
       continue;
     }
     const Point point = placement_.Moved(target.point, *origin);
+    next.at = point;
     if (target.overlay != nullptr && !next.aside) {
       TwipsRect aside = placement_.Home(*target.overlay, *origin);
       aside.top = AsideTop(p.toolkit, aside, point);
       placement_.StepAside(*target.overlay, aside);
       next.aside = true;
     }
-    if (!p.pointer.Click(point)) {
-      if (!next.deadline) {
-        next.deadline = now + kPatience;
-        placement_.log().Write(ClickLine(target.code, point) + " waits: a button is held or " +
-                               "another program holds the pointer");
-      }
-      if (!p.Timer3.Enabled()) {
-        p.Timer3.Enabled(true);
-      }
-      return;
+    next.refusal = p.pointer.Click(point, placement_.Follows());
+    if (next.refusal.result == Press::Result::kPressed) {
+      next.pressed = true;
+      next.deadline = now + kPatience;
+    } else if (!next.deadline) {
+      next.deadline = now + kPatience;
+      placement_.log().Write(ClickLine(target.code, point) + " waits: " + Hindrance(next.refusal));
     }
-    placement_.log().Write(ClickLine(target.code, point));
-    waiting_.pop_front();
-    if (target.restore != nullptr) {
-      target.restore->Enabled(true);
-    }
+    Arm(&TimerOf(next));
+    return;
   }
-  if (p.Timer3.Enabled()) {
-    p.Timer3.Enabled(false);
-  }
+  Arm(nullptr);
 }
 
-// Its overlay goes back as after a click, on its restore timer.
-void Clicks::Abandon(const Pending& pending, bool reported) {
-  const Target target = TargetOf(pending.kind);
-  if (!reported) {
+// Its overlay goes back, unless the click behind is for the same overlay: it stays
+// aside for that one.
+void Clicks::Done(const std::string& why) {
+  const Pending done = waiting_.front();
+  waiting_.pop_front();
+  const Target target = TargetOf(done.kind);
+  if (done.pressed && why.empty()) {
+    placement_.log().Write(ClickLine(target.code, done.at));
+  } else if (!why.empty()) {
     placement_.platform().toolkit.Notice(
-        "Code \"" + std::string(target.code) + "\": the click at " +
-        std::to_string(target.point.x) + "," + std::to_string(target.point.y) +
-        " was not made; for " + std::to_string(kPatience.count()) +
-        " ms a button was held or another program held the pointer.");
+        "Code \"" + std::string(target.code) + "\": the click at " + At(done.at) +
+        " was not made: " + why + " (" + std::to_string(kPatience.count()) + " ms waited).");
   }
-  if (pending.aside && target.restore != nullptr) {
-    target.restore->Enabled(true);
+  if (!done.aside) {
+    return;
+  }
+  if (!waiting_.empty() && waiting_.front().kind == done.kind) {
+    waiting_.front().aside = true;
+  } else {
+    placement_.PutBack(*target.overlay);
   }
 }
 
 void Clicks::AbandonAll() {
+  if (!waiting_.empty() && waiting_.front().pressed) {
+    placement_.platform().pointer.Return();
+  }
   while (!waiting_.empty()) {
-    const Pending lost = waiting_.front();
-    waiting_.pop_front();
-    Abandon(lost);
+    Done("a failure stopped every click");
   }
-  Timer& retry = placement_.platform().Timer3;
-  if (retry.Enabled()) {
-    retry.Enabled(false);
-  }
-}
-
-void Clicks::Timer3_Timer() {
-  Drain();
-}
-
-// Left as well as Top: a Left changed meanwhile goes back too. An overlay still aside
-// for a waiting click stays there until that click is made or dropped.
-void Clicks::PutBack(Kind kind) {
-  const Target target = TargetOf(kind);
-  if (waiting_.empty() || waiting_.front().kind != kind || !waiting_.front().aside) {
-    placement_.PutBack(*target.overlay);
-  }
-  target.restore->Enabled(false);
-}
-
-void Clicks::Timer1_Timer() {
-  PutBack(Kind::kStart);
-}
-
-void Clicks::Timer2_Timer() {
-  PutBack(Kind::kStart2);
+  Arm(nullptr);
 }
 
 }  // namespace quorvex

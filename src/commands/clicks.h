@@ -1,10 +1,11 @@
-// The controller's clicks: "10", "20", "30", the restores that follow them, and the
-// wait of a click that cannot be made at once.
+// The controller's clicks: "10", "20", "30", the wait of a click that cannot be made
+// at once, and the wait for its release to be taken before anything goes back.
 #pragma once
 
 #include <chrono>
 #include <deque>
 #include <optional>
+#include <string>
 
 #include "commands/placement.h"
 
@@ -16,11 +17,18 @@ bool CoversAtTopEdge(int left, int width, int height, Point point);
 
 // Every approved click is made once, in the order approved, or reported lost. A click
 // the pointer cannot make now (a button held, the pointer held by another window or
-// program) is tried again on Timer3 for up to kPatience from its first try; the clicks
-// of later codes wait behind it, each with its own kPatience from its turn, so that a
-// quick run of codes is not lost to the time the clicks ahead of it take. Nothing
-// else waits: other codes, the restores and the operator's own clicks keep their turn.
-// Each try clicks where the application's window is at that moment (WINDOW).
+// program, another window over the application's) is tried again on Timer3 for up to
+// kPatience from its first try; the clicks of later codes wait behind it, each with its
+// own kPatience from its turn, so that a quick run of codes is not lost to the time the
+// clicks ahead of it take. Nothing else waits: other codes and the operator's own
+// clicks keep their turn. Each try clicks where the application's window is at that
+// moment (WINDOW).
+//
+// A click made is whole only once the system has taken its release at the point: the
+// cursor and the overlay aside for it go back then, on a tick of its restore timer
+// (Timer1, Timer2; Timer3 for "20"), no sooner than one interval after the press. A
+// release not taken within kPatience of the press is reported, and everything goes
+// back all the same.
 class Clicks {
  public:
   static constexpr std::chrono::milliseconds kPatience{1000};
@@ -28,29 +36,34 @@ class Clicks {
   explicit Clicks(Placement& placement) : placement_(placement) {}
 
   // Code "10": frmMain steps aside to the top edge (above it, if it would still cover
-  // the point there), the primary button clicks at (STRX, STRY), the cursor goes
-  // back, Timer1 will put frmMain back. An overlay stays aside while its click waits.
+  // the point there), the primary button clicks at (STRX, STRY); once the click is
+  // whole the cursor goes back and so does frmMain. An overlay stays aside while its
+  // click waits.
   void Start() { Add(Kind::kStart); }
   // Code "20": a click at (STPX, STPY); no window moves.
   void Stop() { Add(Kind::kStop); }
   // Code "30": as Start with frmTwo, (STRX2, STRY2) and Timer2.
   void Start2() { Add(Kind::kStart2); }
 
-  void Timer1_Timer();
-  void Timer2_Timer();
-  // The waiting clicks are tried again, in order; those past their time are dropped
-  // and reported.
-  void Timer3_Timer();
+  // Each tick looks whether the click ahead has landed, or tries it again; those past
+  // their time are dropped and reported.
+  void Timer1_Timer() { Drain(); }
+  void Timer2_Timer() { Drain(); }
+  void Timer3_Timer() { Drain(); }
   // Nothing more is pressed (a failure is ending the program): every waiting click
-  // is reported lost and its overlay goes back.
+  // is reported lost, and the cursor and its overlay go back.
   void AbandonAll();
 
  private:
   enum class Kind { kStart, kStop, kStart2 };
   struct Pending {
     Kind kind;
-    std::optional<std::chrono::steady_clock::time_point> deadline;  // from the first refusal
+    // From the first refusal; once pressed, from the press.
+    std::optional<std::chrono::steady_clock::time_point> deadline;
     bool aside = false;
+    bool pressed = false;
+    Point at = {};  // where it was last tried; its settings' point before
+    Press refusal;  // the last try's, while not pressed
   };
   struct Target {
     Overlay* overlay;  // null: nothing steps aside
@@ -60,10 +73,12 @@ class Clicks {
   };
 
   Target TargetOf(Kind kind) const;
+  Timer& TimerOf(const Pending& pending) const;
+  void Arm(const Timer* timer);
   void Add(Kind kind);
   void Drain();
-  void Abandon(const Pending& pending, bool reported = false);
-  void PutBack(Kind kind);
+  // The click ahead is over, made or not (`why`: what kept it from being made).
+  void Done(const std::string& why = {});
 
   Placement& placement_;
   std::deque<Pending> waiting_;

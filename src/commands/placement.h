@@ -19,6 +19,8 @@ class Placement {
 
   // Once the settings are read: starts following the window WINDOW names, if any.
   void Begin();
+  // Whether positions count from the application's window (WINDOW).
+  bool Follows() const { return follows_; }
   // Where positions count from at this moment: the screen's corner without WINDOW,
   // none while the window is absent.
   std::optional<Point> OriginNow();

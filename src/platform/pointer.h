@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace quorvex {
 
@@ -12,14 +13,34 @@ struct Point {
   friend bool operator==(const Point&, const Point&) = default;
 };
 
+// What a try at a click found.
+struct Press {
+  enum class Result {
+    kPressed,
+    kBusy,     // a button is held, or another window or program holds the pointer
+    kCovered,  // another window lies over the followed one at the point
+    kRefused,  // the system took none of the input
+  };
+  Result result = Result::kPressed;
+  std::string cover;  // kCovered: the covering window's title
+};
+
+// A click is whole once the system has taken its release at the point: only then may
+// the cursor go back, or a toolkit that clicks on the release never sees it inside its
+// button. A window manager that holds the pointer at the press hands the press on, and
+// takes the release, only later.
 class Pointer {
  public:
   virtual ~Pointer() = default;
-  // Presses and releases the primary button at `at` and puts the cursor back where
-  // it was, with nothing of anyone else's between the move and the press. False,
-  // with nothing pressed, when the click cannot be made now: a button is held, or
-  // another window or program holds the pointer.
-  [[nodiscard]] virtual bool Click(Point at) = 0;
+  // Presses and releases the primary button at `at`, with nothing of anyone else's
+  // between the move and the press; the cursor stays there until Return. Nothing is
+  // pressed unless the result is kPressed. `onlyFollowed`: only where the top-level
+  // window at the point is the followed window (the program's own overlays aside).
+  [[nodiscard]] virtual Press Click(Point at, bool onlyFollowed) = 0;
+  // Whether the system has taken the release of the last click.
+  [[nodiscard]] virtual bool Landed() = 0;
+  // The cursor back where it was before the last click.
+  virtual void Return() = 0;
 };
 
 }  // namespace quorvex

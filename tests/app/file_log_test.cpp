@@ -43,7 +43,9 @@ class FileLogTest : public ::testing::Test {
 TEST_F(FileLogTest, EveryEventOnceALineWithItsLocalTime) {
   Start("LOG:line.log\nAUTOCONN:1\nCP:3\nSTRX:5\nSTRY:6\nSTPX:7\nSTPY:8\nSTRX2:9\nSTRY2:10\n");
   rig.host.Receive("10\r\n20");
+  rig.host.Land();
   rig.host.Receive("30\x01");
+  rig.host.Land();
   rig.host.Receive("50");
   rig.host.Receive("40");
   rig.host.Click(rig.host.frmMain);
@@ -101,10 +103,12 @@ TEST_F(FileLogTest, AStalledFileNeverHoldsAClickBackAndLosesLinesCountably) {
   const std::size_t codes = FileLog::kHeldBytes / lineBytes + 100;
   for (std::size_t i = 0; i < codes; ++i) {
     rig.host.Receive("20");
+    rig.host.Land();
   }
   EXPECT_EQ(rig.host.pointer.clicks.size(), codes);
   rig.host.toolkit.Stall(false);
   rig.host.Receive("20");
+  rig.host.Land();
   const std::vector<std::string> lines = Logged();
   const auto dropped = std::ranges::find_if(
       lines, [](const std::string& line) { return line.ends_with(" lines dropped"); });

@@ -47,13 +47,14 @@ TEST_F(PlacementTest, OverlaysAndClicksCountFromTheWindowsClientArea) {
 
   rig.host.Receive("10");
   EXPECT_EQ(main().place, (TwipsRect{2400, 0, 1200, 450}));
+  rig.host.Land();
   rig.host.Receive("20");
+  rig.host.Land();
   rig.host.Receive("30");
   EXPECT_EQ(two().place, (TwipsRect{2450, 0, 1300, 460}));
   EXPECT_THAT(rig.host.pointer.clicks,
               ElementsAre(Point{200, 160}, Point{300, 260}, Point{400, 360}));
-  rig.host.Tick(rig.host.Timer1);
-  rig.host.Tick(rig.host.Timer2);
+  rig.host.Land();
   EXPECT_EQ(main().place, (TwipsRect{2400, 2250, 1200, 450}));
   EXPECT_EQ(two().place, (TwipsRect{2450, 3750, 1300, 460}));
 }
@@ -155,6 +156,36 @@ TEST_F(PlacementTest, AboveTheScreensEdgeOnlyWhereTopZeroWouldStillCoverThePoint
   rig.host.Receive("10");
   EXPECT_EQ(main().place.top, -450);
   EXPECT_THAT(rig.host.pointer.clicks, ElementsAre(Point{100, 115}, Point{100, 15}));
+}
+
+// Another window over the application's at the point: the click waits as for a held
+// button, and is made once the window is gone; one still covered after a second is
+// never made, and the notice names the cover. Without WINDOW nothing is asked.
+TEST_F(PlacementTest, ACoveredPointWaitsAndIsNeverPressedThroughTheCover) {
+  Start(kAt);
+  rig.host.pointer.cover = "Instructions";
+  rig.host.Receive("10");
+  EXPECT_THAT(rig.host.pointer.clicks, IsEmpty());
+  EXPECT_THAT(rig.host.pointer.refused, ElementsAre(Point{200, 160}));
+  rig.host.pointer.cover.reset();
+  rig.host.toolkit.now += std::chrono::milliseconds(10);
+  rig.host.Land();
+  EXPECT_THAT(rig.host.pointer.clicks, ElementsAre(Point{200, 160}));
+
+  rig.host.pointer.cover = "Update \x1b available";
+  rig.host.Receive("20");
+  rig.host.toolkit.now += std::chrono::milliseconds(1000);
+  rig.host.Land();
+  EXPECT_THAT(rig.host.pointer.clicks, SizeIs(1));
+  EXPECT_THAT(rig.host.toolkit.notices.back(),
+              ::testing::HasSubstr("the window \"Update ? available\" lies over"));
+}
+
+TEST(PlacementWithoutWindow, ACoverIsNotAskedFor) {
+  testing::Rig rig;
+  rig.host.pointer.cover = "Instructions";
+  rig.host.Receive("20");
+  EXPECT_THAT(rig.host.pointer.clicks, SizeIs(1));
 }
 
 TEST(PlacementWithoutWindow, NeitherFollowsNorHearsOfWindows) {

@@ -79,21 +79,39 @@ std::string FakeLine::TakeInput() {
 }
 
 // A click on an overlay still shown there is heard by it after the current handler.
-bool FakePointer::Click(Point at) {
+Press FakePointer::Click(Point at, bool onlyFollowed) {
+  const std::string where = std::to_string(at.x) + "," + std::to_string(at.y);
+  Press press;
   if (busy) {
-    host_.Record("Refused(" + std::to_string(at.x) + "," + std::to_string(at.y) + ")");
-    refused.push_back(at);
-    return false;
+    press.result = Press::Result::kBusy;
+  } else if (onlyFollowed && cover) {
+    press = {.result = Press::Result::kCovered, .cover = *cover};
+  } else if (refusesInput) {
+    press.result = Press::Result::kRefused;
   }
-  host_.Record("Click(" + std::to_string(at.x) + "," + std::to_string(at.y) + ")");
+  if (press.result != Press::Result::kPressed) {
+    host_.Record("Refused(" + where + ")");
+    refused.push_back(at);
+    return press;
+  }
+  host_.Record("Click(" + where + ")");
   clicks.push_back(at);
+  saved_ = cursor;
+  cursor = at;
   for (FakeOverlay* overlay : {&host_.frmMain, &host_.frmTwo}) {
     if (overlay->Contains(at)) {
       host_.clicked_.push_back(overlay);
       break;
     }
   }
-  return true;
+  return press;
+}
+
+void FakePointer::Return() {
+  host_.Record("Return");
+  if (saved_) {
+    cursor = *std::exchange(saved_, std::nullopt);
+  }
 }
 
 void FakeToolkit::MsgBox(std::string_view text) {
@@ -219,6 +237,18 @@ bool FakeHost::Tick(FakeTimer& timer) {
         : &timer == &Timer3 ? &Events::Timer3_Timer
                             : &Events::Timer4_Timer);
   return true;
+}
+
+void FakeHost::Land() {
+  for (int round = 0; round < 100; ++round) {
+    bool ticked = false;
+    for (FakeTimer* timer : {&Timer1, &Timer2, &Timer3}) {
+      ticked = Tick(*timer) || ticked;
+    }
+    if (!ticked) {
+      return;
+    }
+  }
 }
 
 void FakeHost::Pump() {

@@ -87,16 +87,22 @@ class FakeLine final : public SerialLine {
 class FakePointer final : public Pointer {
  public:
   explicit FakePointer(FakeHost& host) : host_(host) {}
-  bool Click(Point at) override;
+  Press Click(Point at, bool onlyFollowed) override;
+  bool Landed() override { return takesRelease; }
+  void Return() override;
 
   Point cursor{.x = 500, .y = 400};
-  std::vector<Point> clicks;  // where each click landed
+  std::vector<Point> clicks;  // where each click was pressed
   // A button held or the pointer held elsewhere: clicks are refused, nothing pressed.
   bool busy = false;
-  std::vector<Point> refused;  // every click refused, in order
+  std::optional<std::string> cover;  // a window over the followed one, by its title
+  bool refusesInput = false;         // the system takes no input
+  bool takesRelease = true;          // false: a release held back, as by a window manager
+  std::vector<Point> refused;        // every click refused, in order
 
  private:
   FakeHost& host_;
+  std::optional<Point> saved_;
 };
 
 class FakeToolkit final : public Toolkit {
@@ -164,6 +170,10 @@ class FakeHost final : public Host {
   void ChangeScreen();
   // A tick, only if the timer is enabled; true if it ticked.
   bool Tick(FakeTimer& timer);
+  // Ticks the click timers (Timer1, Timer2, Timer3) until none is enabled: every click
+  // whose release is taken is over. At most 100 rounds, as time stands still: a click
+  // that must wait still waits.
+  void Land();
   // Delivers the clicks that landed on an overlay, as a real input queue would after
   // the handler that made them.
   void Pump();

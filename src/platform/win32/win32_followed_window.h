@@ -30,6 +30,8 @@ class Win32FollowedWindow final : public FollowedWindow {
   std::optional<Point> ClientOrigin() override;
   // Windows answers at once, from this process: never out of date.
   std::optional<Point> ClientOriginNow() override { return ClientOrigin(); }
+  // The followed top-level window; null while none is found.
+  HWND Found() const { return found_; }
 
  private:
   static void CALLBACK OnEvent(HWINEVENTHOOK hook, DWORD event, HWND window, LONG object,

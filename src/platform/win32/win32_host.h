@@ -41,10 +41,10 @@ class Win32Host final : public Host, private MessageTarget {
   Win32Timer timer3_;
   Win32Timer timer4_;
   Win32SerialLine line_;
-  Win32Pointer pointer_;
   Win32Toolkit toolkit_;
   Win32Stacking stacking_;
   Win32FollowedWindow window_;
+  Win32Pointer pointer_{window_};
   Events* events_ = nullptr;
 };
 

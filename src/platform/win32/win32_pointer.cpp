@@ -27,41 +27,90 @@ POINT Absolute(POINT pixel) {
                      ::GetSystemMetrics(SM_CYVIRTUALSCREEN))};
 }
 
+bool Ours(HWND window) {
+  DWORD process = 0;
+  ::GetWindowThreadProcessId(window, &process);
+  return process == ::GetCurrentProcessId();
+}
+
 }  // namespace
 
-std::array<INPUT, 3> ClickBatch(POINT at, const POINT* back, bool swapped) {
-  constexpr DWORD kAt = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
-  std::array<INPUT, 3> batch{};
-  for (INPUT& input : batch) {
-    input.type = INPUT_MOUSE;
-    input.mi.dx = at.x;
-    input.mi.dy = at.y;
-    input.mi.dwExtraInfo = kClickTag;
-  }
-  batch[0].mi.dwFlags = kAt | (swapped ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
-  batch[1].mi.dwFlags = kAt | (swapped ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
-  if (back != nullptr) {
-    batch[2].mi.dx = back->x;
-    batch[2].mi.dy = back->y;
-    batch[2].mi.dwFlags = kAt;
-  }
-  return batch;
+INPUT TaggedInput(POINT at, DWORD buttons) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = at.x;
+  input.mi.dy = at.y;
+  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK | buttons;
+  input.mi.dwExtraInfo = kClickTag;
+  return input;
+}
+
+std::array<INPUT, 2> ClickBatch(POINT at, bool swapped) {
+  return {TaggedInput(at, swapped ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN),
+          TaggedInput(at, swapped ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP)};
+}
+
+Win32Pointer::~Win32Pointer() {
+  Unhook();
 }
 
 // The cursor goes back only when its place could be read: on the secure desktop or
 // in a disconnected session it cannot, and 0,0 would be no better.
-bool Win32Pointer::Click(Point at) {
+Press Win32Pointer::Click(Point at, bool onlyFollowed) {
   if (Busy()) {
-    return false;
+    return {.result = Press::Result::kBusy, .cover = {}};
+  }
+  if (HWND followed = onlyFollowed ? followed_.Found() : nullptr) {
+    HWND there = ::GetAncestor(::WindowFromPoint({at.x, at.y}), GA_ROOT);
+    if (there != followed && !Ours(there)) {
+      return {.result = Press::Result::kCovered, .cover = there ? TitleOf(there) : std::string()};
+    }
   }
   POINT saved{};
-  const bool read = ::GetCursorPos(&saved) != FALSE;
-  const POINT back = Absolute(saved);
-  const std::array<INPUT, 3> batch = ClickBatch(Absolute({at.x, at.y}), read ? &back : nullptr,
-                                                ::GetSystemMetrics(SM_SWAPBUTTON) != 0);
-  const UINT count = read ? 3 : 2;
-  ::SendInput(count, const_cast<INPUT*>(batch.data()), sizeof(INPUT));
-  return true;
+  back_.reset();
+  if (::GetCursorPos(&saved)) {
+    back_ = Absolute(saved);
+  }
+  if (hook_ == nullptr) {
+    hook_ = ::SetWindowsHookExW(WH_MOUSE_LL, OnMouse, ::GetModuleHandleW(nullptr), 0);
+  }
+  watching_ = this;
+  landed_ = false;
+  std::array<INPUT, 2> batch =
+      ClickBatch(Absolute({at.x, at.y}), ::GetSystemMetrics(SM_SWAPBUTTON) != 0);
+  if (::SendInput(2, batch.data(), sizeof(INPUT)) != 2) {
+    Unhook();
+    return {.result = Press::Result::kRefused, .cover = {}};
+  }
+  // Without the hook nothing would ever tell: the release is taken as sent.
+  landed_ = hook_ == nullptr;
+  return {};
+}
+
+LRESULT CALLBACK Win32Pointer::OnMouse(int code, WPARAM message, LPARAM event) {
+  const auto* mouse = reinterpret_cast<const MSLLHOOKSTRUCT*>(event);
+  if (code == HC_ACTION && watching_ != nullptr && mouse->dwExtraInfo == kClickTag &&
+      (message == WM_LBUTTONUP || message == WM_RBUTTONUP)) {
+    watching_->landed_ = true;
+  }
+  return ::CallNextHookEx(nullptr, code, message, event);
+}
+
+void Win32Pointer::Return() {
+  Unhook();
+  if (back_) {
+    INPUT back = TaggedInput(*back_);
+    ::SendInput(1, &back, sizeof(INPUT));
+    back_.reset();
+  }
+}
+
+void Win32Pointer::Unhook() {
+  if (hook_ != nullptr) {
+    ::UnhookWindowsHookEx(hook_);
+    hook_ = nullptr;
+  }
+  watching_ = nullptr;
 }
 
 }  // namespace quorvex::win32

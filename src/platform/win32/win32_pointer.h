@@ -2,9 +2,11 @@
 #pragma once
 
 #include <array>
+#include <optional>
 
 #include "platform/pointer.h"
 #include "platform/win32/win32_api.h"
+#include "platform/win32/win32_followed_window.h"
 
 namespace quorvex::win32 {
 
@@ -17,15 +19,37 @@ inline bool FromOwnClick() {
   return static_cast<ULONG_PTR>(::GetMessageExtraInfo()) == kClickTag;
 }
 
-// Press, release, and the way back when there is one (`back` not null), for one SendInput call: the
-// system queues them together, so no hook or other input can put the way back
-// before the press. Absolute virtual-desk coordinates; `swapped` presses the
-// physical right button, which the system turns into the primary one.
-std::array<INPUT, 3> ClickBatch(POINT at, const POINT* back, bool swapped);
+// A tagged mouse input at `at`, absolute virtual-desk coordinates: a move, with
+// `buttons` a press or release there.
+INPUT TaggedInput(POINT at, DWORD buttons = 0);
+// Press and release for one SendInput call: the system queues them as given, so
+// nothing comes between the move and the press. `swapped` presses the physical right
+// button, which the system turns into the primary one.
+std::array<INPUT, 2> ClickBatch(POINT at, bool swapped);
 
+// The release is seen taken by a low-level mouse hook of the program's own, there only
+// while a click is on its way: other programs' hooks (remote support, macro tools,
+// security software) may hold input back for up to a second.
 class Win32Pointer final : public Pointer {
  public:
-  bool Click(Point at) override;
+  explicit Win32Pointer(const Win32FollowedWindow& followed) : followed_(followed) {}
+  ~Win32Pointer() override;
+  Win32Pointer(const Win32Pointer&) = delete;
+  Win32Pointer& operator=(const Win32Pointer&) = delete;
+
+  Press Click(Point at, bool onlyFollowed) override;
+  bool Landed() override { return landed_; }
+  void Return() override;
+
+ private:
+  static LRESULT CALLBACK OnMouse(int code, WPARAM message, LPARAM event);
+  void Unhook();
+
+  static inline Win32Pointer* watching_ = nullptr;  // the one whose release is awaited
+  const Win32FollowedWindow& followed_;
+  HHOOK hook_ = nullptr;
+  bool landed_ = false;
+  std::optional<POINT> back_;  // absolute, for the way back
 };
 
 }  // namespace quorvex::win32

@@ -32,6 +32,11 @@ class X11FollowedWindow final : public FollowedWindow {
   std::optional<Point> ClientOrigin() override;
   std::optional<Point> ClientOriginNow() override;
 
+  // The followed window's top-level (its frame under a window manager); None while
+  // none is found.
+  Window Frame() const { return found_ ? found_->frame : None; }
+  bool Ours(Window window) const { return ours_(window); }
+
   // Every event the host receives; those that concern the window act. True for the
   // window's own move or resize where it stood in the stacking order: nothing came
   // over anything.

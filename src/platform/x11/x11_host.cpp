@@ -102,10 +102,10 @@ X11Host::X11Host()
       frmTwo_(display_.get(), "frmTwo", twipsPerPixel_,
               [this](LookWhen when) { stacking_.Request(when); }),
       stacking_(display_.get(), {&frmMain_, &frmTwo_}),
-      pointer_(display_.get()),
       window_(
           display_.get(), [this](Window window) { return IsOurs(window); },
-          [this] { events_->Window_Moved(); }) {
+          [this] { events_->Window_Moved(); }),
+      pointer_(display_.get(), window_) {
   // Every restack of another top-level window is a chance to be covered.
   // The root's own changes are the screen's: RandR resizes it.
   XSelectInput(display_.get(), DefaultRootWindow(display_.get()), kRootEvents);

@@ -77,8 +77,8 @@ class X11Host final : public Host, private Toolkit {
   posix::PollTimer timer3_;
   posix::PollTimer timer4_{std::chrono::milliseconds(Timer::kRetryIntervalMs)};
   posix::PosixSerialLine line_;
-  X11Pointer pointer_;
   X11FollowedWindow window_;
+  X11Pointer pointer_;
   Events* events_ = nullptr;
   std::vector<X11MessageBox*> boxes_;  // open message boxes, innermost last
   std::optional<int> endStatus_;

@@ -6,10 +6,12 @@
 
 #include <cstdlib>
 #include <memory>
-#include <optional>
+#include <utility>
 
 namespace quorvex::x11 {
 namespace {
+
+constexpr unsigned kButtons = Button1Mask | Button2Mask | Button3Mask | Button4Mask | Button5Mask;
 
 struct FreeReply {
   void operator()(void* reply) const { std::free(reply); }
@@ -31,43 +33,53 @@ unsigned PrimaryButton(xcb_get_pointer_mapping_reply_t* mapping) {
 
 }  // namespace
 
-// With the server grabbed, the pointer is checked, its place and the button mapping
-// read, and the click made before any other client's request: no one else's motion,
-// press, grab or mapping change comes between them. The three questions go out
-// together, one round trip, through the connection's XCB side, as Xlib would wait
-// for each answer in turn.
+// With the server grabbed, the pointer is checked, its place, the button mapping and
+// the top-level window at the point read, and the click made before any other
+// client's request: no one else's motion, press, grab, mapping change or restack
+// comes between them. The questions go out together, one round trip, through the
+// connection's XCB side, as Xlib would wait for each answer in turn.
 //
 // A button held means a press on its way (a window manager's click-to-focus grab
 // holds the pointer frozen until it hands that press on) or the operator's drag; a
 // grab of our own on the root fails while another client holds the pointer, which
 // would take the press. Either way nothing is pressed now and the caller tries again.
-// The way back leaves at once without a round trip, as the controller waits for this
-// click, and the loop flushes it. The place stays unsaved when the pointer is on
-// another screen: it is not brought back from there.
-bool X11Pointer::Click(Point at) {
-  constexpr unsigned kButtons = Button1Mask | Button2Mask | Button3Mask | Button4Mask | Button5Mask;
+// The place stays unsaved when the pointer is on another screen: it is not brought
+// back from there.
+Press X11Pointer::Click(Point at, bool onlyFollowed) {
   xcb_connection_t* connection = XGetXCBConnection(display_);
   const xcb_window_t root = DefaultRootWindow(display_);
+  const Window followed = onlyFollowed ? followed_.Frame() : None;
   XGrabServer(display_);
   const auto pointerAsked = xcb_query_pointer(connection, root);
   const auto grabAsked =
       xcb_grab_pointer(connection, 0, root, 0, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC, XCB_NONE,
                        XCB_NONE, XCB_CURRENT_TIME);
   const auto mappingAsked = xcb_get_pointer_mapping(connection);
+  const auto topAsked = xcb_translate_coordinates(
+      connection, root, root, static_cast<int16_t>(at.x), static_cast<int16_t>(at.y));
   const Reply<xcb_query_pointer_reply_t> pointer{
       xcb_query_pointer_reply(connection, pointerAsked, nullptr)};
   const Reply<xcb_grab_pointer_reply_t> grab{
       xcb_grab_pointer_reply(connection, grabAsked, nullptr)};
   const Reply<xcb_get_pointer_mapping_reply_t> mapping{
       xcb_get_pointer_mapping_reply(connection, mappingAsked, nullptr)};
+  const Reply<xcb_translate_coordinates_reply_t> top{
+      xcb_translate_coordinates_reply(connection, topAsked, nullptr)};
   const bool grabbed = grab && grab->status == XCB_GRAB_STATUS_SUCCESS;
   if (grabbed) {
     XUngrabPointer(display_, CurrentTime);
   }
-  if (!grabbed || !pointer || (pointer->mask & kButtons) != 0 || !mapping) {
+  const Window there = top ? top->child : None;
+  const bool covered = followed != None && there != followed && !followed_.Ours(there);
+  if (!grabbed || !pointer || (pointer->mask & kButtons) != 0 || !mapping || covered) {
     XUngrabServer(display_);
     XFlush(display_);
-    return false;
+    if (!covered) {
+      return {.result = Press::Result::kBusy, .cover = {}};
+    }
+    const std::optional<Window> client = there == None ? std::nullopt : ClientOf(display_, there);
+    return {.result = Press::Result::kCovered,
+            .cover = client ? TitleOf(display_, *client) : std::string()};
   }
   const unsigned primary = PrimaryButton(mapping.get());
   XTestFakeMotionEvent(display_, -1, at.x, at.y, CurrentTime);
@@ -75,10 +87,34 @@ bool X11Pointer::Click(Point at) {
   XTestFakeButtonEvent(display_, primary, False, CurrentTime);
   XUngrabServer(display_);
   XFlush(display_);
+  saved_.reset();
   if (pointer->same_screen) {
-    XTestFakeMotionEvent(display_, -1, pointer->root_x, pointer->root_y, CurrentTime);
+    saved_ = Point{pointer->root_x, pointer->root_y};
   }
-  return true;
+  return {};
+}
+
+// The press was taken at once, under the server grab; a window manager that holds the
+// pointer frozen at it leaves the release queued, and the button down, until it hands
+// the press on.
+bool X11Pointer::Landed() {
+  Window root = None;
+  Window child = None;
+  int rootX = 0;
+  int rootY = 0;
+  int x = 0;
+  int y = 0;
+  unsigned mask = 0;
+  XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &rootX, &rootY, &x, &y,
+                &mask);
+  return (mask & kButtons) == 0;
+}
+
+void X11Pointer::Return() {
+  if (const std::optional<Point> back = std::exchange(saved_, std::nullopt)) {
+    XTestFakeMotionEvent(display_, -1, back->x, back->y, CurrentTime);
+    XFlush(display_);
+  }
 }
 
 }  // namespace quorvex::x11
