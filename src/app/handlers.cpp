@@ -6,6 +6,7 @@
 #include <exception>
 #include <string>
 
+#include "app/line_tokens.h"
 #include "app/reconnect.h"
 #include "app/startup.h"
 #include "commands/clicks.h"
@@ -41,9 +42,10 @@ namespace {
 // A click that cannot be sent is not lost unseen: the operator reads so, and the
 // program ends; with RECONNECT the overlays hold until the line is back. One made
 // while the line is down is dropped, never kept: sent later it could start a machine.
-void Relay(Program& p, std::string_view overlay, bool (*send)(SerialLine&), std::string_view code,
-           std::string_view portClosed) {
-  p.log.Write("operator clicked " + std::string(overlay));
+void Relay(Program& p, std::string_view overlay, Point at, bool (*send)(SerialLine&),
+           std::string_view code, std::string_view portClosed) {
+  p.log.Write("operator clicked " + std::string(overlay) + " at " + std::to_string(at.x) + "," +
+              std::to_string(at.y));
   if (p.lineDown) {
     p.log.Write("line down: nothing sent");
     return;
@@ -61,12 +63,12 @@ void Relay(Program& p, std::string_view overlay, bool (*send)(SerialLine&), std:
 
 }  // namespace
 
-void Handlers::frmMain_Click() {
-  Guarded([](Program& p) { Relay(p, "frmMain", SendButton1, "101", kPortClosed1); });
+void Handlers::frmMain_Click(Point at) {
+  Guarded([at](Program& p) { Relay(p, "frmMain", at, SendButton1, "101", kPortClosed1); });
 }
 
-void Handlers::frmTwo_Click() {
-  Guarded([](Program& p) { Relay(p, "frmTwo", SendButton2, "202", kPortClosed2); });
+void Handlers::frmTwo_Click(Point at) {
+  Guarded([at](Program& p) { Relay(p, "frmTwo", at, SendButton2, "202", kPortClosed2); });
 }
 
 // The restore runs even while a failure's box is up: nothing stays stepped aside.
@@ -99,6 +101,10 @@ void Handlers::Timer3_Timer() {
 
 void Handlers::Timer4_Timer() {
   Guarded([](Program& p) { RetryLine(p); });
+}
+
+void Handlers::Timer5_Timer() {
+  Guarded([](Program& p) { Beat(p); });
 }
 
 // Taken even while a failure's box is up, and then dropped: input left waiting would

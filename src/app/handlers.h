@@ -15,13 +15,14 @@ class Handlers final : public Events {
   // frmMain's load, then frmMain shown.
   void Start();
 
-  void frmMain_Click() override;
-  void frmTwo_Click() override;
+  void frmMain_Click(Point at) override;
+  void frmTwo_Click(Point at) override;
   void Timer1_Timer() override;
   void Timer2_Timer() override;
   void Timer3_Timer() override;
   void ScreenChanged() override;
   void Timer4_Timer() override;
+  void Timer5_Timer() override;
   void MSComm1_OnComm() override;
   void Window_Moved() override;
 

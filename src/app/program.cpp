@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/line_tokens.h"
 #include "common/failure.h"
 
 namespace quorvex {
@@ -20,10 +21,12 @@ Program::Program(const Platform& services)
                .Timer2 = services.Timer2,
                .Timer3 = services.Timer3,
                .Timer4 = services.Timer4,
+               .Timer5 = services.Timer5,
                .MSComm1 = services.MSComm1,
                .pointer = services.pointer,
                .toolkit = toolkit,
-               .window = services.window} {}
+               .window = services.window},
+      clicks(placement, [this](std::string_view code, bool made) { Report(*this, code, made); }) {}
 
 void EndWithMessage(Program& program, std::string_view message) {
   program.failing = true;

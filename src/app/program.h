@@ -40,7 +40,7 @@ struct Program {
   Platform platform;
   SettingsRecord Settings;  // written only during start-up
   Placement placement{platform, Settings, log};
-  Clicks clicks{placement};
+  Clicks clicks;  // each outcome reported on the line (REPORT)
   Dispatcher dispatcher{placement, clicks};
   // A failure's message box is up: codes and clicks are no longer acted on.
   bool failing = false;

@@ -11,7 +11,7 @@ std::string PortName(const Program& program) {
   try {
     return PortFromSetting(program.Settings.CP, program.platform.MSComm1.Ports()).name;
   } catch (const Failure&) {
-    return program.Settings.CP;  // opened once, so never here
+    return program.Settings.CP;  // CP named a port at start, so never here
   }
 }
 
@@ -30,7 +30,7 @@ bool Reconnects(const SettingsRecord& settings) {
   return settings.RECONNECT == 1 && settings.AUTOCONN == 1;
 }
 
-void LoseLine(Program& program) {
+void LoseLine(Program& program, const std::optional<std::string>& notOpened) {
   if (program.lineDown) {
     return;
   }
@@ -38,9 +38,9 @@ void LoseLine(Program& program) {
   // A code begun on the lost line is not completed by the next one's first byte.
   program.dispatcher.Forget();
   HoldOverlays(program, true);
-  std::string reason = program.platform.MSComm1.LostReason();
+  const std::string reason = notOpened.value_or(program.platform.MSComm1.LostReason());
   program.platform.toolkit.Notice(
-      "The line on " + PortName(program) + " is lost" +
+      "The line on " + PortName(program) + (notOpened ? " cannot be opened yet" : " is lost") +
       (reason.empty() ? "" : " (" + reason + ")") +
       "; the buttons stay held and a try to open it again follows each second.");
   program.platform.Timer4.Enabled(true);

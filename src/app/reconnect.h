@@ -2,6 +2,9 @@
 // until a try to open it again succeeds.
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "app/program.h"
 
 namespace quorvex {
@@ -10,8 +13,9 @@ namespace quorvex {
 bool Reconnects(const SettingsRecord& settings);
 
 // Both overlays drawn held where they are, shown or hidden as they were; clicks send
-// nothing until the line is back; a try each second.
-void LoseLine(Program& program);
+// nothing until the line is back; a try each second. `notOpened`: why the start could
+// not open it; else it was lost.
+void LoseLine(Program& program, const std::optional<std::string>& notOpened = std::nullopt);
 
 // One try to open CP again; once open, the line is set up, greeted, and the overlays
 // go back to their opacity.

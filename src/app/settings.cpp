@@ -23,7 +23,7 @@ using Key = SettingsKey;
 
 // Tested in this order; the first key found anywhere in an item wins. WINDOW and LOG
 // first: a window's title or a path may hold another key's text.
-constexpr std::array<Key, 24> kKeys{{
+constexpr std::array<Key, 26> kKeys{{
     {"WINDOW:", nullptr, &SettingsRecord::WINDOW},
     {"LOG:", nullptr, &SettingsRecord::LOG},
     {"AUTOCONN:", &SettingsRecord::AUTOCONN},
@@ -48,6 +48,8 @@ constexpr std::array<Key, 24> kKeys{{
     {"STRX2:", &SettingsRecord::STRX2},
     {"STRY2:", &SettingsRecord::STRY2},
     {"RECONNECT:", &SettingsRecord::RECONNECT},
+    {"REPORT:", &SettingsRecord::REPORT},
+    {"HEARTBEAT:", &SettingsRecord::HEARTBEAT},
 }};
 
 // Every key ends in its only colon, so a key occurs in an item exactly when the text
@@ -81,9 +83,13 @@ std::string RemoveAll(std::string_view item, std::string_view key) {
   }
 }
 
+std::string Where(std::string_view fileName, const Item& item) {
+  return std::string(fileName) + ", line " + std::to_string(item.line) + ": the item \"" +
+         Printable(item.text) + "\" ";
+}
+
 [[noreturn]] void BadValue(std::string_view fileName, const Item& item, NumberError error) {
-  const std::string where = std::string(fileName) + ", line " + std::to_string(item.line) +
-                            ": the item \"" + Printable(item.text) + "\" ";
+  const std::string where = Where(fileName, item);
   if (error == NumberError::kOutOfRange) {
     throw Failure(failure::kOverflow, where + "is out of range -32768 to 32767.");
   }
@@ -214,6 +220,12 @@ void ReadSettings(std::string_view text, std::string_view fileName, SettingsReco
     const Int16Result number = ToInt16(value);
     if (number.error != NumberError::kNone) {
       BadValue(fileName, *item, number.error);
+    }
+    if (key->field == &SettingsRecord::HEARTBEAT && number.value != 0 &&
+        (number.value < kMinHeartbeatMs || number.value > kMaxHeartbeatMs)) {
+      throw Failure(failure::kOverflow, Where(fileName, *item) + "is out of range " +
+                                            std::to_string(kMinHeartbeatMs) + " to " +
+                                            std::to_string(kMaxHeartbeatMs) + " (0: none).");
     }
     settings.*(key->field) = number.value;
   }

@@ -22,6 +22,10 @@ struct SettingsKey {
 // The longest WINDOW text, in characters.
 constexpr std::size_t kMaxWindowChars = 255;
 
+// HEARTBEAT's range in milliseconds, 0 aside.
+constexpr std::int16_t kMinHeartbeatMs = 100;
+constexpr std::int16_t kMaxHeartbeatMs = 30000;
+
 // Every key, in the order items are tested against them.
 std::span<const SettingsKey> SettingsKeys();
 

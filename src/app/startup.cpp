@@ -1,7 +1,10 @@
 #include "app/startup.h"
 
 #include <filesystem>
+#include <optional>
+#include <string>
 
+#include "app/line_tokens.h"
 #include "app/reconnect.h"
 #include "app/settings.h"
 #include "common/quote.h"
@@ -43,15 +46,27 @@ void frmMain::Form_Load(Program& program) {
   program.platform.toolkit.Notice(StartLine(s, program.platform.toolkit));
   program.placement.Begin();
   PlaceWindow(s, program.platform.frmMain, program.placement.Home(program.platform.frmMain));
+  // With RECONNECT a port not there yet (an adapter still being set up at boot) is
+  // held for as one lost later; a CP that names no port is a mistake all the same.
+  std::optional<std::string> notOpened;
   if (s.AUTOCONN == 1) {
-    OpenPort(program.platform.MSComm1, s);
-    program.log.Write("port opened, sent \"some data\"");
+    const Port port = PortFromSetting(s.CP, program.platform.MSComm1.Ports());
+    try {
+      OpenPort(program.platform.MSComm1, port);
+      program.log.Write("port opened, sent \"some data\"");
+    } catch (const Failure& failure) {
+      if (!Reconnects(s)) {
+        throw;
+      }
+      notOpened = failure.what();
+    }
   }
   frmTwo::Form_Load(program);
   program.placement.Show(program.platform.frmTwo, true);
   if (Reconnects(s) && !program.platform.MSComm1.IsOpen()) {
-    LoseLine(program);  // the greeting already failed
+    LoseLine(program, notOpened);  // not opened, or the greeting already failed
   }
+  StartHeartbeat(program);
 }
 
 void frmTwo::Form_Load(Program& program) {
@@ -65,8 +80,8 @@ void PlaceWindow(const SettingsRecord& settings, Overlay& window, const TwipsRec
   window.Opacity(settings.VERSION == kAlignmentVersion ? kAlignmentAlpha : kOverlayAlpha);
 }
 
-void OpenPort(SerialLine& MSComm1, const SettingsRecord& settings) {
-  MSComm1.Open(PortFromSetting(settings.CP, MSComm1.Ports()));
+void OpenPort(SerialLine& MSComm1, const Port& port) {
+  MSComm1.Open(port);
   // A line gone already shows at the operator's first click, as one gone later does.
   MSComm1.Write(kGreeting);
   // Whatever already waits (an early answer to the greeting) is not a command.

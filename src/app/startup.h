@@ -21,7 +21,8 @@ void Form_Load(Program& program);
 // The rectangle in twips, then topmost and see-through.
 void PlaceWindow(const SettingsRecord& settings, Overlay& window, const TwipsRect& rect);
 
-void OpenPort(SerialLine& MSComm1, const SettingsRecord& settings);
+// Opens `port`, greets the controller and drops what already waited.
+void OpenPort(SerialLine& MSComm1, const Port& port);
 
 // What the program starts with, in one line: the settings file, both overlays in
 // pixels, the port, and alignment mode when it is on.

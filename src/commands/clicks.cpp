@@ -60,21 +60,6 @@ Clicks::Target Clicks::TargetOf(Kind kind) const {
   return {nullptr, nullptr, {s.STPX, s.STPY}, "20"};
 }
 
-Timer& Clicks::TimerOf(const Pending& pending) const {
-  Timer* restore = TargetOf(pending.kind).restore;
-  return pending.pressed && restore != nullptr ? *restore : placement_.platform().Timer3;
-}
-
-// Only `timer` ticks, and on at its own pace: enabling it again would restart it.
-void Clicks::Arm(const Timer* timer) {
-  const Platform& p = placement_.platform();
-  for (Timer* each : {&p.Timer1, &p.Timer2, &p.Timer3}) {
-    if ((each == timer) != each->Enabled()) {
-      each->Enabled(each == timer);
-    }
-  }
-}
-
 void Clicks::Add(Kind kind) {
   waiting_.push_back(
       {.kind = kind, .deadline = std::nullopt, .at = TargetOf(kind).point, .refusal = {}});
@@ -85,7 +70,8 @@ void Clicks::Add(Kind kind) {
 
 // Only the click ahead steps its overlay aside: the ones behind it may not be made at
 // all. The window's place is asked for at each try: a click during a move lands where
-// the window is, not where it was.
+// the window is, not where it was. The cursor goes back the moment the release is
+// known taken, mostly at once; the next click follows.
 void Clicks::Drain() {
   const Platform& p = placement_.platform();
   while (!waiting_.empty()) {
@@ -95,8 +81,7 @@ void Clicks::Drain() {
     if (next.pressed) {
       const bool landed = p.pointer.Landed();
       if (!landed && now < *next.deadline) {
-        Arm(&TimerOf(next));
-        return;
+        break;
       }
       p.pointer.Return();
       Done(landed ? std::string() : "its release was not taken");
@@ -124,19 +109,24 @@ void Clicks::Drain() {
     if (next.refusal.result == Press::Result::kPressed) {
       next.pressed = true;
       next.deadline = now + kPatience;
-    } else if (!next.deadline) {
+      if (target.restore != nullptr) {
+        target.restore->Enabled(true);
+      }
+      continue;
+    }
+    if (!next.deadline) {
       next.deadline = now + kPatience;
       placement_.log().Write(ClickLine(target.code, point) + " waits: " + Hindrance(next.refusal));
     }
-    Arm(&TimerOf(next));
-    return;
+    break;
   }
-  Arm(nullptr);
+  if (waiting_.empty() == p.Timer3.Enabled()) {
+    p.Timer3.Enabled(!waiting_.empty());
+  }
 }
 
-// Its overlay goes back, unless the click behind is for the same overlay: it stays
-// aside for that one.
-void Clicks::Done(const std::string& why) {
+// Its overlay goes back on its restore timer, as after any click.
+void Clicks::Done(const std::string& why, bool told) {
   const Pending done = waiting_.front();
   waiting_.pop_front();
   const Target target = TargetOf(done.kind);
@@ -147,13 +137,11 @@ void Clicks::Done(const std::string& why) {
         "Code \"" + std::string(target.code) + "\": the click at " + At(done.at) +
         " was not made: " + why + " (" + std::to_string(kPatience.count()) + " ms waited).");
   }
-  if (!done.aside) {
-    return;
+  if (done.aside && !target.restore->Enabled()) {
+    target.restore->Enabled(true);
   }
-  if (!waiting_.empty() && waiting_.front().kind == done.kind) {
-    waiting_.front().aside = true;
-  } else {
-    placement_.PutBack(*target.overlay);
+  if (told && outcome_) {
+    outcome_(target.code, done.pressed && why.empty());
   }
 }
 
@@ -162,9 +150,22 @@ void Clicks::AbandonAll() {
     placement_.platform().pointer.Return();
   }
   while (!waiting_.empty()) {
-    Done("a failure stopped every click");
+    Done("a failure stopped every click", false);
   }
-  Arm(nullptr);
+  Timer& retry = placement_.platform().Timer3;
+  if (retry.Enabled()) {
+    retry.Enabled(false);
+  }
+}
+
+// Left as well as Top: a Left changed meanwhile goes back too. An overlay still aside
+// for the click ahead stays there until that click is over.
+void Clicks::PutBack(Kind kind) {
+  const Target target = TargetOf(kind);
+  if (waiting_.empty() || waiting_.front().kind != kind || !waiting_.front().aside) {
+    placement_.PutBack(*target.overlay);
+  }
+  target.restore->Enabled(false);
 }
 
 }  // namespace quorvex

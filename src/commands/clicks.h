@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -20,35 +21,39 @@ bool CoversAtTopEdge(int left, int width, int height, Point point);
 // program, another window over the application's) is tried again on Timer3 for up to
 // kPatience from its first try; the clicks of later codes wait behind it, each with its
 // own kPatience from its turn, so that a quick run of codes is not lost to the time the
-// clicks ahead of it take. Nothing else waits: other codes and the operator's own
-// clicks keep their turn. Each try clicks where the application's window is at that
-// moment (WINDOW).
+// clicks ahead of it take. Nothing else waits: other codes, the restores and the
+// operator's own clicks keep their turn. Each try clicks where the application's
+// window is at that moment (WINDOW).
 //
 // A click made is whole only once the system has taken its release at the point: the
-// cursor and the overlay aside for it go back then, on a tick of its restore timer
-// (Timer1, Timer2; Timer3 for "20"), no sooner than one interval after the press. A
-// release not taken within kPatience of the press is reported, and everything goes
-// back all the same.
+// cursor goes back then, and the overlay aside for it no sooner, on its restore tick
+// (Timer1, Timer2). A release not taken within kPatience of the press (looked for on
+// Timer3) is reported, and everything goes back all the same.
 class Clicks {
  public:
   static constexpr std::chrono::milliseconds kPatience{1000};
 
-  explicit Clicks(Placement& placement) : placement_(placement) {}
+  // Told once for each click code that was acted on, when it is over: made (its
+  // release taken) or not. Never for the clicks a failure drops.
+  using Outcome = std::function<void(std::string_view code, bool made)>;
+
+  Clicks(Placement& placement, Outcome outcome)
+      : placement_(placement), outcome_(std::move(outcome)) {}
 
   // Code "10": frmMain steps aside to the top edge (above it, if it would still cover
   // the point there), the primary button clicks at (STRX, STRY); once the click is
-  // whole the cursor goes back and so does frmMain. An overlay stays aside while its
-  // click waits.
+  // whole the cursor goes back, and Timer1 puts frmMain back. An overlay stays aside
+  // while its click waits.
   void Start() { Add(Kind::kStart); }
   // Code "20": a click at (STPX, STPY); no window moves.
   void Stop() { Add(Kind::kStop); }
   // Code "30": as Start with frmTwo, (STRX2, STRY2) and Timer2.
   void Start2() { Add(Kind::kStart2); }
 
-  // Each tick looks whether the click ahead has landed, or tries it again; those past
-  // their time are dropped and reported.
-  void Timer1_Timer() { Drain(); }
-  void Timer2_Timer() { Drain(); }
+  void Timer1_Timer() { PutBack(Kind::kStart); }
+  void Timer2_Timer() { PutBack(Kind::kStart2); }
+  // The click ahead is looked at again: landed, or tried again; those past their
+  // time are dropped and reported.
   void Timer3_Timer() { Drain(); }
   // Nothing more is pressed (a failure is ending the program): every waiting click
   // is reported lost, and the cursor and its overlay go back.
@@ -73,14 +78,14 @@ class Clicks {
   };
 
   Target TargetOf(Kind kind) const;
-  Timer& TimerOf(const Pending& pending) const;
-  void Arm(const Timer* timer);
   void Add(Kind kind);
   void Drain();
   // The click ahead is over, made or not (`why`: what kept it from being made).
-  void Done(const std::string& why = {});
+  void Done(const std::string& why = {}, bool told = true);
+  void PutBack(Kind kind);
 
   Placement& placement_;
+  Outcome outcome_;
   std::deque<Pending> waiting_;
 };
 

@@ -34,6 +34,8 @@ struct SettingsRecord {
   std::string WINDOW;
   std::string LOG;  // the log file's path; empty for none
   std::int16_t RECONNECT = 0;
+  std::int16_t REPORT = 0;     // 1: each click code's outcome goes on the line
+  std::int16_t HEARTBEAT = 0;  // "00" every so many milliseconds; 0: none
   friend bool operator==(const SettingsRecord&, const SettingsRecord&) = default;
 };
 

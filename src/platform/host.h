@@ -14,8 +14,9 @@ namespace quorvex {
 class Events {
  public:
   virtual ~Events() = default;
-  virtual void frmMain_Click() = 0;
-  virtual void frmTwo_Click() = 0;
+  // The operator's click on an overlay, released at `at` (screen pixels).
+  virtual void frmMain_Click(Point at) = 0;
+  virtual void frmTwo_Click(Point at) = 0;
   virtual void Timer1_Timer() = 0;
   virtual void Timer2_Timer() = 0;
   // A click that had to wait is tried again.
@@ -25,6 +26,8 @@ class Events {
   virtual void ScreenChanged() = 0;
   // Once a second while a lost line is waited for.
   virtual void Timer4_Timer() = 0;
+  // Each HEARTBEAT interval.
+  virtual void Timer5_Timer() = 0;
   // Input, or a hang-up, is there on the line.
   virtual void MSComm1_OnComm() = 0;
   // The followed window appeared, moved, was resized or went.
@@ -38,6 +41,7 @@ struct Platform {
   Timer& Timer2;
   Timer& Timer3;  // retries clicks that had to wait
   Timer& Timer4;  // kRetryIntervalMs
+  Timer& Timer5;  // HEARTBEAT
   SerialLine& MSComm1;
   Pointer& pointer;
   Toolkit& toolkit;

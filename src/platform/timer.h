@@ -1,6 +1,8 @@
 // The program's timers: ticking on the event thread while enabled.
 #pragma once
 
+#include <chrono>
+
 namespace quorvex {
 
 // A timer ticking on the event thread, only while enabled: every 10 ms for the
@@ -13,6 +15,8 @@ class Timer {
   virtual ~Timer() = default;
   virtual void Enabled(bool enabled) = 0;
   virtual bool Enabled() const = 0;
+  // Set while disabled: the next Enabled(true) ticks at this pace.
+  virtual void Interval(std::chrono::milliseconds interval) = 0;
 };
 
 }  // namespace quorvex

@@ -43,15 +43,13 @@ class FileLogTest : public ::testing::Test {
 TEST_F(FileLogTest, EveryEventOnceALineWithItsLocalTime) {
   Start("LOG:line.log\nAUTOCONN:1\nCP:3\nSTRX:5\nSTRY:6\nSTPX:7\nSTPY:8\nSTRX2:9\nSTRY2:10\n");
   rig.host.Receive("10\r\n20");
-  rig.host.Land();
   rig.host.Receive("30\x01");
-  rig.host.Land();
   rig.host.Receive("50");
   rig.host.Receive("40");
-  rig.host.Click(rig.host.frmMain);
-  rig.host.Click(rig.host.frmTwo);
+  rig.host.Click(rig.host.frmMain, {61, 101});
+  rig.host.Click(rig.host.frmTwo, {-5, 7});
   rig.host.MSComm1.lineGone = true;
-  rig.host.Click(rig.host.frmTwo);
+  rig.host.Click(rig.host.frmTwo, {64, 201});
   const std::vector<std::string> lines = Logged();
   const std::regex stamp(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} (.*)$)");
   std::vector<std::string> events;
@@ -74,11 +72,11 @@ TEST_F(FileLogTest, EveryEventOnceALineWithItsLocalTime) {
                           "code \"50\": overlays hidden",
                           R"(received "40")",
                           "code \"40\": overlays shown",
-                          "operator clicked frmMain",
+                          "operator clicked frmMain at 61,101",
                           "sent \"101\"",
-                          "operator clicked frmTwo",
+                          "operator clicked frmTwo at -5,7",
                           "sent \"202\"",
-                          "operator clicked frmTwo",
+                          "operator clicked frmTwo at 64,201",
                           "failure: Port is closed. Button 2",
                       }));
 }
@@ -103,12 +101,10 @@ TEST_F(FileLogTest, AStalledFileNeverHoldsAClickBackAndLosesLinesCountably) {
   const std::size_t codes = FileLog::kHeldBytes / lineBytes + 100;
   for (std::size_t i = 0; i < codes; ++i) {
     rig.host.Receive("20");
-    rig.host.Land();
   }
   EXPECT_EQ(rig.host.pointer.clicks.size(), codes);
   rig.host.toolkit.Stall(false);
   rig.host.Receive("20");
-  rig.host.Land();
   const std::vector<std::string> lines = Logged();
   const auto dropped = std::ranges::find_if(
       lines, [](const std::string& line) { return line.ends_with(" lines dropped"); });

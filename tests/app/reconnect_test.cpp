@@ -63,6 +63,44 @@ TEST_F(ReconnectTest, AHangUpHoldsBothOverlaysVisiblyInsteadOfEnding) {
               ElementsAre(AllOf(HasSubstr("COM3"), HasSubstr("Input/output error"))));
 }
 
+// A port not there yet at start (an adapter still being set up at boot): no box, both
+// overlays up and held, a try each second, the greeting once it opens and what waited
+// on it dropped. A CP that names no port is still a mistake that ends the start.
+TEST_F(ReconnectTest, APortNotThereAtStartIsHeldForAsALostOne) {
+  Unplugged();
+  Start();
+  EXPECT_THAT(host().toolkit.messages, IsEmpty());
+  EXPECT_TRUE(HeldVisibly());
+  EXPECT_TRUE(host().frmMain.shown && host().frmTwo.shown);
+  EXPECT_TRUE(host().Timer4.Enabled());
+  host().Click(host().frmMain);
+  EXPECT_EQ(host().MSComm1.sent, "");
+  EXPECT_FALSE(host().toolkit.exitStatus);
+  host().Tick(host().Timer4);
+  PlugIn();
+  host().MSComm1.waiting = "10";
+  host().Tick(host().Timer4);
+  EXPECT_EQ(host().MSComm1.sent, "some data");
+  EXPECT_FALSE(HeldVisibly(1));
+  EXPECT_THAT(host().pointer.clicks, IsEmpty()) << "what waited is dropped";
+
+  for (const std::string_view cp : {"CP:x\n", "CP:\n"}) {
+    testing::ScopedWorkingDirectory other;
+    other.Write("tessora.ini", "AUTOCONN:1\nRECONNECT:1\n" + std::string(cp));
+    testing::Rig fresh;
+    fresh.handlers.Start();
+    EXPECT_THAT(fresh.host.toolkit.messages, SizeIs(1)) << cp;
+    EXPECT_EQ(fresh.host.toolkit.exitStatus, 1) << cp;
+  }
+}
+
+TEST_F(ReconnectTest, WithoutReconnectAPortNotThereEndsTheStart) {
+  Unplugged();
+  Start("");
+  EXPECT_THAT(host().toolkit.messages, ElementsAre(HasSubstr("COM3")));
+  EXPECT_EQ(host().toolkit.exitStatus, 1);
+}
+
 TEST_F(ReconnectTest, OverlaysHiddenByFiftyStayHiddenWhileHeld) {
   Start();
   host().Receive("50");

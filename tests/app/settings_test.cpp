@@ -166,6 +166,19 @@ TEST(ReadSettings, NamesLineAndItemOfABadValue) {
   EXPECT_EQ(FailureOf("PL:2 PT:1").first, 13) << "table order, not position, decides";
 }
 
+// HEARTBEAT is 0 (none) or 100 to 30000 ms; anything else names its item.
+TEST(ReadSettings, HeartbeatOutsideItsRangeNamesTheItem) {
+  for (const std::string_view good : {"0", "100", "30000"}) {
+    EXPECT_EQ(FailureOf("HEARTBEAT:" + std::string(good)).first, 0) << good;
+  }
+  EXPECT_EQ(FailureOf("PL:1\nHEARTBEAT:99"),
+            std::make_pair(6, std::string("tessora.ini, line 2: the item \"HEARTBEAT:99\" "
+                                          "is out of range 100 to 30000 (0: none).")));
+  EXPECT_EQ(FailureOf("HEARTBEAT:30001").first, 6);
+  EXPECT_EQ(FailureOf("HEARTBEAT:-5").first, 6);
+  EXPECT_EQ(FailureOf("HEARTBEAT:x").first, 13);
+}
+
 TEST(ReadSettings, ShowsUnprintableAndLongItemsSafely) {
   const auto [number, text] = FailureOf("PL:\x01\x7f" + std::string(5000, 'x'));
   EXPECT_EQ(number, 13);

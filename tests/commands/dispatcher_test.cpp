@@ -24,7 +24,6 @@ std::vector<std::string> Acted(const std::vector<std::string_view>& reads) {
   s.STRX2 = s.STRY2 = 3;
   for (const auto read : reads) {
     rig.host.Receive(read == kHangUp ? "" : read);
-    rig.host.Land();
   }
   // Each click is recorded where it landed: (1, 1) for "10", (2, 2) for "20", (3, 3)
   // for "30".

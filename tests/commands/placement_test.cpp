@@ -47,14 +47,13 @@ TEST_F(PlacementTest, OverlaysAndClicksCountFromTheWindowsClientArea) {
 
   rig.host.Receive("10");
   EXPECT_EQ(main().place, (TwipsRect{2400, 0, 1200, 450}));
-  rig.host.Land();
   rig.host.Receive("20");
-  rig.host.Land();
   rig.host.Receive("30");
   EXPECT_EQ(two().place, (TwipsRect{2450, 0, 1300, 460}));
   EXPECT_THAT(rig.host.pointer.clicks,
               ElementsAre(Point{200, 160}, Point{300, 260}, Point{400, 360}));
-  rig.host.Land();
+  rig.host.Tick(rig.host.Timer1);
+  rig.host.Tick(rig.host.Timer2);
   EXPECT_EQ(main().place, (TwipsRect{2400, 2250, 1200, 450}));
   EXPECT_EQ(two().place, (TwipsRect{2450, 3750, 1300, 460}));
 }

@@ -100,7 +100,7 @@ Press FakePointer::Click(Point at, bool onlyFollowed) {
   cursor = at;
   for (FakeOverlay* overlay : {&host_.frmMain, &host_.frmTwo}) {
     if (overlay->Contains(at)) {
-      host_.clicked_.push_back(overlay);
+      host_.clicked_.emplace_back(overlay, at);
       break;
     }
   }
@@ -193,6 +193,7 @@ Platform FakeHost::Services() {
           .Timer2 = Timer2,
           .Timer3 = Timer3,
           .Timer4 = Timer4,
+          .Timer5 = Timer5,
           .MSComm1 = MSComm1,
           .pointer = pointer,
           .toolkit = toolkit,
@@ -214,8 +215,8 @@ void FakeHost::HangUp(std::string_view bytesBefore) {
   Receive(bytesBefore);
 }
 
-void FakeHost::Click(FakeOverlay& overlay) {
-  Raise(&overlay == &frmMain ? &Events::frmMain_Click : &Events::frmTwo_Click);
+void FakeHost::Click(FakeOverlay& overlay, Point at) {
+  Raise(&overlay == &frmMain ? &Events::frmMain_Click : &Events::frmTwo_Click, at);
 }
 
 void FakeHost::MoveWindow(std::optional<Point> origin) {
@@ -235,7 +236,8 @@ bool FakeHost::Tick(FakeTimer& timer) {
   Raise(&timer == &Timer1   ? &Events::Timer1_Timer
         : &timer == &Timer2 ? &Events::Timer2_Timer
         : &timer == &Timer3 ? &Events::Timer3_Timer
-                            : &Events::Timer4_Timer);
+        : &timer == &Timer4 ? &Events::Timer4_Timer
+                            : &Events::Timer5_Timer);
   return true;
 }
 
@@ -253,15 +255,9 @@ void FakeHost::Land() {
 
 void FakeHost::Pump() {
   while (!clicked_.empty()) {
-    FakeOverlay* overlay = clicked_.front();
+    const auto [overlay, at] = clicked_.front();
     clicked_.pop_front();
-    Click(*overlay);
-  }
-}
-
-void FakeHost::Raise(void (Events::*event)()) {
-  if (events_ != nullptr && !toolkit.exitStatus) {
-    (events_->*event)();
+    Click(*overlay, at);
   }
 }
 

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/failure.h"
@@ -51,6 +52,9 @@ class FakeTimer final : public Timer {
   FakeTimer(FakeHost& host, std::string name) : host_(host), name_(std::move(name)) {}
   void Enabled(bool enabled) override;
   bool Enabled() const override { return enabled_; }
+  void Interval(std::chrono::milliseconds value) override { interval = value; }
+
+  std::chrono::milliseconds interval{kIntervalMs};
 
  private:
   FakeHost& host_;
@@ -164,7 +168,8 @@ class FakeHost final : public Host {
   void Receive(std::string_view bytes);
   // The line hangs up, with what had arrived, and its event is raised.
   void HangUp(std::string_view bytesBefore = {});
-  void Click(FakeOverlay& overlay);
+  // The operator's click on `overlay`, released at `at`.
+  void Click(FakeOverlay& overlay, Point at = {});
   // The window is now at `origin` (none: gone) and the platform says so.
   void MoveWindow(std::optional<Point> origin);
   void ChangeScreen();
@@ -186,6 +191,7 @@ class FakeHost final : public Host {
   FakeTimer Timer2{*this, "Timer2"};
   FakeTimer Timer3{*this, "Timer3"};
   FakeTimer Timer4{*this, "Timer4"};
+  FakeTimer Timer5{*this, "Timer5"};
   FakeLine MSComm1{*this};
   FakePointer pointer{*this};
   FakeToolkit toolkit{*this};
@@ -198,9 +204,14 @@ class FakeHost final : public Host {
  private:
   friend class FakePointer;
   // Nothing is raised after the end, as on every platform.
-  void Raise(void (Events::*event)());
+  template <typename... Args>
+  void Raise(void (Events::*event)(Args...), Args... args) {
+    if (events_ != nullptr && !toolkit.exitStatus) {
+      (events_->*event)(args...);
+    }
+  }
   Events* events_ = nullptr;
-  std::deque<FakeOverlay*> clicked_;
+  std::deque<std::pair<FakeOverlay*, Point>> clicked_;
 };
 
 }  // namespace quorvex::fake

@@ -18,6 +18,7 @@ class PollTimer final : public Timer {
     deadline_ = enabled ? std::optional(Clock::now() + interval_) : std::nullopt;
   }
   bool Enabled() const override { return deadline_.has_value(); }
+  void Interval(std::chrono::milliseconds interval) override { interval_ = interval; }
   const std::optional<Clock::time_point>& Deadline() const { return deadline_; }
 
   // True when a tick is due at `now`; the next one is then armed an interval on.

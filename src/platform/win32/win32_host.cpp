@@ -8,6 +8,7 @@ constexpr UINT_PTR kTimer2 = 2;
 constexpr UINT_PTR kTimer3 = 3;
 constexpr UINT_PTR kStackingTimer = 4;
 constexpr UINT_PTR kTimer4 = 5;
+constexpr UINT_PTR kTimer5 = 6;
 
 HBRUSH ButtonFace() {
   return reinterpret_cast<HBRUSH>(static_cast<std::intptr_t>(COLOR_BTNFACE + 1));
@@ -22,15 +23,16 @@ Win32Host::Win32Host(HINSTANCE instance)
       frmTwoClass_(instance, "Quorvex.frmTwo", ButtonFace()),
       messages_(messagesClass_.Create({.parent = HWND_MESSAGE}, *this)),
       frmMain_(
-          frmMainClass_, scale_, [this] { Raise(&Events::frmMain_Click); },
+          frmMainClass_, scale_, [this](Point at) { Raise(&Events::frmMain_Click, at); },
           [this] { toolkit_.CloseRequested(); }, [this] { Raise(&Events::ScreenChanged); }),
       frmTwo_(
-          frmTwoClass_, scale_, [this] { Raise(&Events::frmTwo_Click); },
+          frmTwoClass_, scale_, [this](Point at) { Raise(&Events::frmTwo_Click, at); },
           [this] { toolkit_.CloseRequested(); }),
       timer1_(messages_.get(), kTimer1),
       timer2_(messages_.get(), kTimer2),
       timer3_(messages_.get(), kTimer3),
       timer4_(messages_.get(), kTimer4, Timer::kRetryIntervalMs),
+      timer5_(messages_.get(), kTimer5),
       line_(messages_.get(), [this] { Raise(&Events::MSComm1_OnComm); }),
       toolkit_(frmMain_, frmTwo_, scale_),
       stacking_({frmMain_.handle(), frmTwo_.handle()}, messages_.get(), kStackingTimer),
@@ -43,6 +45,7 @@ Platform Win32Host::Services() {
           .Timer2 = timer2_,
           .Timer3 = timer3_,
           .Timer4 = timer4_,
+          .Timer5 = timer5_,
           .MSComm1 = line_,
           .pointer = pointer_,
           .toolkit = toolkit_,
@@ -83,12 +86,8 @@ void Win32Host::OnTimer(UINT_PTR id) {
     stacking_.OnTimer();
   } else if (id == timer4_.id() && timer4_.Enabled()) {
     Raise(&Events::Timer4_Timer);
-  }
-}
-
-void Win32Host::Raise(void (Events::*event)()) {
-  if (events_ != nullptr && !toolkit_.ended()) {
-    (events_->*event)();
+  } else if (id == timer5_.id() && timer5_.Enabled()) {
+    Raise(&Events::Timer5_Timer);
   }
 }
 

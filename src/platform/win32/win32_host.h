@@ -27,7 +27,12 @@ class Win32Host final : public Host, private MessageTarget {
  private:
   LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnTimer(UINT_PTR id);
-  void Raise(void (Events::*event)());
+  template <typename... Args>
+  void Raise(void (Events::*event)(Args...), Args... args) {
+    if (events_ != nullptr && !toolkit_.ended()) {
+      (events_->*event)(args...);
+    }
+  }
 
   TwipsScale scale_;
   WindowClass messagesClass_;
@@ -40,6 +45,7 @@ class Win32Host final : public Host, private MessageTarget {
   Win32Timer timer2_;
   Win32Timer timer3_;
   Win32Timer timer4_;
+  Win32Timer timer5_;
   Win32SerialLine line_;
   Win32Toolkit toolkit_;
   Win32Stacking stacking_;

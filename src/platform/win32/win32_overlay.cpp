@@ -18,7 +18,7 @@ constexpr COLORREF kHeldFace = RGB(0xFF, 0xB0, 0x00);
 }  // namespace
 
 Win32Overlay::Win32Overlay(const WindowClass& windowClass, TwipsScale scale,
-                           std::function<void()> onClick, std::function<void()> onClose,
+                           std::function<void(Point)> onClick, std::function<void()> onClose,
                            std::function<void()> onDisplayChange)
     : scale_(scale),
       onClick_(std::move(onClick)),
@@ -95,7 +95,9 @@ void Win32Overlay::Released(LPARAM where) {
   RECT client{};
   ::GetClientRect(window_.get(), &client);
   if (::PtInRect(&client, point)) {
-    onClick_();
+    POINT screen = point;
+    ::ClientToScreen(window_.get(), &screen);
+    onClick_({screen.x, screen.y});
   }
 }
 

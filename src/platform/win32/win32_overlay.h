@@ -14,7 +14,7 @@ namespace quorvex::win32 {
 class Win32Overlay final : public Overlay, private MessageTarget {
  public:
   // `onDisplayChange`, when given, hears WM_DISPLAYCHANGE: message-only windows never do.
-  Win32Overlay(const WindowClass& windowClass, TwipsScale scale, std::function<void()> onClick,
+  Win32Overlay(const WindowClass& windowClass, TwipsScale scale, std::function<void(Point)> onClick,
                std::function<void()> onClose, std::function<void()> onDisplayChange = {});
 
   void Place(const TwipsRect& rect) override;
@@ -33,7 +33,7 @@ class Win32Overlay final : public Overlay, private MessageTarget {
   bool PaintHeld(HDC dc);
 
   TwipsScale scale_;
-  std::function<void()> onClick_;
+  std::function<void(Point)> onClick_;
   std::function<void()> onClose_;
   std::function<void()> onDisplayChange_;
   bool pressed_ = false;

@@ -82,8 +82,9 @@ Press Win32Pointer::Click(Point at, bool onlyFollowed) {
     Unhook();
     return {.result = Press::Result::kRefused, .cover = {}};
   }
-  // Without the hook nothing would ever tell: the release is taken as sent.
-  landed_ = hook_ == nullptr;
+  // The hook may have seen it already, inside SendInput. Without the hook nothing would
+  // ever tell: the release is taken as sent.
+  landed_ = landed_ || hook_ == nullptr;
   return {};
 }
 

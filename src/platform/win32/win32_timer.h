@@ -17,6 +17,9 @@ class Win32Timer final : public Timer {
 
   void Enabled(bool enabled) override;
   bool Enabled() const override { return enabled_; }
+  void Interval(std::chrono::milliseconds interval) override {
+    intervalMs_ = static_cast<UINT>(interval.count());
+  }
   UINT_PTR id() const { return id_; }
 
  private:

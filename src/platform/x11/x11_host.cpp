@@ -123,6 +123,7 @@ Platform X11Host::Services() {
                   .Timer2 = timer2_,
                   .Timer3 = timer3_,
                   .Timer4 = timer4_,
+                  .Timer5 = timer5_,
                   .MSComm1 = line_,
                   .pointer = pointer_,
                   .toolkit = *this,
@@ -195,16 +196,21 @@ bool X11Host::FireDueTimer() {
     events_->Timer4_Timer();
     return true;
   }
+  if (timer5_.TakeTick(now)) {
+    events_->Timer5_Timer();
+    return true;
+  }
   return false;
 }
 
 void X11Host::Poll(bool xWaiting) {
   WatchLine();
   constexpr timespec kNoWait{};
-  const auto timeout =
-      xWaiting ? std::optional(kNoWait)
-               : TimeUntil({timer1_.Deadline(), timer2_.Deadline(), timer3_.Deadline(),
-                            timer4_.Deadline(), boxes_.empty() ? stacking_.Due() : std::nullopt});
+  const auto timeout = xWaiting
+                           ? std::optional(kNoWait)
+                           : TimeUntil({timer1_.Deadline(), timer2_.Deadline(), timer3_.Deadline(),
+                                        timer4_.Deadline(), timer5_.Deadline(),
+                                        boxes_.empty() ? stacking_.Due() : std::nullopt});
   std::array<epoll_event, 3> ready{};
   const int count = Wait(waits_.get(), ready, timeout);
   for (int i = 0; i < count && !endStatus_; ++i) {
@@ -259,10 +265,10 @@ void X11Host::HandleXEvent(XEvent& event) {
     case ButtonRelease:
       // Clicks on an overlay wait for no one while a message box is open: dropped.
       if (frmMain_.Owns(event.xany.window) && frmMain_.TakeClick(event.xbutton) && boxes_.empty()) {
-        events_->frmMain_Click();
+        events_->frmMain_Click({event.xbutton.x_root, event.xbutton.y_root});
       } else if (frmTwo_.Owns(event.xany.window) && frmTwo_.TakeClick(event.xbutton) &&
                  boxes_.empty()) {
-        events_->frmTwo_Click();
+        events_->frmTwo_Click({event.xbutton.x_root, event.xbutton.y_root});
       }
       break;
     case ConfigureNotify:

@@ -76,6 +76,7 @@ class X11Host final : public Host, private Toolkit {
   posix::PollTimer timer2_;
   posix::PollTimer timer3_;
   posix::PollTimer timer4_{std::chrono::milliseconds(Timer::kRetryIntervalMs)};
+  posix::PollTimer timer5_;
   posix::PosixSerialLine line_;
   X11FollowedWindow window_;
   X11Pointer pointer_;
