@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "platform/overlay.h"
+#include "platform/pointer.h"
 #include "platform/win32/win32_screen.h"
 #include "platform/win32/win32_window_class.h"
 
