@@ -196,7 +196,7 @@ class Controller(Child):
 
     def received(self):
         """Every byte received so far, in order (the tool prints each read quoted)."""
-        parts = [re.match(r'\S+ recv "(.*)"$', line) for line in list(self.out)]
+        parts = [re.match(r'\S+ recv "((?:[^"\\]|\\.)*)"', line) for line in list(self.out)]
         return "".join(p.group(1).encode().decode("unicode_escape") for p in parts if p)
 
     def wait_received(self, text, timeout=WAIT):

@@ -1,6 +1,7 @@
 #include "platform/win32/win32_pointer.h"
 
 #include "platform/win32/win32_absolute.h"
+#include "platform/win32/win32_wine.h"
 
 namespace quorvex::win32 {
 namespace {
@@ -71,7 +72,10 @@ Press Win32Pointer::Click(Point at, bool onlyFollowed) {
   if (::GetCursorPos(&saved)) {
     back_ = Absolute(saved);
   }
-  if (hook_ == nullptr) {
+  // Wine calls low-level hooks inside SendInput, so its return is the release taken;
+  // and a hook there makes another program's SendInput wait on this thread, which can
+  // move the other's press to this one's point (two Quorvex on one PC).
+  if (hook_ == nullptr && !UnderWine()) {
     hook_ = ::SetWindowsHookExW(WH_MOUSE_LL, OnMouse, ::GetModuleHandleW(nullptr), 0);
   }
   watching_ = this;
