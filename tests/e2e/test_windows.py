@@ -458,6 +458,39 @@ class Reconnect(Scenario):
         desktop.click(*self.target.centre("A"))
         self.assert_ends_with_message(self.quorvex, "^Port is closed.$")
 
+    def test_a_port_not_there_at_start_is_held_for_then_greeted(self):
+        link = os.path.join(wine.prefix, "dosdevices", f"com{PORT}")
+        if os.path.lexists(link):
+            os.unlink(link)
+        self.target = self.own(Target(wine))
+        self.quorvex = self.own(Quorvex(wine, settings(self.target, RECONNECT=1)))
+        self.wait_overlays(shown=True, timeout=30)
+        wait_until(lambda: self.alphas() == [ALIGNING] * 2, what="both overlays held")
+        desktop.click(*self.target.centre("A"))
+        self.assertEqual(self.clicks_before_barrier(), [], "the buttons stay blocked")
+        self.assertFalse(probe.message_box_open())
+        self.connect()
+        self.controller.wait_received("some data", timeout=30)
+        wait_until(lambda: self.alphas() == [HIDDEN] * 2, what="both overlays see-through")
+        self.controller.send("10")
+        wait_until(lambda: "A" in self.target.clicks(), what="code 10 acting")
+
+
+class Report(Scenario):
+    def test_each_click_codes_outcome_follows_it(self):
+        self.start(REPORT=1)
+        for code, button in (("10", "A"), ("30", "B"), ("20", "C")):
+            self.controller.send(code)
+            wait_until(lambda: button in self.target.clicks(), what=f"code {code} acting")
+        self.controller.wait_received("some data113121")
+        # Nothing to press: the window WINDOW names is not there.
+        self.quorvex.stop()
+        self.quorvex = self.own(Quorvex(wine, settings(self.target, REPORT=1,
+                                                       WINDOW="No window has this title")))
+        self.controller.wait_received("some data113121some data", timeout=30)
+        self.controller.send("10")
+        self.controller.wait_received("some data113121some data19")
+
 
 class FirstDay(Scenario):
     def test_check_prints_the_layout_to_the_console_it_was_started_from(self):
