@@ -66,7 +66,8 @@ fuzz: FUZZ_SECONDS = 600
 fuzz: test-fuzz
 
 # The core's Google Benchmarks, then the Linux program's end-to-end figures into
-# bench/RESULTS.md, and a lost line's return (RECONNECT); `make bench BENCH_SECONDS=10`
+# bench/RESULTS.md, a lost line's return (RECONNECT) and the heartbeat's cost;
+# `make bench BENCH_SECONDS=10`
 # shortens the line-rate and idle runs.
 BENCH_SECONDS ?= 60
 bench: build-bench build-windows build-linux
@@ -76,6 +77,7 @@ bench: build-bench build-windows build-linux
 		--line-seconds $(BENCH_SECONDS) --idle-seconds $(BENCH_SECONDS) \
 		--core-json build/bench/core.json
 	@/usr/bin/python3 -B bench/linux/reconnect.py --build build/bench
+	@/usr/bin/python3 -B bench/linux/heartbeat.py --build build/bench
 
 # The real Linux program over a demo window, with a scripted controller; INTERACTIVE=1
 # leaves it running on your display.

@@ -19,7 +19,10 @@ struct Null final : Overlay, Timer, Pointer, Log {
   void Held(bool) override {}
   void Enabled(bool) override {}
   bool Enabled() const override { return false; }
-  bool Click(Point) override { return true; }
+  void Interval(std::chrono::milliseconds) override {}
+  Press Click(Point, bool) override { return {}; }
+  bool Landed() override { return true; }
+  void Return() override {}
   void Write(std::string_view) override {}
 };
 
@@ -62,13 +65,14 @@ void BM_DispatchMillionCodes(benchmark::State& state) {
                           .Timer2 = null,
                           .Timer3 = null,
                           .Timer4 = null,
+                          .Timer5 = null,
                           .MSComm1 = host.MSComm1,
                           .pointer = null,
                           .toolkit = host.toolkit,
                           .window = host.window};
   const SettingsRecord settings;
   Placement placement(platform, settings, null);
-  Clicks clicks(placement);
+  Clicks clicks(placement, nullptr);
   Dispatcher dispatcher(placement, clicks);
   for (auto _ : state) {
     for (const std::string& read : reads) {

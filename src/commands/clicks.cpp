@@ -40,6 +40,10 @@ std::string Hindrance(const Press& press) {
   return "a button is held or another program holds the pointer";
 }
 
+std::string Waited(const std::string& why) {
+  return why + " (" + std::to_string(Clicks::kPatience.count()) + " ms waited)";
+}
+
 }  // namespace
 
 bool CoversAtTopEdge(int left, int width, int height, Point point) {
@@ -84,11 +88,11 @@ void Clicks::Drain() {
         break;
       }
       p.pointer.Return();
-      Done(landed ? std::string() : "its release was not taken");
+      Done(landed ? std::string() : Waited("its release was not taken"));
       continue;
     }
     if (next.deadline && now >= *next.deadline) {
-      Done(Hindrance(next.refusal));
+      Done(Waited(Hindrance(next.refusal)));
       continue;
     }
     const std::optional<Point> origin = placement_.OriginNow();
@@ -99,6 +103,12 @@ void Clicks::Drain() {
     }
     const Point point = placement_.Moved(target.point, *origin);
     next.at = point;
+    // A click nobody made must never reach the controller as the operator's.
+    if (const Overlay* there = placement_.OverlayAt(point); there && there != target.overlay) {
+      Done("the point lies on " + std::string(there == &p.frmMain ? "frmMain" : "frmTwo") +
+           ", which would take it for the operator's");
+      continue;
+    }
     if (target.overlay != nullptr && !next.aside) {
       TwipsRect aside = placement_.Home(*target.overlay, *origin);
       aside.top = AsideTop(p.toolkit, aside, point);
@@ -133,9 +143,9 @@ void Clicks::Done(const std::string& why, bool told) {
   if (done.pressed && why.empty()) {
     placement_.log().Write(ClickLine(target.code, done.at));
   } else if (!why.empty()) {
-    placement_.platform().toolkit.Notice(
-        "Code \"" + std::string(target.code) + "\": the click at " + At(done.at) +
-        " was not made: " + why + " (" + std::to_string(kPatience.count()) + " ms waited).");
+    placement_.platform().toolkit.Notice("Code \"" + std::string(target.code) +
+                                         "\": the click at " + At(done.at) +
+                                         " was not made: " + why + ".");
   }
   if (done.aside && !target.restore->Enabled()) {
     target.restore->Enabled(true);

@@ -84,6 +84,25 @@ bool Placement::Aside(const Overlay& overlay) const {
   return StateOf(overlay).aside;
 }
 
+const Overlay* Placement::OverlayAt(Point point) const {
+  const double across = platform_.toolkit.TwipsPerPixelX();
+  const double down = platform_.toolkit.TwipsPerPixelY();
+  for (const Overlay* overlay : {&platform_.frmMain, &platform_.frmTwo}) {
+    const State& state = StateOf(*overlay);
+    if (!state.wanted || state.aside || !origin_) {
+      continue;
+    }
+    const TwipsRect home = Home(*overlay);
+    const int left = TwipsToPixels(home.left, across);
+    const int top = TwipsToPixels(home.top, down);
+    if (point.x >= left && point.x < left + TwipsToPixels(home.width, across) && point.y >= top &&
+        point.y < top + TwipsToPixels(home.height, down)) {
+      return overlay;
+    }
+  }
+  return nullptr;
+}
+
 Placement::State& Placement::StateOf(const Overlay& overlay) {
   return &overlay == &platform_.frmMain ? main_ : two_;
 }

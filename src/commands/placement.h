@@ -39,6 +39,9 @@ class Placement {
   void StepAside(Overlay& overlay, const TwipsRect& rect);
   void PutBack(Overlay& overlay);
   bool Aside(const Overlay& overlay) const;
+  // The overlay that is up at `point` in its place (not aside), if any: a click there
+  // would be caught by it as the operator's.
+  const Overlay* OverlayAt(Point point) const;
 
   // The window appeared, moved or went: the overlays follow. One stepped aside for a
   // click stays aside until its timer puts it back, at the new place.

@@ -29,7 +29,8 @@ class ClicksTest : public ::testing::Test {
     const SettingsRecord& s = rig.program.Settings;
     rig.host.frmMain.place = {s.PL, s.PT, s.FW, s.FH};
     rig.host.frmTwo.place = {s.PL2, s.PT2, s.FW2, s.FH2};
-    rig.host.frmMain.shown = rig.host.frmTwo.shown = true;
+    rig.program.placement.Show(rig.host.frmMain, true);
+    rig.program.placement.Show(rig.host.frmTwo, true);
   }
   std::size_t Mark() const { return rig.host.log.size(); }
 
@@ -181,8 +182,10 @@ TEST_F(ClicksTest, OverlayGoesAboveTheEdgeOnlyWhenTopZeroWouldStillCoverThePoint
   }
 }
 
-// A click on an overlay that did not step aside is an operator click like any other.
-TEST_F(ClicksTest, APointOnAnOverlayThatStaysSendsThatOverlaysCode) {
+// A point on an overlay that does not step aside for that code: the overlay would
+// take the click and send the operator's code for it. Nothing is pressed and the
+// click is not made; a hidden overlay takes nothing, and its point is pressed.
+TEST_F(ClicksTest, APointOnAnOverlayThatStaysIsNeverPressedNorRelayed) {
   SettingsRecord& s = rig.program.Settings;
   Placed();
   const Point insideMain{.x = 61, .y = 101};  // 915, 1515 twips
@@ -190,21 +193,30 @@ TEST_F(ClicksTest, APointOnAnOverlayThatStaysSendsThatOverlaysCode) {
   const struct {
     std::string_view code;
     Point point;
-    std::string_view sent;
+    bool pressed;
   } cases[] = {
-      {"20", insideMain, "101"}, {"20", insideTwo, "202"}, {"10", insideTwo, "202"},
-      {"30", insideMain, "101"}, {"10", insideMain, ""},   {"30", insideTwo, ""},
+      {"20", insideMain, false}, {"20", insideTwo, false}, {"10", insideTwo, false},
+      {"30", insideMain, false}, {"10", insideMain, true}, {"30", insideTwo, true},
   };
-  for (const auto& c : cases) {
-    s.STRX = s.STPX = s.STRX2 = static_cast<std::int16_t>(c.point.x);
-    s.STRY = s.STPY = s.STRY2 = static_cast<std::int16_t>(c.point.y);
-    rig.host.MSComm1.sent.clear();
-    rig.host.Receive(c.code);
-    rig.host.Pump();
-    rig.host.Tick(rig.host.Timer1);
-    rig.host.Tick(rig.host.Timer2);
-    EXPECT_EQ(rig.host.MSComm1.sent, c.sent) << c.code << " at " << c.point.x;
+  for (const bool shown : {true, false}) {
+    rig.host.Receive(shown ? "40" : "50");
+    for (const auto& c : cases) {
+      s.STRX = s.STPX = s.STRX2 = static_cast<std::int16_t>(c.point.x);
+      s.STRY = s.STPY = s.STRY2 = static_cast<std::int16_t>(c.point.y);
+      rig.host.pointer.clicks.clear();
+      rig.host.toolkit.notices.clear();
+      rig.host.Receive(c.code);
+      rig.host.Pump();
+      rig.host.Land();
+      const bool pressed = c.pressed || !shown;
+      EXPECT_EQ(rig.host.pointer.clicks.size(), pressed ? 1u : 0u) << c.code << " at " << c.point.x;
+      EXPECT_EQ(rig.host.toolkit.notices.size(), pressed ? 0u : 1u)
+          << c.code << " at " << c.point.x;
+    }
   }
+  EXPECT_EQ(rig.host.MSComm1.sent, "");
+  EXPECT_EQ(rig.host.frmMain.place.top, 1500);
+  EXPECT_EQ(rig.host.frmTwo.place.top, 3000);
 }
 
 // The operator's button is down when "10" comes: frmMain stays aside, nothing is

@@ -136,14 +136,20 @@ class Traffic(Scenario):
         desktop.click(*centre(self.target.start_rect))
         self.controller.wait_received("some data101")
 
-    def test_click_point_inside_an_overlay_that_stays_reaches_that_overlay(self):
+    def test_a_click_point_on_an_overlay_that_stays_presses_nothing_and_sends_nothing(self):
         controller = self.own(Controller(desktop))
         target = self.own(Target(desktop))
         stx, sty = centre(target.stop_rect)
-        self.own(Quorvex(desktop, settings(target, port=controller.port, STPX=stx, STPY=sty)))
+        quorvex = self.own(Quorvex(desktop, settings(target, port=controller.port, STPX=stx,
+                                                     STPY=sty, REPORT=1)))
         controller.wait_received("some data")
         controller.send("20")
-        controller.wait_received("some data202")
+        controller.wait_received("some data29")
+        quorvex.wait_line(r'^Quorvex: Code "20": the click at .* was not made: the point lies '
+                          r'on frmTwo', quorvex.err)
+        time.sleep(0.2)
+        self.assertEqual(controller.received(), "some data29")
+        self.assertEqual(target.clicks(), [])
 
 
 class Placement(Scenario):

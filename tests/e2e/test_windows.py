@@ -491,6 +491,17 @@ class Report(Scenario):
         self.controller.send("10")
         self.controller.wait_received("some data113121some data19")
 
+    def test_a_point_on_an_overlay_that_stays_is_never_pressed_nor_relayed(self):
+        self.target = self.own(Target(wine))
+        bx, by = self.target.centre("B")
+        self.connect()
+        self.quorvex = self.own(Quorvex(wine, settings(self.target, REPORT=1, STPX=bx, STPY=by)))
+        self.controller.wait_received("some data", timeout=30)
+        self.controller.send("20")
+        self.controller.wait_received("some data29")
+        self.assertEqual(self.clicks_before_barrier(), [])
+        self.assertEqual(self.controller.received(), "some data29")
+
 
 class FirstDay(Scenario):
     def test_check_prints_the_layout_to_the_console_it_was_started_from(self):
