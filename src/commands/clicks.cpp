@@ -30,9 +30,9 @@ std::string ClickLine(const char* code, Point point) {
 std::string Hindrance(const Press& press) {
   switch (press.result) {
     case Press::Result::kCovered:
-      return "the window \"" + Printable(press.cover) + "\" lies over the application there";
+      return "the window \"" + Printable(press.detail) + "\" lies over the application there";
     case Press::Result::kRefused:
-      return "the system takes no input";
+      return press.detail.empty() ? "the system takes no input" : Printable(press.detail);
     case Press::Result::kBusy:
     case Press::Result::kPressed:
       break;

@@ -22,7 +22,8 @@ struct Press {
     kRefused,  // the system took none of the input
   };
   Result result = Result::kPressed;
-  std::string cover;  // kCovered: the covering window's title
+  // kCovered: the covering window's title; kRefused: why, for the operator.
+  std::string detail;
 };
 
 // A click is whole once the system has taken its release at the point: only then may

@@ -85,7 +85,7 @@ Press FakePointer::Click(Point at, bool onlyFollowed) {
   if (busy) {
     press.result = Press::Result::kBusy;
   } else if (onlyFollowed && cover) {
-    press = {.result = Press::Result::kCovered, .cover = *cover};
+    press = {.result = Press::Result::kCovered, .detail = *cover};
   } else if (refusesInput) {
     press.result = Press::Result::kRefused;
   }

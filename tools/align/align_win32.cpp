@@ -21,6 +21,7 @@
 #include "platform/win32/win32_error.h"
 #include "platform/win32/win32_followed_window.h"
 #include "platform/win32/win32_handles.h"
+#include "platform/win32/win32_input_reach.h"
 #include "platform/win32/win32_screen.h"
 
 namespace quorvex::align {
@@ -142,21 +143,6 @@ void WaitForEnter(HWND window) {
   ::PostMessageA(window, kEnter, 0, 0);
 }
 
-// A process this one may not even ask is taken for one that runs higher.
-bool Elevated(DWORD process) {
-  const win32::UniqueHandle handle(
-      ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
-  HANDLE token = nullptr;
-  if (!handle || !::OpenProcessToken(handle.get(), TOKEN_QUERY, &token)) {
-    return ::GetLastError() == ERROR_ACCESS_DENIED;
-  }
-  const win32::UniqueHandle owned(token);
-  TOKEN_ELEVATION elevation{};
-  DWORD size = 0;
-  return ::GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) &&
-         elevation.TokenIsElevated != 0;
-}
-
 // A function of a system library that older Windows lack: null there.
 template <typename Pointer>
 Pointer Function(HMODULE library, const char* name) {
@@ -220,18 +206,16 @@ class Win32Desk final : public Desk {
           "the monitors are set to different scales (Settings, Display, \"Scale\"): Quorvex's "
           "clicks land as measured only on the primary monitor; set every monitor to one scale");
     }
-    if (!Elevated(::GetCurrentProcessId())) {
-      for (const PixelPoint& point : points) {
-        const HWND window = ::WindowFromPoint({point.x, point.y});
-        DWORD process = 0;
-        if (window != nullptr && ::GetWindowThreadProcessId(window, &process) != 0 &&
-            Elevated(process)) {
-          cautions.push_back("the application at " + std::to_string(point.x) + "," +
-                             std::to_string(point.y) +
-                             " runs as administrator: Quorvex's clicks cannot reach it unless "
-                             "Quorvex runs as administrator too");
-          break;
-        }
+    for (const PixelPoint& point : points) {
+      const HWND window = ::WindowFromPoint({point.x, point.y});
+      DWORD process = 0;
+      if (window != nullptr && ::GetWindowThreadProcessId(window, &process) != 0 &&
+          process != ::GetCurrentProcessId() && win32::RunsHigher(process)) {
+        cautions.push_back("the application at " + std::to_string(point.x) + "," +
+                           std::to_string(point.y) +
+                           " runs as administrator: Quorvex's clicks cannot reach it unless "
+                           "Quorvex runs as administrator too");
+        break;
       }
     }
     return cautions;

@@ -1,6 +1,7 @@
 #include "platform/win32/win32_pointer.h"
 
 #include "platform/win32/win32_absolute.h"
+#include "platform/win32/win32_input_reach.h"
 #include "platform/win32/win32_wine.h"
 
 namespace quorvex::win32 {
@@ -59,13 +60,25 @@ Win32Pointer::~Win32Pointer() {
 // in a disconnected session it cannot, and 0,0 would be no better.
 Press Win32Pointer::Click(Point at, bool onlyFollowed) {
   if (Busy()) {
-    return {.result = Press::Result::kBusy, .cover = {}};
+    return {.result = Press::Result::kBusy, .detail = {}};
   }
-  if (HWND followed = onlyFollowed ? followed_.Found() : nullptr) {
-    HWND there = ::GetAncestor(::WindowFromPoint({at.x, at.y}), GA_ROOT);
-    if (there != followed && !Ours(there)) {
-      return {.result = Press::Result::kCovered, .cover = there ? TitleOf(there) : std::string()};
-    }
+  HWND there = ::GetAncestor(::WindowFromPoint({at.x, at.y}), GA_ROOT);
+  HWND followed = onlyFollowed ? followed_.Found() : nullptr;
+  if (followed != nullptr && there != followed && !Ours(there)) {
+    return {.result = Press::Result::kCovered, .detail = there ? TitleOf(there) : std::string()};
+  }
+  // SendInput would report these sent, and nothing would arrive.
+  if (!InputDesktopIsOurs()) {
+    return {.result = Press::Result::kRefused,
+            .detail =
+                "the desktop takes no input (the screen is locked, a UAC prompt is up, or "
+                "the session is disconnected)"};
+  }
+  if (DWORD process = 0; there != nullptr && !Ours(there) &&
+                         ::GetWindowThreadProcessId(there, &process) != 0 && RunsHigher(process)) {
+    return {.result = Press::Result::kRefused,
+            .detail = "the window \"" + TitleOf(there) +
+                      "\" runs as administrator, and Windows drops Quorvex's input to it"};
   }
   POINT saved{};
   back_.reset();
@@ -84,7 +97,7 @@ Press Win32Pointer::Click(Point at, bool onlyFollowed) {
       ClickBatch(Absolute({at.x, at.y}), ::GetSystemMetrics(SM_SWAPBUTTON) != 0);
   if (::SendInput(2, batch.data(), sizeof(INPUT)) != 2) {
     Unhook();
-    return {.result = Press::Result::kRefused, .cover = {}};
+    return {.result = Press::Result::kRefused, .detail = {}};
   }
   // The hook may have seen it already, inside SendInput. Without the hook nothing would
   // ever tell: the release is taken as sent.

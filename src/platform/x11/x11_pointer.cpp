@@ -75,11 +75,11 @@ Press X11Pointer::Click(Point at, bool onlyFollowed) {
     XUngrabServer(display_);
     XFlush(display_);
     if (!covered) {
-      return {.result = Press::Result::kBusy, .cover = {}};
+      return {.result = Press::Result::kBusy, .detail = {}};
     }
     const std::optional<Window> client = there == None ? std::nullopt : ClientOf(display_, there);
     return {.result = Press::Result::kCovered,
-            .cover = client ? TitleOf(display_, *client) : std::string()};
+            .detail = client ? TitleOf(display_, *client) : std::string()};
   }
   const unsigned primary = PrimaryButton(mapping.get());
   XTestFakeMotionEvent(display_, -1, at.x, at.y, CurrentTime);

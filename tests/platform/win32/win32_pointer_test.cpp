@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/win32/win32_error.h"
+#include "platform/win32/win32_input_reach.h"
 #include "platform/win32/win32_pointer.h"
 
 namespace quorvex::win32 {
@@ -34,6 +35,16 @@ TEST(ClickBatch, PressAndReleaseInOneTaggedBatch) {
 TEST(ClickBatch, TheTagIsNoneOfTheOperatorsInput) {
   EXPECT_NE(kClickTag, 0u);
   EXPECT_FALSE(FromOwnClick());
+}
+
+// The checks a click makes before it sends: on this desktop, at this process's own
+// level, input reaches; a process that does not exist is no higher.
+TEST(InputReach, OwnDesktopAndLevelLetInputThrough) {
+  EXPECT_TRUE(InputDesktopIsOurs());
+  ASSERT_TRUE(IntegrityLevel(::GetCurrentProcessId()).has_value());
+  EXPECT_FALSE(RunsHigher(::GetCurrentProcessId()));
+  EXPECT_FALSE(IntegrityLevel(0xFFFFFFF0).has_value());
+  EXPECT_FALSE(RunsHigher(0xFFFFFFF0));
 }
 
 std::string Utf8(const wchar_t* text, int length) {
