@@ -9,6 +9,7 @@
 #include "app/settings.h"
 #include "common/quote.h"
 #include "common/twips.h"
+#include "common/window_title.h"
 
 namespace quorvex {
 namespace {
@@ -29,8 +30,12 @@ std::string StartLine(const SettingsRecord& s, const Toolkit& toolkit) {
   const auto path = std::filesystem::absolute(kSettingsFileName, ignored).string();
   std::string line = "start: Quorvex " QUORVEX_VERSION ", settings " + Printable(path) +
                      ", frmMain at " + Pixels(toolkit, {s.PL, s.PT, s.FW, s.FH}) + ", frmTwo at " +
-                     Pixels(toolkit, {s.PL2, s.PT2, s.FW2, s.FH2}) + " (pixels), port " +
-                     (s.AUTOCONN == 1 ? Quote(s.CP) : "none (AUTOCONN)");
+                     Pixels(toolkit, {s.PL2, s.PT2, s.FW2, s.FH2}) +
+                     (TitlePart(s.WINDOW).empty()
+                          ? std::string(" (pixels)")
+                          : " (pixels from the client area of the window whose title holds \"" +
+                                Printable(TitlePart(s.WINDOW)) + "\")") +
+                     ", port " + (s.AUTOCONN == 1 ? Quote(s.CP) : "none (AUTOCONN)");
   if (s.VERSION == kAlignmentVersion) {
     line += ", alignment mode: overlays drawn visibly (VERSION:101)";
   }

@@ -56,6 +56,15 @@ TEST_F(StartupTest, SaysWhatItStartsWithInOneLine) {
                               "(VERSION:101)"));
 }
 
+// With WINDOW the places are the window's, and the line says whose.
+TEST_F(StartupTest, TheStartLineNamesTheFollowedWindow) {
+  Start(std::string(kGeometry) + "WINDOW: Line Control \n");
+  ASSERT_FALSE(rig.host.toolkit.notices.empty());
+  EXPECT_THAT(rig.host.toolkit.notices[0],
+              HasSubstr("87x31 (pixels from the client area of the window whose title holds "
+                        "\"Line Control\"), port none"));
+}
+
 TEST_F(StartupTest, AlignmentVersionMakesBothOverlaysVisibleAndBothAreTopmost) {
   const std::pair<std::string_view, int> cases[] = {
       {"VERSION:101", 220}, {"VERSION:100", 1}, {"VERSION:0", 1}, {"", 1}};
