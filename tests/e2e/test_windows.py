@@ -482,6 +482,19 @@ class FirstDay(Scenario):
         self.assertIn(f"overlay 1 (frmMain): {al},{at} {ar - al}x{ab - at} pixels", checked.stdout)
         self.assertIn('port: "3"', checked.stdout)
 
+    def test_the_program_and_its_tools_say_one_version_on_standard_output(self):
+        said = set()
+        for name in ("quorvex.exe", "quorvex-controller.exe", "quorvex-align.exe"):
+            with self.subTest(program=name):
+                exe = "Z:" + os.path.join(os.path.dirname(os.path.abspath(
+                    os.environ["QUORVEX_WIN_EXE"])), name).replace("/", "\\")
+                done = subprocess.run(["wine", "cmd", "/c", exe, "--version"], env=wine.env,
+                                      capture_output=True, text=True, timeout=60)
+                self.assertEqual(done.returncode, 0, done.stderr)
+                self.assertRegex(done.stdout, r"^quorvex \d+\.\d+\.\d+\r?\n$")
+                said.add(done.stdout.replace("\r\n", "\n"))
+        self.assertEqual(len(said), 1, said)
+
     def test_the_log_holds_what_crossed_the_line(self):
         self.start(LOG="line.log")
         self.controller.send("10")

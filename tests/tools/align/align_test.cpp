@@ -725,6 +725,7 @@ TEST(Options, WhatTheCommandLineSets) {
   EXPECT_TRUE(ParseOptions({"--show"}).show);
   EXPECT_TRUE(ParseOptions({"--production"}).production);
   EXPECT_TRUE(ParseOptions({"-h"}).help);
+  EXPECT_TRUE(ParseOptions({"--version"}).version);
   const Options window = ParseOptions({"--window"});
   EXPECT_TRUE(window.window);
   EXPECT_EQ(window.windowText, "");
@@ -744,6 +745,7 @@ TEST(Options, MistakesAndPortsTheSettingsFileCannotHold) {
            {"--visible=1"},
            {"--production", "--port", "3"},
            {"--production=1"},
+           {"--version=1"},
            {"--show", "--production"},
            {"--port", ""},
            {"--port", "3,4"},
