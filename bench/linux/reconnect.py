@@ -1,6 +1,7 @@
 """A lost line's return under RECONNECT:1: seconds from the new pseudo-terminal linked
 as CP to "some data" on it (goal: median of 10 at most 1.1 s), and the CPU the program
-spends while the line is down (goal: nothing beyond one open a second)."""
+spends while the line is down (goal: at most 1 ms of CPU and 2 wake-ups a second
+down, what one try to open a second costs: the tests only bound it far above)."""
 
 import argparse
 import os
@@ -26,6 +27,7 @@ def main():
         os.path.abspath(args.tests_build), "tests/platform/x11/x11_target_window"))
     import test_linux
     import test_linux_reconnect
+    from figures import cpu_ns_and_wakeups
 
     test_linux.setUpModule()
     case = test_linux_reconnect.Reconnect()
@@ -44,9 +46,10 @@ def main():
             case.quorvex.wait_line("is back", case.quorvex.err)
         case.lose_line()
         os.unlink(case.link.path)
-        before = case.quorvex.cpu_and_wakeups()
+        pid = case.quorvex.process.pid
+        before = cpu_ns_and_wakeups(pid)
         time.sleep(args.down_seconds)
-        after = case.quorvex.cpu_and_wakeups()
+        after = cpu_ns_and_wakeups(pid)
     finally:
         case.tearDown()
         case.doCleanups()
@@ -55,8 +58,11 @@ def main():
     print(f"reconnect: line back to 'some data': median {median * 1000:.0f} ms, "
           f"max {max(times) * 1000:.0f} ms over {len(times)} (goal: median <= 1100 ms: "
           f"{'met' if median <= 1.1 else 'MISSED'})")
-    print(f"reconnect: {args.down_seconds:.0f} s down: {after[0] - before[0]} CPU ticks, "
-          f"{after[1] - before[1]} wake-ups (one open a second)")
+    cpu_ms = (after[0] - before[0]) / 1e6
+    wakeups = after[1] - before[1]
+    met = cpu_ms <= args.down_seconds and wakeups <= 2 * args.down_seconds
+    print(f"reconnect: {args.down_seconds:.0f} s down: {cpu_ms:.2f} ms of CPU, {wakeups} "
+          f"wake-ups (goal: at most 1 ms and 2 a second: {'met' if met else 'MISSED'})")
 
 
 if __name__ == "__main__":

@@ -34,10 +34,6 @@ std::string HelpText() {
          "  --version  show the version and exit\n";
 }
 
-std::string VersionText() {
-  return "quorvex " QUORVEX_VERSION "\n";
-}
-
 std::string IgnoredText(std::string_view argument) {
   return "ignoring the argument " + Quote(argument) +
          ": quorvex takes its settings from "

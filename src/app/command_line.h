@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/version.h"  // VersionText
+
 namespace quorvex {
 
 enum class Ask { kRun, kHelp, kVersion, kCheck };
@@ -19,7 +21,6 @@ struct CommandLine {
 CommandLine ParseCommandLine(std::span<const std::string_view> arguments);
 
 std::string HelpText();
-std::string VersionText();
 // "Quorvex: ignoring the argument "x"": for each ignored one.
 std::string IgnoredText(std::string_view argument);
 

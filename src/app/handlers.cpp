@@ -89,7 +89,7 @@ void Handlers::ScreenChanged() {
       if (p.placement.Aside(*overlay)) {
         overlay->KeepOnTop();
       } else {
-        PlaceWindow(p.Settings, *overlay, p.placement.Home(*overlay));
+        PlaceWindow(p, *overlay, p.placement.Home(*overlay));
       }
     }
   });

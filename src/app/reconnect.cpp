@@ -15,12 +15,11 @@ std::string PortName(const Program& program) {
   }
 }
 
-void HoldOverlays(const Program& program, bool held) {
-  const std::uint8_t alpha =
-      held || program.Settings.VERSION == kAlignmentVersion ? kAlignmentAlpha : kOverlayAlpha;
+// As lineDown says: drawn held, or back to their own opacity.
+void HoldOverlays(const Program& program) {
   for (Overlay* overlay : {&program.platform.frmMain, &program.platform.frmTwo}) {
-    overlay->Held(held);
-    overlay->Opacity(alpha);
+    overlay->Held(program.lineDown);
+    overlay->Opacity(OverlayAlpha(program));
   }
 }
 
@@ -37,7 +36,7 @@ void LoseLine(Program& program, const std::optional<std::string>& notOpened) {
   program.lineDown = true;
   // A code begun on the lost line is not completed by the next one's first byte.
   program.dispatcher.Forget();
-  HoldOverlays(program, true);
+  HoldOverlays(program);
   const std::string reason = notOpened.value_or(program.platform.MSComm1.LostReason());
   program.platform.toolkit.Notice(
       "The line on " + PortName(program) + (notOpened ? " cannot be opened yet" : " is lost") +
@@ -64,7 +63,7 @@ void RetryLine(Program& program) {
   }
   program.lineDown = false;
   program.platform.Timer4.Enabled(false);
-  HoldOverlays(program, false);
+  HoldOverlays(program);
   program.platform.toolkit.Notice("The line on " + PortName(program) + " is back.");
 }
 

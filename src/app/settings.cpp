@@ -13,6 +13,7 @@
 
 #include "app/item_reader.h"
 #include "app/utf16.h"
+#include "common/blanks.h"
 #include "common/failure.h"
 #include "common/number.h"
 
@@ -21,11 +22,11 @@ namespace {
 
 using Key = SettingsKey;
 
-// Tested in this order; the first key found anywhere in an item wins. WINDOW and LOG
-// first: a window's title or a path may hold another key's text.
+// Tested in this order; the first key an item holds wins. WINDOW and LOG first: a
+// window's title or a path may hold another key's text.
 constexpr std::array<Key, 26> kKeys{{
-    {"WINDOW:", nullptr, &SettingsRecord::WINDOW},
-    {"LOG:", nullptr, &SettingsRecord::LOG},
+    {"WINDOW:", nullptr, &SettingsRecord::WINDOW, true},
+    {"LOG:", nullptr, &SettingsRecord::LOG, true},
     {"AUTOCONN:", &SettingsRecord::AUTOCONN},
     {"VERSION:", &SettingsRecord::VERSION},
     {"CP:", nullptr, &SettingsRecord::CP},
@@ -47,27 +48,17 @@ constexpr std::array<Key, 26> kKeys{{
     {"FH2:", &SettingsRecord::FH2},
     {"STRX2:", &SettingsRecord::STRX2},
     {"STRY2:", &SettingsRecord::STRY2},
-    {"RECONNECT:", &SettingsRecord::RECONNECT},
-    {"REPORT:", &SettingsRecord::REPORT},
-    {"HEARTBEAT:", &SettingsRecord::HEARTBEAT},
+    {"RECONNECT:", &SettingsRecord::RECONNECT, nullptr, true},
+    {"REPORT:", &SettingsRecord::REPORT, nullptr, true},
+    {"HEARTBEAT:", &SettingsRecord::HEARTBEAT, nullptr, true},
 }};
 
-// Every key ends in its only colon, so a key occurs in an item exactly when the text
-// up to one of the item's colons ends with it; that spares a search per key.
-const Key* FindKey(std::string_view item) {
-  const Key* found = nullptr;
-  for (auto colon = item.find(':'); colon != std::string_view::npos;
-       colon = item.find(':', colon + 1)) {
-    const std::string_view head = item.substr(0, colon + 1);
-    for (const Key* key = kKeys.data(); key != (found ? found : kKeys.data() + kKeys.size());
-         ++key) {
-      if (head.ends_with(key->name)) {
-        found = key;
-        break;
-      }
-    }
+// The item from its first text on.
+std::string_view Leading(std::string_view item) {
+  while (!item.empty() && IsBlank(item.front())) {
+    item.remove_prefix(1);
   }
-  return found;
+  return item;
 }
 
 std::string RemoveAll(std::string_view item, std::string_view key) {
@@ -194,6 +185,30 @@ std::span<const SettingsKey> SettingsKeys() {
   return kKeys;
 }
 
+// Every key ends in its only colon, so an old key occurs in an item exactly when the
+// text up to one of the item's colons ends with it; that spares a search per key.
+const SettingsKey* KeyOf(std::string_view item) {
+  const Key* found = nullptr;
+  const auto before = [&found] { return found ? found : kKeys.data() + kKeys.size(); };
+  for (auto colon = item.find(':'); colon != std::string_view::npos;
+       colon = item.find(':', colon + 1)) {
+    const std::string_view head = item.substr(0, colon + 1);
+    for (const Key* key = kKeys.data(); key != before(); ++key) {
+      if (!key->leads && head.ends_with(key->name)) {
+        found = key;
+        break;
+      }
+    }
+  }
+  const std::string_view lead = Leading(item);
+  for (const Key* key = kKeys.data(); key != before(); ++key) {
+    if (key->leads && lead.starts_with(key->name)) {
+      return key;
+    }
+  }
+  return found;
+}
+
 void ReadSettings(std::string_view text, std::string_view fileName, SettingsRecord& settings) {
   // Notepad's "Unicode": read as the same text saved as ANSI or UTF-8 would be.
   const std::optional<Utf8FromUtf16> unicode = FromUtf16(text);
@@ -205,11 +220,12 @@ void ReadSettings(std::string_view text, std::string_view fileName, SettingsReco
   }
   ItemReader reader(unicode ? std::string_view(unicode->text) : text);
   while (const auto item = reader.Next()) {
-    const Key* key = FindKey(item->text);
+    const Key* key = KeyOf(item->text);
     if (key == nullptr) {
       continue;
     }
-    std::string value = RemoveAll(item->text, key->name);
+    std::string value = key->leads ? std::string(Leading(item->text).substr(key->name.size()))
+                                   : RemoveAll(item->text, key->name);
     if (key->text != nullptr) {
       if (key->text == &SettingsRecord::WINDOW && CharactersIn(value) > kMaxWindowChars) {
         TooLong(fileName, *item);

@@ -17,6 +17,10 @@ struct SettingsKey {
   std::string_view name;                          // "PL:", colon included
   std::int16_t SettingsRecord::*field = nullptr;  // null for a text key
   std::string SettingsRecord::*text = nullptr;    // CP, WINDOW and LOG, stored as written
+  // The keys this program added count only as an item's first text, and their value
+  // is what follows them; the 21 old ones count anywhere in the item, and their value
+  // is the item with every occurrence removed, so that an old file reads as it did.
+  bool leads = false;
 };
 
 // The longest WINDOW text, in characters.
@@ -28,6 +32,9 @@ constexpr std::int16_t kMaxHeartbeatMs = 30000;
 
 // Every key, in the order items are tested against them.
 std::span<const SettingsKey> SettingsKeys();
+
+// The key an item holds: the first in that order that it holds; null for none.
+const SettingsKey* KeyOf(std::string_view item);
 
 // Reads tessora.ini from the working directory into `settings`.
 // Throws Failure naming the file, or the line and item at fault.

@@ -50,7 +50,7 @@ void frmMain::Form_Load(Program& program) {
   }
   program.platform.toolkit.Notice(StartLine(s, program.platform.toolkit));
   program.placement.Begin();
-  PlaceWindow(s, program.platform.frmMain, program.placement.Home(program.platform.frmMain));
+  PlaceWindow(program, program.platform.frmMain, program.placement.Home(program.platform.frmMain));
   // With RECONNECT a port not there yet (an adapter still being set up at boot) is
   // held for as one lost later; a CP that names no port is a mistake all the same.
   std::optional<std::string> notOpened;
@@ -75,14 +75,18 @@ void frmMain::Form_Load(Program& program) {
 }
 
 void frmTwo::Form_Load(Program& program) {
-  PlaceWindow(program.Settings, program.platform.frmTwo,
-              program.placement.Home(program.platform.frmTwo));
+  PlaceWindow(program, program.platform.frmTwo, program.placement.Home(program.platform.frmTwo));
 }
 
-void PlaceWindow(const SettingsRecord& settings, Overlay& window, const TwipsRect& rect) {
+void PlaceWindow(const Program& program, Overlay& window, const TwipsRect& rect) {
   window.Place(rect);
   window.KeepOnTop();
-  window.Opacity(settings.VERSION == kAlignmentVersion ? kAlignmentAlpha : kOverlayAlpha);
+  window.Opacity(OverlayAlpha(program));
+}
+
+std::uint8_t OverlayAlpha(const Program& program) {
+  return program.lineDown || program.Settings.VERSION == kAlignmentVersion ? kAlignmentAlpha
+                                                                           : kOverlayAlpha;
 }
 
 void OpenPort(SerialLine& MSComm1, const Port& port) {

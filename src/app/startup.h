@@ -18,8 +18,11 @@ namespace frmTwo {
 void Form_Load(Program& program);
 }  // namespace frmTwo
 
-// The rectangle in twips, then topmost and see-through.
-void PlaceWindow(const SettingsRecord& settings, Overlay& window, const TwipsRect& rect);
+// The rectangle in twips, then topmost, at the opacity the overlays have now.
+void PlaceWindow(const Program& program, Overlay& window, const TwipsRect& rect);
+
+// Alignment's opacity, also while a lost line holds the overlays; else practically none.
+std::uint8_t OverlayAlpha(const Program& program);
 
 // Opens `port`, greets the controller and drops what already waited.
 void OpenPort(SerialLine& MSComm1, const Port& port);

@@ -179,6 +179,21 @@ TEST_F(ReconnectTest, AlignmentModeIsHeldInItsOwnColourAndReturnsToAlignment) {
   EXPECT_EQ(host().frmTwo.alpha, 220);
 }
 
+// A screen change places the overlays anew: the operator must still see the line down.
+TEST_F(ReconnectTest, AScreenChangeWhileHeldKeepsThemHeldAndOnceBackSeeThrough) {
+  Start();
+  host().HangUp();
+  host().ChangeScreen();
+  EXPECT_TRUE(HeldVisibly());
+  EXPECT_EQ(host().frmTwo.place, (TwipsRect{950, 3000, 1300, 460}));
+  PlugIn();
+  ASSERT_TRUE(host().Tick(host().Timer4));
+  host().ChangeScreen();
+  EXPECT_FALSE(host().frmMain.held || host().frmTwo.held);
+  EXPECT_EQ(host().frmMain.alpha, 1);
+  EXPECT_EQ(host().frmTwo.alpha, 1);
+}
+
 TEST_F(ReconnectTest, ACodeBegunOnTheLostLineIsNotCompletedByTheNextOne) {
   Start();
   host().HangUp("1");

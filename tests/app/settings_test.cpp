@@ -341,7 +341,37 @@ TEST(ReadSettings, WindowIsTextTestedBeforeEveryOtherKey) {
   EXPECT_EQ(Read("WINDOW: Line 1 \n").WINDOW, " Line 1 ") << "stored as written";
   EXPECT_EQ(Read("\"WINDOW:Demo, 2\"").WINDOW, "Demo, 2");
   EXPECT_EQ(Read("PL:7\n").WINDOW, "");
-  EXPECT_EQ(Read("AUTOCONN:WINDOW:x").WINDOW, "AUTOCONN:x") << "WINDOW wins wherever it is";
+  EXPECT_EQ(FailureOf("AUTOCONN:WINDOW:x").first, 13) << "WINDOW only leads an item";
+}
+
+// The keys this program added count only as an item's first text, blanks before it
+// allowed: an item of an old file that the old keys pass over stays passed over.
+TEST(ReadSettings, AddedKeysCountOnlyAtTheStartOfAnItem) {
+  struct Case {
+    std::string_view key;
+    std::string SettingsRecord::*text;
+    std::int16_t SettingsRecord::*number;
+    std::string value;
+  };
+  for (const Case& c : {Case{"WINDOW:", &SettingsRecord::WINDOW, nullptr, "Line 1"},
+                        Case{"LOG:", &SettingsRecord::LOG, nullptr, "line.log"},
+                        Case{"RECONNECT:", nullptr, &SettingsRecord::RECONNECT, "1"}}) {
+    const std::string key(c.key);
+    for (const std::string prefix : {"BACK", "CATA", "X", "note ", "\"quoted\" ", "1"}) {
+      EXPECT_EQ(Read(prefix + key + c.value + "\n"), SettingsRecord{}) << prefix + key;
+    }
+    for (const std::string& item : {key + c.value, "  " + key + c.value, "\t" + key + c.value,
+                                    "\" " + key + c.value + "\""}) {
+      const SettingsRecord read = Read(item + "\nPL:7\n");
+      EXPECT_EQ(c.text ? read.*c.text : std::to_string(read.*c.number), c.value) << item;
+      EXPECT_EQ(read.PL, 7) << item;
+    }
+  }
+  // An old key's item keeps an added key's text in its value.
+  EXPECT_EQ(Read("CP:/var/LOG:1").CP, "/var/LOG:1");
+  EXPECT_EQ(Read("CP:/var/LOG:1").LOG, "");
+  EXPECT_EQ(FailureOf("PL:7 RECONNECT:1").first, 13);
+  EXPECT_EQ(Read("LOG:/tmp/LOG:x").LOG, "/tmp/LOG:x") << "the value is what follows the key";
 }
 
 TEST(ReadSettings, WindowTextOfMoreThan255CharactersEndsTheStart) {

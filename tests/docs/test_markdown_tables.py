@@ -1,6 +1,7 @@
 """The guides' Markdown tables: every row has as many cells as its header, and no
 table is broken off by a paragraph and then continued (rows a renderer would show as
-text, as once happened to the codes 40 and 50 of the serial protocol)."""
+text, as once happened to the codes 40 and 50 of the serial protocol); and what the
+README promises a newcomer."""
 
 import os
 import re
@@ -9,6 +10,11 @@ import unittest
 SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
 GUIDES = ("README.md", "docs/DEVELOPING.md")
 DELIMITER = re.compile(r"^\s*\|?\s*:?-+:?\s*(\|\s*:?-+:?\s*)*\|?\s*$")
+
+
+def read(guide):
+    with open(os.path.join(SOURCE, guide), encoding="utf-8") as text:
+        return text.read()
 
 
 def cells(row):
@@ -71,10 +77,18 @@ class Guides(unittest.TestCase):
     def test_every_table_of_the_guides_is_whole(self):
         for guide in GUIDES:
             with self.subTest(guide=guide):
-                with open(os.path.join(SOURCE, guide), encoding="utf-8") as text:
-                    content = text.read()
+                content = read(guide)
                 self.assertIn("|---", content)  # the check has tables to look at
                 self.assertEqual(problems(content), [])
+
+
+class Readme(unittest.TestCase):
+    def test_the_two_commands_from_source_come_before_installing(self):
+        readme = read("README.md")
+        top = readme[:readme.index("\n## Installing")]
+        for command in ("make demo", "make test"):
+            with self.subTest(command=command):
+                self.assertRegex(top, rf"(?m)^{command}\b", "a line of its own to copy")
 
 
 if __name__ == "__main__":

@@ -155,6 +155,19 @@ class FirstDay(Scenario):
         return subprocess.run([os.path.abspath(BIN), *args], cwd=folder, env=env,
                               capture_output=True, text=True, timeout=30)
 
+    def test_the_program_and_its_tools_say_one_version_on_standard_output(self):
+        env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
+        said = set()
+        for name in ("quorvex", "quorvex-controller", "quorvex-align"):
+            with self.subTest(program=name):
+                done = subprocess.run([os.path.join(os.path.dirname(os.path.abspath(BIN)), name),
+                                       "--version"], env=env, capture_output=True, text=True,
+                                      timeout=30)
+                self.assertEqual((done.returncode, done.stderr), (0, ""))
+                self.assertRegex(done.stdout, r"^quorvex \d+\.\d+\.\d+\n$")
+                said.add(done.stdout)
+        self.assertEqual(len(said), 1, said)
+
     def test_help_version_and_check_answer_without_a_display(self):
         self.assertIn("--check", self.run_quorvex("--help").stdout)
         self.assertRegex(self.run_quorvex("--version").stdout, r"^quorvex \d+\.\d+\.\d+\n$")

@@ -11,6 +11,7 @@
 #include "align_platform.h"
 #include "align_session.h"
 #include "common/failure.h"
+#include "common/version.h"
 
 int main(int argc, char** argv) {
   using namespace quorvex::align;
@@ -21,6 +22,10 @@ int main(int argc, char** argv) {
     const Options options = ParseOptions({argv + 1, argv + argc});
     if (options.help) {
       std::cout << Usage();
+      return 0;
+    }
+    if (options.version) {
+      std::cout << quorvex::VersionText();
       return 0;
     }
     return Run(options, OpenDesk, std::cin, std::cout, std::cerr);

@@ -52,6 +52,7 @@ tessora.ini, to standard output.
                 Quorvex's next start), every other byte kept; a file already
                 in production mode is left as it is
   -h, --help    show this help
+  --version     show the version
 
 Exit status: 0 done, 1 a failure (no display, input ended early, a button with
 no area, with --window no window or a title tessora.ini cannot hold, FILE exists, tessora.ini unreadable or not writable), 2 a mistake on
@@ -123,6 +124,8 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
     const auto value = [&] { return ValueOf(name, arguments, i, inlineValue, hasInline); };
     if (name == "-h" || name == "--help") {
       options.help = true;
+    } else if (name == "--version") {
+      options.version = true;
     } else if (name == "--show") {
       options.show = true;
     } else if (name == "--production") {
@@ -157,8 +160,9 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
     } else {
       throw std::invalid_argument("unknown argument \"" + Printable(arguments[i]) + "\"");
     }
-    if (hasInline && (name == "--show" || name == "--production" || name == "--visible" ||
-                      name == "--force" || name == "-h" || name == "--help")) {
+    if (hasInline &&
+        (name == "--show" || name == "--production" || name == "--visible" || name == "--force" ||
+         name == "-h" || name == "--help" || name == "--version")) {
       throw std::invalid_argument(std::string(name) + " takes no value");
     }
   }

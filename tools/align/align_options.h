@@ -18,6 +18,7 @@ struct Options {
   bool show = false;
   bool production = false;
   bool help = false;
+  bool version = false;
 };
 
 // Throws std::invalid_argument with a message for the user.

@@ -14,14 +14,9 @@ namespace {
 constexpr std::string_view kVersionKey = "VERSION:";
 constexpr std::string_view kProduction = "100";
 
-// The reader's rule: the first key, in its order, found anywhere in the item wins.
 bool IsVersionItem(std::string_view item) {
-  for (const SettingsKey& key : SettingsKeys()) {
-    if (item.find(key.name) != std::string_view::npos) {
-      return key.name == kVersionKey;
-    }
-  }
-  return false;
+  const SettingsKey* key = KeyOf(item);
+  return key != nullptr && key->name == kVersionKey;
 }
 
 struct Edit {

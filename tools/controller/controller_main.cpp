@@ -4,6 +4,7 @@
 #include <string>
 
 #include "common/failure.h"
+#include "common/version.h"
 #include "controller_platform.h"
 
 namespace quorvex::controller {
@@ -31,6 +32,10 @@ int main(int argc, char** argv) {
     const Options options = ParseOptions({argv + 1, argv + argc});
     if (options.help) {
       std::cout << Usage(ThisPlatform());
+      return 0;
+    }
+    if (options.version) {
+      std::cout << quorvex::VersionText();
       return 0;
     }
     return Serve(options);

@@ -51,6 +51,7 @@ constexpr std::string_view kOptionsAndCodes =
               (overlay 2: press the second)
   --listen    keep running when the typed input ends (stop it with Ctrl-C)
   -h, --help  show this help
+  --version   show the version
 
 Codes go out as written, with no line end; write \r, \n, \t, \", \\ or \xNN
 for other bytes (10\r\n); a typed line with a malformed escape is not sent, and
@@ -113,6 +114,8 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
         options.listen = true;
       } else if (argument == "-h" || argument == "--help") {
         options.help = true;
+      } else if (argument == "--version") {
+        options.version = true;
       } else {
         throw std::invalid_argument("unknown option " + std::string(argument));
       }
@@ -122,7 +125,7 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
       options.codes.push_back(Unescape(argument));
     }
   }
-  if (!options.help && !options.pty && options.port.empty()) {
+  if (!options.help && !options.version && !options.pty && options.port.empty()) {
     throw std::invalid_argument("no port given (a number, a device path, or --pty)");
   }
   return options;

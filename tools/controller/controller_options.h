@@ -16,6 +16,7 @@ struct Options {
   bool answer = false;
   bool listen = false;
   bool help = false;
+  bool version = false;
   std::vector<std::string> codes;  // the bytes to send, escapes resolved
 };
 

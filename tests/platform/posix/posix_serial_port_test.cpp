@@ -38,9 +38,11 @@ class PseudoTerminal : public ::testing::Test {
   }
 
   // The far end's writes reach the line through the terminal's buffer a moment later;
-  // a poll may wake for the first before the second is there.
+  // a poll may wake for the first before the second is there. A moment, however
+  // loaded the machine: only bytes that never come take the ten seconds.
   static bool Arrived(const PosixSerialLine& line, int bytes) {
-    for (int tries = 0; tries < 1000; ++tries) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
       int waiting = 0;
       if (::ioctl(line.PollFd(), FIONREAD, &waiting) == 0 && waiting >= bytes) {
         return true;

@@ -120,6 +120,7 @@ TEST(Options, PortOrPtyThenCodes) {
   EXPECT_TRUE(port.listen);
   EXPECT_EQ(port.codes, (std::vector<std::string>{"40"}));
   EXPECT_TRUE(ParseOptions({"--help"}).help);
+  EXPECT_TRUE(ParseOptions({"--version"}).version);  // and no port needed
   EXPECT_EQ(pty.ptyLink, "");
   for (const auto& [arguments, link, codes] : std::vector<
            std::tuple<std::vector<std::string_view>, std::string, std::vector<std::string>>>{
