@@ -30,8 +30,10 @@ if(WIN32)
   endfunction()
   quorvex_crlf(examples/tessora.ini ${CMAKE_BINARY_DIR}/zip/tessora.ini)
   quorvex_crlf(README.md ${CMAKE_BINARY_DIR}/zip/README.txt)
+  # Starting with the session, and again after a failure: a Task Scheduler task.
+  quorvex_crlf(examples/quorvex-task.xml ${CMAKE_BINARY_DIR}/zip/quorvex-task.xml)
   install(FILES ${CMAKE_BINARY_DIR}/zip/tessora.ini ${CMAKE_BINARY_DIR}/zip/README.txt
-    DESTINATION .)
+    ${CMAKE_BINARY_DIR}/zip/quorvex-task.xml DESTINATION .)
 else()
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

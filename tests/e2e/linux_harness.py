@@ -220,8 +220,10 @@ class Controller(Child):
         self.wait_line("sent " + re.escape(f'"{code}"'))
 
     def received(self):
-        """Every byte received so far, in order (the tool prints each read quoted)."""
-        parts = [re.match(r'\S+ recv "((?:[^"\\]|\\.)*)"', line) for line in list(self.out)]
+        """Every byte received so far, in order (the tool prints each code quoted, some
+        named after it in brackets)."""
+        parts = [re.match(r'\S+ recv "((?:[^"\\]|\\.)*)"(?: \(.*\))?$', line)
+                 for line in list(self.out)]
         return "".join(p.group(1).encode().decode("unicode_escape") for p in parts if p)
 
     def wait_received(self, text, timeout=WAIT):

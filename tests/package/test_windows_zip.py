@@ -1,5 +1,5 @@
 """The Windows zip, made by CPack from the cross build: the programs, and the example
-settings and the guide with CR LF line ends, as Notepad wants them."""
+settings, the example task and the guide with CR LF line ends, as Notepad wants them."""
 
 import os
 import shutil
@@ -30,7 +30,8 @@ class WindowsZip(unittest.TestCase):
             for program in ("quorvex.exe", "quorvex-controller.exe", "quorvex-align.exe"):
                 self.assertIn(program, names)
             for packed, source in (("tessora.ini", "examples/tessora.ini"),
-                                   ("README.txt", "README.md")):
+                                   ("README.txt", "README.md"),
+                                   ("quorvex-task.xml", "examples/quorvex-task.xml")):
                 with self.subTest(file=packed):
                     data = archive.read(packed)
                     with open(os.path.join(SOURCE, source), "rb") as original:

@@ -1,5 +1,6 @@
 #include "controller_options.h"
 
+#include <charconv>
 #include <stdexcept>
 
 #include "controller_text.h"
@@ -9,8 +10,9 @@ namespace quorvex::controller {
 namespace {
 
 constexpr std::string_view kPosixHead =
-    R"usage(Usage: quorvex-controller [--answer] [--listen] PORT [CODE...]
-       quorvex-controller [--answer] [--listen] --pty [PATH] [CODE...]
+    R"usage(Usage: quorvex-controller [--answer] [--listen] [--heartbeat N] PORT [CODE...]
+       quorvex-controller [--answer] [--listen] [--heartbeat N] --pty [PATH]
+                          [CODE...]
 
 Plays the controller at the other end of Quorvex's serial line: for commissioning
 a line, or for trying Quorvex without one. Opens PORT at 9600 baud, 8 data bits,
@@ -33,7 +35,7 @@ the CODEs given, then each line typed on its input (Ctrl-D ends).
 )usage";
 
 constexpr std::string_view kWindowsHead =
-    R"usage(Usage: quorvex-controller [--answer] [--listen] PORT [CODE...]
+    R"usage(Usage: quorvex-controller [--answer] [--listen] [--heartbeat N] PORT [CODE...]
 
 Plays the controller at the other end of Quorvex's serial line: for commissioning
 a line, or for checking a cable. Opens PORT at 9600 baud, 8 data bits, no parity,
@@ -50,6 +52,10 @@ constexpr std::string_view kOptionsAndCodes =
               clicked overlay 1: press the first button), "30" to "202"
               (overlay 2: press the second)
   --listen    keep running when the typed input ends (stop it with Ctrl-C)
+  --heartbeat N
+              watch Quorvex's heartbeat, HEARTBEAT:N in tessora.ini (N ms, 100
+              to 30000): with no "00" for 3 intervals, one line says Quorvex
+              is gone and the buttons may be bare; one more when they are back
   -h, --help  show this help
   --version   show the version
 
@@ -59,13 +65,34 @@ said so.
 Quorvex sends "some data" once when it opens its port, then 101 and 202 for the
 operator's clicks on overlay 1 and 2. It acts on 10, 20 and 30 (click the points
 STRX/STRY, STPX/STPY, STRX2/STRY2) and 40 and 50 (show and hide both overlays).
+With REPORT:1 it tells each click's outcome, 11/21/31 made, 19/29/39 not made;
+with HEARTBEAT it sends 00 at its interval. Each code is shown on a line of
+its own as it completes, these named; bytes that begin no code as they are.
 
 Output:   12:34:56.789 recv "101"
           12:34:56.791 sent "10"
+          12:34:56.805 recv "11" (10 made)
+          12:34:57.000 recv "00" (heartbeat)
 Example:  quorvex-controller --answer 3
 Exit status: 0 when the input ends, 1 when the port fails, the line closes or
 what was typed cannot go out, 2 for a mistake on the command line.
 )usage";
+
+std::string HeartbeatRange() {
+  return "milliseconds from " + std::to_string(kHeartbeatMinMs) + " to " +
+         std::to_string(kHeartbeatMaxMs) + ", as HEARTBEAT in tessora.ini";
+}
+
+std::chrono::milliseconds HeartbeatInterval(std::string_view text) {
+  int ms = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), ms);
+  if (text.empty() || error != std::errc{} || end != text.data() + text.size() ||
+      ms < kHeartbeatMinMs || ms > kHeartbeatMaxMs) {
+    throw std::invalid_argument("--heartbeat " + std::string(text) + ": the interval is in " +
+                                HeartbeatRange());
+  }
+  return std::chrono::milliseconds(ms);
+}
 
 }  // namespace
 
@@ -112,6 +139,13 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
         options.answer = true;
       } else if (argument == "--listen") {
         options.listen = true;
+      } else if (argument == "--heartbeat") {
+        if (i + 1 == arguments.size()) {
+          throw std::invalid_argument("--heartbeat needs the interval: " + HeartbeatRange());
+        }
+        options.heartbeat = HeartbeatInterval(arguments[++i]);
+      } else if (argument.starts_with("--heartbeat=")) {
+        options.heartbeat = HeartbeatInterval(argument.substr(12));
       } else if (argument == "-h" || argument == "--help") {
         options.help = true;
       } else if (argument == "--version") {

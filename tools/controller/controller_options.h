@@ -1,6 +1,7 @@
 // The controller tool's command line.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,10 +16,15 @@ struct Options {
   std::string ptyLink;  // --pty PATH: a symbolic link to the pseudo-terminal
   bool answer = false;
   bool listen = false;
+  std::chrono::milliseconds heartbeat{0};  // --heartbeat: Quorvex's HEARTBEAT; 0: not watched
   bool help = false;
   bool version = false;
   std::vector<std::string> codes;  // the bytes to send, escapes resolved
 };
+
+// Quorvex's HEARTBEAT range, which --heartbeat takes too.
+inline constexpr int kHeartbeatMinMs = 100;
+inline constexpr int kHeartbeatMaxMs = 30000;
 
 // Throws std::invalid_argument with a message for the user.
 Options ParseOptions(const std::vector<std::string_view>& arguments);

@@ -1,55 +1,91 @@
 #include "controller_session.h"
 
-#include <array>
+#include <algorithm>
 #include <chrono>
+#include <iomanip>
+#include <sstream>
 #include <stdexcept>
 
 #include "controller_text.h"
 
 namespace quorvex::controller {
-namespace {
 
-struct Answer {
-  std::string_view code;
-  std::string_view reply;
-};
-constexpr std::array kAnswers{Answer{"101", "10"}, Answer{"202", "30"}};
-
-}  // namespace
-
-std::vector<std::string> Answerer::Feed(std::string_view bytes) {
-  pending_ += bytes;
-  std::vector<std::string> replies;
-  while (!pending_.empty()) {
-    bool waiting = false;
-    bool matched = false;
-    for (const Answer& answer : kAnswers) {
-      if (pending_.starts_with(answer.code)) {
-        replies.emplace_back(answer.reply);
-        pending_.erase(0, answer.code.size());
-        matched = true;
-        break;
-      }
-      waiting = waiting || answer.code.starts_with(pending_);
-    }
-    if (matched) {
-      continue;
-    }
-    if (waiting) {
-      break;
-    }
-    pending_.erase(0, 1);
-  }
-  return replies;
-}
+Session::Session(std::ostream& out, Settings settings, Writer write)
+    : out_(out),
+      settings_(std::move(settings)),
+      write_(std::move(write)),
+      lastBeat_(settings_.now()) {}
 
 void Session::Received(std::string_view bytes) {
-  Print("recv", Quote(bytes));
-  if (!answer_) {
+  for (const Piece& piece : tokens_.Feed(bytes)) {
+    Show(piece);
+  }
+  if (!tokens_.Holding()) {
+    restDue_.reset();
+  } else if (!restDue_) {
+    restDue_ = settings_.now() + kRestPatience;
+  }
+}
+
+void Session::Show(const Piece& piece) {
+  const Token* token = piece.token;
+  std::string text = Quote(piece.bytes);
+  if (token != nullptr && !token->words.empty()) {
+    text.append(" (").append(token->words).append(")");
+  }
+  Print("recv", text);
+  if (token == nullptr) {
     return;
   }
-  for (const std::string& reply : answerer_.Feed(bytes)) {
-    Send(reply);
+  if (token->code == kHeartbeat && settings_.heartbeat.count() > 0) {
+    const Clock::time_point now = settings_.now();
+    if (missing_) {
+      missing_ = false;
+      std::ostringstream note;
+      note << "heartbeat again after " << std::fixed << std::setprecision(1)
+           << std::chrono::duration<double>(now - lastBeat_).count() << " s: Quorvex is running";
+      Note(note.str());
+    }
+    lastBeat_ = now;
+  }
+  if (settings_.answer && !token->reply.empty()) {
+    Send(token->reply);
+  }
+}
+
+std::optional<Session::Clock::time_point> Session::Deadline() const {
+  const std::optional<Clock::time_point> gone = GoneAt();
+  if (restDue_ && gone) {
+    return std::min(*restDue_, *gone);
+  }
+  return restDue_ ? restDue_ : gone;
+}
+
+std::optional<Session::Clock::time_point> Session::GoneAt() const {
+  if (settings_.heartbeat.count() <= 0 || missing_) {
+    return std::nullopt;
+  }
+  return lastBeat_ + kMissedHeartbeats * settings_.heartbeat;
+}
+
+void Session::Due() {
+  const Clock::time_point now = settings_.now();
+  if (restDue_ && now >= *restDue_) {
+    Flush();
+  }
+  if (const auto gone = GoneAt(); gone && now >= *gone) {
+    missing_ = true;
+    std::ostringstream note;
+    note << "no heartbeat for " << kMissedHeartbeats << " intervals ("
+         << settings_.heartbeat.count() << " ms): Quorvex gone: the buttons may be bare";
+    Note(note.str());
+  }
+}
+
+void Session::Flush() {
+  restDue_.reset();
+  for (const Piece& piece : tokens_.Flush()) {
+    Show(piece);
   }
 }
 
@@ -89,6 +125,13 @@ void Session::Print(std::string_view what, std::string_view text) {
 
 void Session::Print(std::string_view line) {
   out_ << TimeOfDay(std::chrono::system_clock::now()) << ' ' << line << std::endl;
+}
+
+int WaitMs(Session::Clock::time_point deadline) {
+  using namespace std::chrono;
+  const auto left = ceil<milliseconds>(deadline - Session::Clock::now()).count();
+  return static_cast<int>(
+      std::clamp<long long>(left, 0, duration_cast<milliseconds>(days(1)).count()));
 }
 
 }  // namespace quorvex::controller

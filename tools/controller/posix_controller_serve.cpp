@@ -4,8 +4,10 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <utility>
@@ -49,6 +51,15 @@ bool Unsent(const PosixLine& line) {
   return (line.PollEvents() & POLLOUT) != 0;
 }
 
+// poll's time-out: the line's next look or the first deadline; -1 for neither.
+int Timeout(int look, std::optional<Session::Clock::time_point> wake) {
+  if (!wake) {
+    return look;
+  }
+  const int until = WaitMs(*wake);
+  return look >= 0 ? std::min(look, until) : until;
+}
+
 }  // namespace
 
 UsageFor ThisPlatform() {
@@ -57,13 +68,20 @@ UsageFor ThisPlatform() {
 
 int ServeLine(PosixLine& line, const Options& options, int input, std::ostream& out,
               std::chrono::milliseconds patience) {
-  Session session(out, options.answer, [&line](std::string_view bytes) {
-    if (!line.Heard()) {
-      return false;
-    }
-    line.Write(bytes);
-    return true;
-  });
+  using Clock = Session::Clock;
+  Session session(out, {.answer = options.answer, .heartbeat = options.heartbeat},
+                  [&line](std::string_view bytes) {
+                    if (!line.Heard()) {
+                      return false;
+                    }
+                    line.Write(bytes);
+                    return true;
+                  });
+  const auto closed = [&session] {
+    session.Flush();
+    session.Note("line closed");
+    return 1;
+  };
   // On a pseudo-terminal nobody listens yet: the codes wait for the program's greeting.
   bool codesSent = false;
   const auto sendCodes = [&] {
@@ -79,27 +97,34 @@ int ServeLine(PosixLine& line, const Options& options, int input, std::ostream& 
   }
   TypedLines typed(input);
   bool inputOpen = true;
+  // Once the input has ended: the line's last sign of life, and the patience from it.
+  std::optional<Clock::time_point> giveUpAt;
   for (;;) {
     // A line may close inside a write, with nothing left to poll that would say so.
     if (line.Closed()) {
-      session.Note("line closed");
-      return 1;
+      return closed();
     }
     const bool draining = !inputOpen && !options.listen;
     if (draining && !Unsent(line)) {
+      session.Flush();
       return 0;
     }
+    if (draining && !giveUpAt) {
+      giveUpAt = Clock::now() + patience;
+    }
     const int look = line.LookAgain();
+    std::optional<Clock::time_point> wake = session.Deadline();
+    if (giveUpAt && look < 0) {
+      wake = wake ? std::min(*wake, *giveUpAt) : giveUpAt;
+    }
     pollfd fds[2] = {{.fd = line.PollFd(), .events = line.PollEvents(), .revents = 0},
                      {.fd = inputOpen ? input : -1, .events = POLLIN, .revents = 0}};
-    const int ready = ::poll(fds, 2,
-                             look >= 0  ? look
-                             : draining ? static_cast<int>(patience.count())
-                                        : -1);
+    const int ready = ::poll(fds, 2, Timeout(look, wake));
     if (ready < 0 && errno != EINTR) {
       throw std::runtime_error("poll failed");
     }
-    if (ready == 0 && look < 0) {
+    session.Due();
+    if (giveUpAt && look < 0 && ready == 0 && Clock::now() >= *giveUpAt) {
       std::ostringstream note;
       note << "nothing went out for " << patience.count() / 1000.0
            << " s: the rest of what was typed is not sent";
@@ -107,13 +132,13 @@ int ServeLine(PosixLine& line, const Options& options, int input, std::ostream& 
       return 1;
     }
     if ((ready > 0 && fds[0].revents != 0) || look >= 0) {
+      giveUpAt.reset();
       const auto received = line.OnReady(ready > 0 ? fds[0].revents : 0);
       if (const std::string news = line.TakeNews(); !news.empty()) {
         session.Note(news);
       }
       if (!received) {
-        session.Note("line closed");
-        return 1;
+        return closed();
       }
       if (!received->empty()) {
         session.Received(*received);

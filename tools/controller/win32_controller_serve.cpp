@@ -19,12 +19,14 @@ namespace {
 // be blocked in a console read when the program ends, so it holds its own share.
 struct Shared {
   Shared(const Options& options, std::string_view port)
-      : line(port), session(std::cout, options.answer, [this](std::string_view bytes) {
-          if (!line.Write(bytes)) {
-            throw std::runtime_error("the port failed while sending");
-          }
-          return true;
-        }) {}
+      : line(port),
+        session(std::cout, {.answer = options.answer, .heartbeat = options.heartbeat},
+                [this](std::string_view bytes) {
+                  if (!line.Write(bytes)) {
+                    throw std::runtime_error("the port failed while sending");
+                  }
+                  return true;
+                }) {}
   Win32Line line;
   std::mutex mutex;  // one line of output, one code sent, at a time
   Session session;
@@ -64,16 +66,31 @@ int Serve(const Options& options) {
   std::thread(TypeLines, shared).detach();
   const HANDLE stop = options.listen ? nullptr : shared->inputEnded.get();
   for (;;) {
-    const std::optional<std::string> received = shared->line.Read(stop);
+    DWORD timeout = INFINITE;
+    {
+      const std::lock_guard lock(shared->mutex);
+      if (const auto deadline = shared->session.Deadline()) {
+        timeout = static_cast<DWORD>(WaitMs(*deadline));
+      }
+    }
+    std::string received;
+    const Win32Line::Woke woke = shared->line.Read(stop, timeout, received);
     const std::lock_guard lock(shared->mutex);
-    if (!received) {
-      shared->session.Note("line closed");
-      return 1;
+    switch (woke) {
+      case Win32Line::Woke::kGone:
+        shared->session.Flush();
+        shared->session.Note("line closed");
+        return 1;
+      case Win32Line::Woke::kStopped:
+        shared->session.Flush();
+        return 0;
+      case Win32Line::Woke::kBytes:
+        shared->session.Received(received);
+        break;
+      case Win32Line::Woke::kTimedOut:
+        break;
     }
-    if (received->empty()) {
-      return 0;
-    }
-    shared->session.Received(*received);
+    shared->session.Due();
   }
 }
 

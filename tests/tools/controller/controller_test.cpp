@@ -1,4 +1,5 @@
-// The controller tool's portable parts: options, escapes and the answering rule.
+// The controller tool's portable parts: options, escapes, the codes cut and named,
+// the answering rule and the heartbeat's watch.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,11 +12,37 @@
 #include "controller_options.h"
 #include "controller_session.h"
 #include "controller_text.h"
+#include "controller_tokens.h"
 
 namespace quorvex::controller {
 namespace {
 
 using Replies = std::vector<std::string>;
+using Clock = Session::Clock;
+
+// A session whose line and clock are the test's: what it wrote, and when it is.
+struct Bench {
+  explicit Bench(bool answer = false, std::chrono::milliseconds heartbeat = {})
+      : session(out, {.answer = answer, .heartbeat = heartbeat, .now = [this] { return now; }},
+                [this](std::string_view bytes) {
+                  written.emplace_back(bytes);
+                  return true;
+                }) {}
+  // The printed lines without their times.
+  std::vector<std::string> Lines() const {
+    std::vector<std::string> lines;
+    std::istringstream text(out.str());
+    for (std::string line; std::getline(text, line);) {
+      lines.push_back(line.substr(line.find(' ') + 1));
+    }
+    return lines;
+  }
+
+  Clock::time_point now{std::chrono::hours(1)};
+  std::ostringstream out;
+  Replies written;
+  Session session;
+};
 
 TEST(Answerer, AnswersEachClickCodeOnceWhereverTheReadsSplitIt) {
   struct Case {
@@ -30,23 +57,151 @@ TEST(Answerer, AnswersEachClickCodeOnceWhereverTheReadsSplitIt) {
            Case{{"some da", "ta20", "2"}, {"30"}},
            Case{{"1011"}, {"10"}},
            Case{{"100", "101"}, {"10"}},
+           // Outcomes and heartbeats are not answered, and never make a click code.
+           Case{{"1119", "00", "2129313900"}, {}},
+           Case{{"11", "101"}, {"10"}},
+           Case{{"x20", "2"}, {"30"}},
        }) {
-    Answerer answerer;
-    Replies replies;
+    Bench bench(true);
     for (const std::string_view read : c.reads) {
-      for (std::string& reply : answerer.Feed(read)) {
-        replies.push_back(std::move(reply));
-      }
+      bench.session.Received(read);
     }
-    EXPECT_EQ(replies, c.replies) << ::testing::PrintToString(c.reads);
+    EXPECT_EQ(bench.written, c.replies) << ::testing::PrintToString(c.reads);
   }
+}
+
+TEST(Tokenizer, CutsTheCodesAsTheyComeAndKeepsStrayBytesTogether) {
+  struct Case {
+    std::vector<std::string_view> reads;
+    std::vector<std::string> pieces;  // a stray piece in brackets
+    std::string held;                 // what Flush gives at the end
+  };
+  for (const Case& c : {
+           Case{{"some data00", "11"}, {"some data", "00", "11"}, ""},
+           Case{{"1", "9"}, {"19"}, ""},
+           Case{{"2", "1", "29", "3139"}, {"21", "29", "31", "39"}, ""},
+           Case{{"x00\r\n"}, {"[x]", "00", "[\r\n]"}, ""},
+           Case{{"\r\n10", "1"}, {"[\r\n]", "101"}, ""},
+           Case{{"30"}, {}, "30"},
+           Case{{"30", "4"}, {"[304]"}, ""},
+           Case{{"1011"}, {"101"}, "1"},
+           Case{{"some dat"}, {}, "some dat"},
+           Case{{"some date"}, {"[some date]"}, ""},
+       }) {
+    Tokenizer tokens;
+    std::vector<std::string> pieces;
+    const auto take = [&pieces](const std::vector<Piece>& got) {
+      for (const Piece& piece : got) {
+        if (piece.token != nullptr) {
+          EXPECT_EQ(piece.bytes, piece.token->code);
+        }
+        pieces.push_back(piece.token ? piece.bytes : "[" + piece.bytes + "]");
+      }
+    };
+    for (const std::string_view read : c.reads) {
+      take(tokens.Feed(read));
+    }
+    EXPECT_EQ(pieces, c.pieces) << ::testing::PrintToString(c.reads);
+    EXPECT_EQ(tokens.Holding(), !c.held.empty()) << ::testing::PrintToString(c.reads);
+    pieces.clear();
+    take(tokens.Flush());
+    EXPECT_EQ(pieces, c.held.empty() ? std::vector<std::string>{}
+                                     : std::vector<std::string>{"[" + c.held + "]"});
+    EXPECT_FALSE(tokens.Holding());
+  }
+}
+
+TEST(Session, NamesOutcomesAndHeartbeatsOneLineACode) {
+  Bench bench;
+  bench.session.Received("some data1011");
+  bench.session.Received("11921");
+  bench.session.Received("29313");
+  bench.session.Received("900\x07");
+  EXPECT_EQ(bench.Lines(),
+            (std::vector<std::string>{"recv \"some data\"", "recv \"101\"", "recv \"11\" (10 made)",
+                                      "recv \"19\" (10 not made)", "recv \"21\" (20 made)",
+                                      "recv \"29\" (20 not made)", "recv \"31\" (30 made)",
+                                      "recv \"39\" (30 not made)", "recv \"00\" (heartbeat)",
+                                      "recv \"\\x07\""}));
+  EXPECT_EQ(bench.session.Deadline(), std::nullopt);  // nothing waited for: no wake-ups
+}
+
+TEST(Session, TheStartOfACodeWaitsForItsRestOnlySoLong) {
+  Bench bench;
+  bench.session.Received("1");
+  ASSERT_EQ(bench.session.Deadline(), bench.now + kRestPatience);
+  bench.now += kRestPatience / 2;
+  bench.session.Received("\x02");  // not a code's rest: shown at once, with what waited
+  EXPECT_EQ(bench.Lines(), std::vector<std::string>{"recv \"1\\x02\""});
+  EXPECT_EQ(bench.session.Deadline(), std::nullopt);
+
+  bench.session.Received("3");
+  bench.now += kRestPatience - std::chrono::milliseconds(1);
+  bench.session.Due();
+  EXPECT_EQ(bench.Lines().size(), 1u);
+  bench.now += std::chrono::milliseconds(1);
+  bench.session.Due();
+  EXPECT_EQ(bench.Lines().back(), "recv \"3\"");
+  bench.session.Received("9");  // too late to make "39"
+  bench.session.Received("1");
+  bench.session.Flush();  // the line ended
+  EXPECT_EQ(bench.Lines(), (std::vector<std::string>{"recv \"1\\x02\"", "recv \"3\"", "recv \"9\"",
+                                                     "recv \"1\""}));
+}
+
+TEST(Session, MissedHeartbeatsAreSaidOnceAndTheirComingBack) {
+  using std::chrono::milliseconds;
+  const milliseconds interval(100);
+  Bench bench(false, interval);
+  const auto gone = [&bench] {
+    const auto lines = bench.Lines();
+    return std::count(lines.begin(), lines.end(),
+                      "note no heartbeat for 3 intervals (100 ms): Quorvex gone: the buttons "
+                      "may be bare");
+  };
+  // From the start: a Quorvex that never beats is as gone as one that stopped.
+  EXPECT_EQ(bench.session.Deadline(), bench.now + 3 * interval);
+  for (int beat = 0; beat < 10; ++beat) {
+    bench.now += interval * 2;  // late, but not three intervals late
+    bench.session.Due();
+    bench.session.Received("00");
+    EXPECT_EQ(bench.session.Deadline(), bench.now + 3 * interval);
+  }
+  EXPECT_EQ(gone(), 0);
+  bench.now += 3 * interval - milliseconds(1);
+  bench.session.Due();
+  EXPECT_EQ(gone(), 0);
+  bench.now += milliseconds(1);
+  bench.session.Due();
+  EXPECT_EQ(gone(), 1);
+  EXPECT_EQ(bench.session.Deadline(), std::nullopt);  // no more wake-ups while gone
+  bench.now += std::chrono::minutes(1);
+  bench.session.Due();
+  bench.session.Received("11");
+  EXPECT_EQ(gone(), 1);
+  bench.session.Received("0");
+  EXPECT_EQ(bench.Lines().back(), "recv \"11\" (10 made)");
+  bench.session.Received("0");
+  EXPECT_EQ(bench.Lines().back(), "note heartbeat again after 60.3 s: Quorvex is running");
+  EXPECT_EQ(bench.session.Deadline(), bench.now + 3 * interval);
+  bench.now += 3 * interval;
+  bench.session.Due();
+  EXPECT_EQ(gone(), 2);
+  EXPECT_EQ(bench.written, Replies{});
+
+  Bench unwatched;
+  unwatched.session.Received("00");
+  EXPECT_EQ(unwatched.session.Deadline(), std::nullopt);
+  unwatched.now += std::chrono::hours(1);
+  unwatched.session.Due();
+  EXPECT_EQ(unwatched.Lines(), std::vector<std::string>{"recv \"00\" (heartbeat)"});
 }
 
 TEST(Session, PrintsBothDirectionsAndSendsAnswersOnlyWhenAsked) {
   for (const bool answer : {false, true}) {
     std::ostringstream out;
     std::string line;
-    Session session(out, answer, [&line](std::string_view bytes) {
+    Session session(out, {.answer = answer}, [&line](std::string_view bytes) {
       line += bytes;
       return true;
     });
@@ -65,7 +220,7 @@ TEST(Session, AMalformedEscapeTypedIsOneErrorLineAndNothingSent) {
   for (const std::string_view slip : {"1\\q", "\\x4", "10\\"}) {
     std::ostringstream out;
     std::string line;
-    Session session(out, false, [&line](std::string_view bytes) {
+    Session session(out, {}, [&line](std::string_view bytes) {
       line += bytes;
       return true;
     });
@@ -82,7 +237,7 @@ TEST(Session, AMalformedEscapeTypedIsOneErrorLineAndNothingSent) {
 
 TEST(Session, WithNobodyOnTheLineNothingIsSaidSent) {
   std::ostringstream out;
-  Session session(out, true, [](std::string_view) { return false; });
+  Session session(out, {.answer = true}, [](std::string_view) { return false; });
   session.Typed("10");
   session.Received("202");  // the answer cannot go either
   const std::string text = out.str();
@@ -141,6 +296,32 @@ TEST(Options, PortOrPtyThenCodes) {
                           {"3", "1\\q"},
                           {"--pty="}}) {
     EXPECT_THROW(ParseOptions(bad), std::invalid_argument);
+  }
+}
+
+TEST(Options, HeartbeatTakesQuorvexsRangeInMilliseconds) {
+  using std::chrono::milliseconds;
+  EXPECT_EQ(ParseOptions({"3"}).heartbeat, milliseconds(0));
+  EXPECT_EQ(ParseOptions({"--heartbeat", "100", "3"}).heartbeat, milliseconds(100));
+  EXPECT_EQ(ParseOptions({"--pty", "--heartbeat=30000"}).heartbeat, milliseconds(30000));
+  const Options codes = ParseOptions({"3", "--heartbeat", "1000", "40"});
+  EXPECT_EQ(codes.codes, std::vector<std::string>{"40"});
+  for (const auto& bad : {std::vector<std::string_view>{"3", "--heartbeat", "99"},
+                          {"3", "--heartbeat", "30001"},
+                          {"3", "--heartbeat", "0"},
+                          {"3", "--heartbeat", "-100"},
+                          {"3", "--heartbeat", "1e3"},
+                          {"3", "--heartbeat", " 100"},
+                          {"3", "--heartbeat", "100ms"},
+                          {"3", "--heartbeat="},
+                          {"3", "--heartbeat"}}) {
+    try {
+      ParseOptions(bad);
+      ADD_FAILURE() << ::testing::PrintToString(bad);
+    } catch (const std::invalid_argument& error) {
+      EXPECT_NE(std::string(error.what()).find("milliseconds from 100 to 30000"), std::string::npos)
+          << error.what();
+    }
   }
 }
 

@@ -161,6 +161,16 @@ TEST(PosixServe, WhatTheLineNeverTakesIsReportedNotSent) {
   EXPECT_EQ(run->Lines(" note nothing went out for 0.1 s"), 1) << run->out.str();
 }
 
+// The heartbeat's deadline and the patience's share one wait: neither hides the other.
+TEST(PosixServe, MissedHeartbeatsAreSaidWhileWhatTheLineNeverTakesWaits) {
+  const auto run = std::make_shared<Trial>("40\n");
+  run->options.heartbeat = std::chrono::milliseconds(100);
+  run->line.Stuck();
+  EXPECT_EQ(Served(run, std::chrono::seconds(1)), std::optional(1));
+  EXPECT_EQ(run->Lines(" note no heartbeat for 3 intervals (100 ms)"), 1) << run->out.str();
+  EXPECT_EQ(run->Lines(" note nothing went out for 1 s"), 1) << run->out.str();
+}
+
 // The pseudo-terminal of --pty, with the test in Quorvex's place at its other end.
 class PtyLine : public ::testing::Test {
  protected:

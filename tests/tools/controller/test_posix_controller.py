@@ -4,6 +4,7 @@ tool goes on, a mistake on its command line ends it, and a line nobody reads doe
 not keep it from hearing what arrives."""
 
 import os
+import re
 import select
 import shutil
 import signal
@@ -128,6 +129,61 @@ class PosixController(unittest.TestCase):
         self.assertIn("exists and is not a symbolic link: left as it is", done.stderr)
         with open(link) as kept:
             self.assertEqual(kept.read(), "CP:3\n")
+
+    @staticmethod
+    def stamp(line):
+        """The tool's time of a line, in seconds since midnight (UTC)."""
+        hours, minutes, seconds = line.split()[0].split(":")
+        return int(hours) * 3600 + int(minutes) * 60 + float(seconds)
+
+    def test_heartbeats_that_stop_are_said_once_and_again_when_they_come_back(self):
+        interval = 1.0  # seconds; beats go 5 times as often, so only a stall of 2.8 s is a gap
+        tool, end = self.tool("--heartbeat", str(int(interval * 1000)))
+        gone = f"note no heartbeat for 3 intervals ({int(interval * 1000)} ms): Quorvex gone: " \
+               "the buttons may be bare"
+        # Waiting for a deadline costs no time, watched or gone: a loop that spun would
+        # spend most of these seconds.
+        spent = self.cpu_seconds(tool)
+        for _ in range(10):
+            os.write(end.fd, b"00")
+            time.sleep(interval / 5)
+        os.write(end.fd, b"1100")  # read together: still one line each
+        tool.wait_line(r' recv "11" \(10 made\)$')
+        tool.wait_line(re.escape(gone), timeout=60)
+        time.sleep(1)
+        self.assertLess(self.cpu_seconds(tool) - spent, 0.5)
+        os.write(end.fd, b"00")
+        tool.wait_line(r" note heartbeat again after \d+\.\d s: Quorvex is running$")
+        lines = list(tool.out)
+        self.assertEqual(sum(l.endswith(' recv "00" (heartbeat)') for l in lines), 12, lines)
+        self.assertTrue(all(l.endswith(("(heartbeat)", "(10 made)", gone)) or " note " in l
+                            for l in lines[1:]), lines)
+        # Never said early: each "gone" comes three intervals after the beat before it
+        # (a machine slow enough to stall that long earns one, rightly).
+        said = [i for i, l in enumerate(lines) if l.endswith(gone)]
+        again = [i for i, l in enumerate(lines) if "heartbeat again" in l]
+        self.assertEqual(len(said), len(again), lines)
+        for i in said:
+            last = max(j for j in range(i) if lines[j].endswith("(heartbeat)"))
+            self.assertGreaterEqual(self.stamp(lines[i]) - self.stamp(lines[last]),
+                                    3 * interval - 0.01, lines)
+        tool.process.stdin.close()
+        self.assertEqual(tool.wait_exit(), 0)
+
+    @staticmethod
+    def cpu_seconds(child):
+        with open(f"/proc/{child.process.pid}/stat") as stat:
+            fields = stat.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+    def test_a_heartbeat_interval_out_of_range_is_a_mistake_on_the_command_line(self):
+        for value in ("99", "30001", "1s"):
+            with self.subTest(value=value):
+                done = subprocess.run([CONTROLLER, "--heartbeat", value, "--pty"],
+                                      stdin=subprocess.DEVNULL, capture_output=True, text=True,
+                                      timeout=WAIT)
+                self.assertEqual(done.returncode, 2)
+                self.assertIn("milliseconds from 100 to 30000", done.stderr)
 
 
 if __name__ == "__main__":

@@ -1,6 +1,6 @@
 """quorvex-controller.exe under Wine, its COM5 a pseudo-terminal whose other end the
-native tool holds in answering mode: both directions, the end of input, and the
-message for a port that is missing."""
+native tool holds in answering mode: both directions, the end of input, the
+heartbeat's watch, and the message for a port that is missing."""
 
 import os
 import subprocess
@@ -60,6 +60,19 @@ class WindowsController(unittest.TestCase):
         self.native.send("101")
         tool.wait_line(r' sent "10"$')
         self.native.wait_received("4010")
+
+    def test_heartbeats_named_their_stop_said_and_their_coming_back(self):
+        tool = self.tool("--heartbeat", "500", "5", "40")
+        self.native.wait_received("40", timeout=30)  # the tool has the port
+        self.native.send("0019")
+        tool.wait_line(r' recv "00" \(heartbeat\)$')
+        tool.wait_line(r' recv "19" \(10 not made\)$')
+        tool.wait_line(r" note no heartbeat for 3 intervals \(500 ms\): Quorvex gone: the "
+                       r"buttons may be bare$", timeout=30)
+        self.native.send("00")
+        tool.wait_line(r" note heartbeat again after \d+\.\d s: Quorvex is running$")
+        self.native.send("101")
+        tool.wait_line(r' recv "101"$')  # the wait for the line went on reading
 
     def test_a_missing_port_is_named_with_the_ports_there_are(self):
         missing = self.tool("COM9")
