@@ -1,7 +1,7 @@
 // Any byte stream, cut into reads any way, with empty events (a hang-up) between
 // them: clicks land only on the three configured points, windows move only by the
-// step-asides and their restores, visibility changes come in pairs, and nothing is
-// sent on the line.
+// step-asides and their restores, the cursor only goes back, visibility changes come
+// in pairs, and nothing is sent on the line.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -25,14 +25,23 @@ constexpr Point kStop{.x = -2001, .y = 2002};
 constexpr Point kStart2{.x = 3001, .y = -3002};
 
 bool Allowed(const std::string& entry) {
-  static const std::string_view kAllowed[] = {"MSComm1.TakeInput",        "Click(1001,1002)",
-                                              "Click(-2001,2002)",        "Click(3001,-3002)",
-                                              "frmMain.Place(30,0,0,0)",  "frmTwo.Place(50,0,0,0)",
-                                              "frmMain.Place(30,40,0,0)", "frmTwo.Place(50,60,0,0)",
-                                              "Timer1.Enabled(1)",        "Timer1.Enabled(0)",
-                                              "Timer2.Enabled(1)",        "Timer2.Enabled(0)",
-                                              "frmMain.Show(1)",          "frmTwo.Show(1)",
-                                              "frmMain.Show(0)",          "frmTwo.Show(0)"};
+  static const std::string_view kAllowed[] = {"MSComm1.TakeInput",
+                                              "Click(1001,1002)",
+                                              "Click(-2001,2002)",
+                                              "Click(3001,-3002)",
+                                              "frmMain.Place(30,0,0,0)",
+                                              "frmTwo.Place(50,0,0,0)",
+                                              "frmMain.Place(30,40,0,0)",
+                                              "frmTwo.Place(50,60,0,0)",
+                                              "Timer1.Enabled(1)",
+                                              "Timer1.Enabled(0)",
+                                              "Timer2.Enabled(1)",
+                                              "Timer2.Enabled(0)",
+                                              "frmMain.Show(1)",
+                                              "frmTwo.Show(1)",
+                                              "frmMain.Show(0)",
+                                              "frmTwo.Show(0)",
+                                              "Return"};
   for (const auto allowed : kAllowed) {
     if (entry == allowed) {
       return true;
