@@ -29,10 +29,13 @@ POINT Absolute(POINT pixel) {
                      ::GetSystemMetrics(SM_CYVIRTUALSCREEN))};
 }
 
-bool Ours(HWND window) {
+// 0 for no window.
+DWORD OwnerOf(HWND window) {
   DWORD process = 0;
-  ::GetWindowThreadProcessId(window, &process);
-  return process == ::GetCurrentProcessId();
+  if (window != nullptr) {
+    ::GetWindowThreadProcessId(window, &process);
+  }
+  return process;
 }
 
 }  // namespace
@@ -63,8 +66,10 @@ Press Win32Pointer::Click(Point at, bool onlyFollowed) {
     return {.result = Press::Result::kBusy, .detail = {}};
   }
   HWND there = ::GetAncestor(::WindowFromPoint({at.x, at.y}), GA_ROOT);
+  const DWORD owner = OwnerOf(there);
+  const bool ours = owner == ::GetCurrentProcessId();
   HWND followed = onlyFollowed ? followed_.Found() : nullptr;
-  if (followed != nullptr && there != followed && !Ours(there)) {
+  if (followed != nullptr && there != followed && !ours) {
     return {.result = Press::Result::kCovered, .detail = there ? TitleOf(there) : std::string()};
   }
   // SendInput would report these sent, and nothing would arrive.
@@ -74,8 +79,7 @@ Press Win32Pointer::Click(Point at, bool onlyFollowed) {
                 "the desktop takes no input (the screen is locked, a UAC prompt is up, or "
                 "the session is disconnected)"};
   }
-  if (DWORD process = 0; there != nullptr && !Ours(there) &&
-                         ::GetWindowThreadProcessId(there, &process) != 0 && RunsHigher(process)) {
+  if (owner != 0 && !ours && RunsHigher(owner)) {
     return {.result = Press::Result::kRefused,
             .detail = "the window \"" + TitleOf(there) +
                       "\" runs as administrator, and Windows drops Quorvex's input to it"};
