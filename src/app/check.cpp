@@ -9,6 +9,7 @@
 #include "app/startup.h"
 #include "common/failure.h"
 #include "common/quote.h"
+#include "common/window_title.h"
 
 namespace quorvex {
 namespace {
@@ -34,8 +35,13 @@ CheckResult CheckSettings(TwipsScale scale, const PortsNow& ports) {
     const int number = failure.number();
     return {failure.Message() + "\n", number > 0 && number < 256 ? number : 1};
   }
-  std::string text = "overlay 1 (frmMain): " + Text(OverlayPixels(s, 1, scale)) + " pixels\n" +
-                     "overlay 2 (frmTwo): " + Text(OverlayPixels(s, 2, scale)) + " pixels\n";
+  std::string text;
+  if (const std::string_view part = TitlePart(s.WINDOW); !part.empty()) {
+    text += "window: the one whose title holds \"" + Printable(part) +
+            "\"; the places below are from its client area\n";
+  }
+  text += "overlay 1 (frmMain): " + Text(OverlayPixels(s, 1, scale)) + " pixels\n" +
+          "overlay 2 (frmTwo): " + Text(OverlayPixels(s, 2, scale)) + " pixels\n";
   for (const ClickPoint& click : ClickPoints(s)) {
     text += std::string("\"") + click.code + "\" clicks at " + std::to_string(click.point.x) + "," +
             std::to_string(click.point.y) + "\n";

@@ -86,6 +86,13 @@ TEST(Check, ACpTheStartWouldRefuseFailsAsTheStartWould) {
   EXPECT_EQ(result.status, 1);
 }
 
+TEST(Check, NamesTheFollowedWindowBeforeItsRelativePlaces) {
+  EXPECT_THAT(Checked(std::string("WINDOW: Batch line \n") + kGuarded),
+              ::testing::StartsWith("window: the one whose title holds \"Batch line\"; the "
+                                    "places below are from its client area\noverlay 1"));
+  EXPECT_THAT(Checked(kGuarded), ::testing::StartsWith("overlay 1"));
+}
+
 TEST(Check, SaysTheModeAsQuorvexAlignDoes) {
   EXPECT_THAT(Checked(kGuarded), HasSubstr("production mode: overlays practically invisible "
                                            "(no VERSION item)\n"));
