@@ -269,7 +269,9 @@ FileItems ItemsOf(std::string_view path) {
     const Key* key = KeyOf(item->text);
     if (key == nullptr) {
       if (!TrimBlanks(item->text).empty()) {
-        warn(*item, "\"" + Printable(item->text) +
+        std::string quoted(1, '"');
+        quoted += Printable(item->text);
+        warn(*item, quoted +
                         "\" holds no key and is ignored (a key is in capitals and ends in a "
                         "colon, such as PL:)");
       }
