@@ -222,31 +222,6 @@ class PseudoTerminal final : public PosixLine {
 
 }  // namespace
 
-std::string PresentPorts() {
-  std::vector<std::string> found;
-  std::error_code ignored;
-  for (const auto& entry : std::filesystem::directory_iterator("/sys/class/tty", ignored)) {
-    const std::string name = entry.path().filename().string();
-    if (name.starts_with("ttyUSB") || name.starts_with("ttyACM")) {
-      found.push_back("/dev/" + name);
-      continue;
-    }
-    // Every built-in port has its device; only those with a UART behind have a type.
-    std::ifstream type(entry.path() / "type");
-    int uart = 0;
-    if (name.starts_with("ttyS") && type >> uart && uart != 0) {
-      const auto number = static_cast<std::int16_t>(std::atoi(name.c_str() + 4) + 1);
-      found.push_back(NumberedPort(number, PortSystem::kPosix).name);
-    }
-  }
-  std::sort(found.begin(), found.end());
-  std::string ports;
-  for (const std::string& port : found) {
-    ports += (ports.empty() ? "" : ", ") + port;
-  }
-  return ports;
-}
-
 std::unique_ptr<PosixLine> OpenPort(std::string_view port) {
   return std::make_unique<PortLine>(port);
 }
