@@ -104,7 +104,15 @@ class Link {
     // Made beside it and renamed over it, so that the name never leads nowhere.
     const std::string fresh = path + ".new-" + std::to_string(::getpid());
     if (::symlink(target.c_str(), fresh.c_str()) != 0) {
-      throw std::runtime_error(path + " cannot be made a link: " + std::strerror(errno));
+      const int reason = errno;
+      const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+      std::error_code ignored;
+      if (reason == ENOENT && !std::filesystem::is_directory(folder, ignored)) {
+        throw std::runtime_error(path + " cannot be made a link: the folder " + folder.string() +
+                                 " does not exist (make it first: mkdir -p " + folder.string() +
+                                 ")");
+      }
+      throw std::runtime_error(path + " cannot be made a link: " + std::strerror(reason));
     }
     if (::rename(fresh.c_str(), path.c_str()) != 0) {
       const int reason = errno;
