@@ -21,7 +21,7 @@ help:
 	@echo "make program   only the Linux program and its tools: build/linux/"
 	@echo "make test      build every preset and run every test (about 10 minutes)"
 	@echo "make build     build every preset: $(PRESETS)"
-	@echo "make package   the Debian package and the Windows zip"
+	@echo "make package   the Debian package, the Windows zip and the Windows installer (.msi)"
 	@echo "make bench     the benchmarks, written to bench/RESULTS.md"
 	@echo "make fuzz      the fuzz targets, for longer (FUZZ_SECONDS=$(FUZZ_SECONDS) a target)"
 	@echo "make format    clang-format the sources"
@@ -89,10 +89,11 @@ demo: build-linux
 # build/linux/quorvex and build/linux/quorvex-controller, nothing else.
 program: build-linux
 
-# build/linux/packages/*.deb and build/windows/packages/*.zip
+# build/linux/packages/*.deb, build/windows/packages/*.zip and *.msi
 package: build-linux build-windows
 	@cd build/linux && cpack
 	@cd build/windows && cpack
+	@cmake --build --preset windows --target msi
 
 format:
 	@$(INSTALL) format

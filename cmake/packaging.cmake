@@ -1,4 +1,4 @@
-# `make package`: a zip for Windows, a Debian package for Linux.
+# `make package`: a zip and an installer for Windows, a Debian package for Linux.
 set(CPACK_PACKAGE_NAME quorvex)
 set(CPACK_PACKAGE_VENDOR "Quorvex developers")
 set(CPACK_PACKAGE_CONTACT "Quorvex developers <dev@quorvex.invalid>")
@@ -13,6 +13,8 @@ quorvex-align, which writes the settings as the operator points at the buttons."
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
 set(CPACK_STRIP_FILES ON)
+# The pages the README links to, which every package carries beside it.
+set(QUORVEX_GUIDE_PAGES docs/DEVELOPING.md bench/RESULTS.md)
 
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
@@ -30,10 +32,22 @@ if(WIN32)
   endfunction()
   quorvex_crlf(examples/tessora.ini ${CMAKE_BINARY_DIR}/zip/tessora.ini)
   quorvex_crlf(README.md ${CMAKE_BINARY_DIR}/zip/README.txt)
+  foreach(page IN LISTS QUORVEX_GUIDE_PAGES)
+    quorvex_crlf(${page} ${CMAKE_BINARY_DIR}/zip/${page})
+    get_filename_component(folder ${page} DIRECTORY)
+    install(FILES ${CMAKE_BINARY_DIR}/zip/${page} DESTINATION ${folder})
+  endforeach()
   # Starting with the session, and again after a failure: a Task Scheduler task.
   quorvex_crlf(examples/quorvex-task.xml ${CMAKE_BINARY_DIR}/zip/quorvex-task.xml)
   install(FILES ${CMAKE_BINARY_DIR}/zip/tessora.ini ${CMAKE_BINARY_DIR}/zip/README.txt
     ${CMAKE_BINARY_DIR}/zip/quorvex-task.xml DESTINATION .)
+  # `make package` builds it after the zip; the test builds its own (cmake/msi.cmake).
+  add_custom_target(msi
+    COMMAND ${CMAKE_COMMAND} -D BUILD=${CMAKE_BINARY_DIR} -D VERSION=${PROJECT_VERSION}
+      -D OUTPUT=${CPACK_PACKAGE_DIRECTORY}/quorvex-${PROJECT_VERSION}-x64.msi
+      -P ${PROJECT_SOURCE_DIR}/cmake/msi.cmake
+    COMMENT "Building the Windows installer")
+  add_dependencies(msi quorvex quorvex-controller quorvex-align)
 else()
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
@@ -64,7 +78,10 @@ endif()
 # The guide's pictures stay where its links expect them.
 if(NOT WIN32)
   install(FILES README.md DESTINATION ${QUORVEX_DOC_DIR})
-  install(FILES docs/DEVELOPING.md DESTINATION ${QUORVEX_DOC_DIR}/docs)
+  foreach(page IN LISTS QUORVEX_GUIDE_PAGES)
+    get_filename_component(folder ${page} DIRECTORY)
+    install(FILES ${page} DESTINATION ${QUORVEX_DOC_DIR}/${folder})
+  endforeach()
 endif()
 install(DIRECTORY docs/ DESTINATION ${QUORVEX_DOC_DIR}/docs OPTIONAL FILES_MATCHING PATTERN "*.png"
   PATTERN man EXCLUDE)

@@ -14,6 +14,8 @@ declare -A group=(
   [display]="xvfb xdotool x11-utils"
   [wine]="wine wine64"
   [mingw]="cmake make g++-mingw-w64-x86-64-posix"
+  # The Windows installer: wixl builds it, msitools' msiinfo reads it back.
+  [msi]="wixl msitools"
 )
 group[linux]="${group[program]} ${group[tests]}"
 group[asan]="${group[linux]}"
@@ -23,10 +25,10 @@ group[windows]="${group[mingw]} libgtest-dev"
 # libFuzzer and the sanitizers' runtimes are only recommended by clang.
 group[fuzz]="cmake make clang libclang-rt-dev"
 group[format]="clang-format"
-group[package]="${group[program]} ${group[mingw]} dpkg-dev"
+group[package]="${group[program]} ${group[mingw]} ${group[msi]} dpkg-dev"
 group[bench]="${group[linux]} ${group[mingw]} ${group[display]} ${group[wine]} libbenchmark-dev"
 group[test]="${group[linux]} ${group[windows]} ${group[fuzz]} ${group[format]} ${group[display]}"
-group[test]+=" ${group[wine]} libbenchmark-dev openbox imagemagick dpkg-dev fakeroot groff-base man-db"
+group[test]+=" ${group[wine]} ${group[msi]} libbenchmark-dev openbox imagemagick dpkg-dev fakeroot groff-base man-db"
 # Checks the session-start examples in the package (systemd-analyze is used when there).
 group[test]+=" desktop-file-utils"
 

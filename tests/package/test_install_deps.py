@@ -48,7 +48,7 @@ class Groups(unittest.TestCase):
         self.assertEqual(listed("demo") & HEAVY, set())
         self.assertEqual(listed("program") & {"libgtest-dev", "xvfb"}, set())
         self.assertIn("xvfb", listed("demo"))
-        self.assertIn("dpkg-dev", listed("package"))
+        self.assertLessEqual({"dpkg-dev", "wixl", "msitools"}, listed("package"))
         self.assertEqual(script("--list", "everything", path=os.environ["PATH"]).returncode, 2)
 
 
