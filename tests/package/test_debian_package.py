@@ -16,7 +16,8 @@ EXAMPLES = "usr/share/doc/quorvex/examples/"
 AUTOSTART = EXAMPLES + "quorvex.desktop"
 UNIT = EXAMPLES + "quorvex@.service"
 FILES = ("usr/bin/quorvex", "usr/bin/quorvex-controller", "usr/share/doc/quorvex/README.md",
-         "usr/share/doc/quorvex/docs/DEVELOPING.md", EXAMPLES + "tessora.ini", AUTOSTART, UNIT,
+         "usr/share/doc/quorvex/docs/DEVELOPING.md", "usr/share/doc/quorvex/bench/RESULTS.md",
+         "usr/share/doc/quorvex/docs/quorvex-demo.png", EXAMPLES + "tessora.ini", AUTOSTART, UNIT,
          *MAN)
 DEPENDS = ("libc6", "libstdc++6", "libx11-6", "libx11-xcb1", "libxcb1", "libxtst6")
 ALIGN = ("usr/bin/quorvex-align", "usr/share/man/man1/quorvex-align.1.gz")
