@@ -691,9 +691,16 @@ class StackedWithTheWindow(Following):
         self.start_following("Raised app")
         cover = self.cover("Notice over the app")
         self.wait_stacked([self.app], self.overlays, [cover.top], what="the cover over the overlays")
+        app_seen = self.own(Watcher(desktop, self.app))
+        overlay_seen = self.own(Watcher(desktop, self.quorvex.overlay("frmMain")))
         desktop.raise_window(self.target.window)
         self.wait_stacked([cover.top], [self.app], self.overlays,
                           what="the overlays over the application raised over the cover")
+        # How soon is bench/'s to bound; seen here only for the record.
+        raised, back = (wait_until(seen.moves, what="a restack seen")[0][2]
+                        for seen in (app_seen, overlay_seen))
+        print(f"\noverlays above the raised application {back - raised:.1f} ms after it",
+              file=sys.stderr)
         desktop.click(*centre(self.target.start_rect))
         self.controller.wait_received("some data101")
         desktop.raise_window(cover.window)
