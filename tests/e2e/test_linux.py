@@ -666,7 +666,8 @@ class StackedWithTheWindow(Following):
         self.start_following("Covered app")
         title = "Instructions over the app"
         cover = self.cover(title)
-        self.wait_stacked([self.app], self.overlays, [cover.top], what="the cover over the overlays")
+        self.wait_stacked([self.app], self.overlays, [cover.top],
+                          what="the cover over the overlays")
         for rect in (self.target.start_rect, self.target.stop_rect):
             desktop.click(*centre(rect))
         wait_until(lambda: len(cover.clicks()) == 2, what="both clicks on the cover")
@@ -690,7 +691,8 @@ class StackedWithTheWindow(Following):
     def test_the_overlays_go_with_the_application_as_it_is_raised_and_covered_again(self):
         self.start_following("Raised app")
         cover = self.cover("Notice over the app")
-        self.wait_stacked([self.app], self.overlays, [cover.top], what="the cover over the overlays")
+        self.wait_stacked([self.app], self.overlays, [cover.top],
+                          what="the cover over the overlays")
         app_seen = self.own(Watcher(desktop, self.app))
         overlay_seen = self.own(Watcher(desktop, self.quorvex.overlay("frmMain")))
         desktop.raise_window(self.target.window)
