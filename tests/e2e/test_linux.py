@@ -229,8 +229,7 @@ class Stacking(Scenario):
         self.target = self.own(Target(desktop))  # mapped after the overlays
         self.assertEqual(self.target.start_rect, layout.start_rect)
         desktop.run("xdotool", "windowraise", str(desktop.find("--name", "^Quorvex target$")))
-        desktop.click(*centre(self.target.start_rect))
-        self.controller.wait_received("some data101")
+        self.click_until_received(centre(self.target.start_rect), "some data101")
         self.barrier()
 
     def click_until_received(self, point, text):
