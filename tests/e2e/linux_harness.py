@@ -201,6 +201,30 @@ class Desktop:
     def viewable(self, window):
         return "IsViewable" in self.run("xwininfo", "-id", str(window))
 
+    def stack(self):
+        """The root's children, bottom to top, as XQueryTree lists them (xwininfo shows
+        them top first)."""
+        text = self.run("xwininfo", "-root", "-children")
+        return [int(w, 16) for w in reversed(re.findall(r"^\s+(0x[0-9a-f]+) ", text, re.M))]
+
+    def top_level(self, window):
+        """The root's child that holds `window`: its frame under a window manager."""
+        while True:
+            info = self.run("xwininfo", "-children", "-id", str(window))
+            root, parent = (int(re.search(key + r" window id: (0x[0-9a-f]+)", info).group(1), 16)
+                            for key in ("Root", "Parent"))
+            if parent in (root, 0):
+                return window
+            window = parent
+
+    def raise_window(self, window):
+        """Raised as an operator raises it: activated through the window manager where
+        one runs (a client's own raise may go nowhere there), else XRaiseWindow."""
+        if self.wm:
+            self.run("xdotool", "windowactivate", str(window))
+        else:
+            self.run("xdotool", "windowraise", str(window))
+
     def pixel(self, x, y):
         text = self.run("import", "-window", "root", "-crop", f"1x1+{x}+{y}", "-depth", "8",
                         "txt:-")
@@ -261,12 +285,17 @@ class Watcher(Child):
 
 class Popup(Child):
     """Another client's window: "menu" (override-redirect), "normal", or "hog" (a normal
-    window that raises itself whenever an override-redirect window is restacked)."""
+    window that raises itself whenever an override-redirect window is restacked); with
+    `title`, it carries that title."""
 
-    def __init__(self, desktop, kind, x, y, width, height):
-        super().__init__([POPUP, kind, str(x), str(y), str(width), str(height)], desktop.env)
+    def __init__(self, desktop, kind, x, y, width, height, title=None):
+        super().__init__([POPUP, kind, str(x), str(y), str(width), str(height),
+                          *([title] if title else [])], desktop.env)
         self.kind = kind
         self.wait_line("^ready$")
+        if title:
+            self.window = wait_until(lambda: desktop.find("--name", f"^{title}$"),
+                                     what=title)
 
     def clicks(self):
         return [line for line in list(self.out) if line.startswith("click ")]

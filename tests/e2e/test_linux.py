@@ -229,8 +229,7 @@ class Stacking(Scenario):
         self.target = self.own(Target(desktop))  # mapped after the overlays
         self.assertEqual(self.target.start_rect, layout.start_rect)
         desktop.run("xdotool", "windowraise", str(desktop.find("--name", "^Quorvex target$")))
-        desktop.click(*centre(self.target.start_rect))
-        self.controller.wait_received("some data101")
+        self.click_until_received(centre(self.target.start_rect), "some data101")
         self.barrier()
 
     def click_until_received(self, point, text):
@@ -472,7 +471,7 @@ class Geometry(Scenario):
         self.assertRegex("\n".join(quorvex.err), "Error 7000: .*:65000.*X11 session")
 
 
-class FollowWindow(Scenario):
+class Following(Scenario):
     """WINDOW set: positions count from the titled window's client area, which under
     openbox lies inside a frame."""
 
@@ -502,6 +501,24 @@ class FollowWindow(Scenario):
     def click_on_start(self, target):
         ox, oy, _, _ = desktop.geometry(target.window)
         desktop.click(ox + 20 + 40, oy + 40 + 40)
+
+    def overlay_windows(self, quorvex):
+        """Both overlays' windows: each one's input and the face beneath it."""
+        return [quorvex.overlay("frmMain"), quorvex.overlay("frmTwo"),
+                *(desktop.find("--classname", f"^{name}Face$") for name in ("frmMain", "frmTwo"))]
+
+    def wait_stacked(self, *layers, what):
+        """Every window of each layer beneath every window of the next."""
+        def stacked():
+            stack = desktop.stack()
+            if not all(w in stack for layer in layers for w in layer):
+                return False
+            places = [[stack.index(w) for w in layer] for layer in layers]
+            return all(max(low) < min(high) for low, high in zip(places, places[1:]))
+        wait_until(stacked, what=what)
+
+
+class FollowWindow(Following):
 
     def test_overlays_and_codes_follow_the_window_a_title_with_a_key_inside(self):
         self.controller = self.own(Controller(desktop))
@@ -575,7 +592,7 @@ class FollowWindow(Scenario):
         self.controller.send("10")
         target.wait_line("^click Start 1$")
 
-    def test_moved_under_another_window_an_overlay_comes_above_it_once_still(self):
+    def test_moved_under_another_window_the_overlays_stay_beneath_it(self):
         self.controller = self.own(Controller(desktop))
         target = self.titled("Covered line")
         self.quorvex = self.own(Quorvex(desktop, self.relative(target, "Covered line")))
@@ -583,18 +600,17 @@ class FollowWindow(Scenario):
         desktop.run("xdotool", "windowmove", str(target.window), "130", "110")
         wait_until(lambda: desktop.geometry(target.window)[0] > 120, what="the window moved")
         self.assert_follows(target)
-        # A normal window mapped after the overlays, over where frmMain is going.
-        self.own(Popup(desktop, "normal", 380, 280, 320, 280))
+        # Another program's window mapped after the overlays, over where frmMain is going.
+        cover = self.own(Popup(desktop, "normal", 380, 280, 320, 280, "Over the line"))
         desktop.run("xdotool", "windowmove", str(target.window), "420", "330")
         wait_until(lambda: desktop.geometry(target.window)[0] > 400, what="the window moved")
         self.assert_follows(target)
+        self.wait_stacked([desktop.top_level(target.window)], self.overlay_windows(self.quorvex),
+                          [desktop.top_level(cover.window)], what="the overlays under the window")
         x, y, w, h = desktop.geometry(self.quorvex.overlay("frmMain"))
-
-        def clicked():
-            desktop.click(x + w // 2, y + h // 2)
-            time.sleep(0.1)
-            return "101" in self.controller.received()
-        wait_until(clicked, what="the operator's click on frmMain")
+        desktop.click(x + w // 2, y + h // 2)
+        cover.wait_line("^click normal 1$")
+        self.assertEqual(self.controller.received(), "some data")
 
     def test_started_before_the_window_it_covers_the_window_when_it_comes(self):
         self.controller = self.own(Controller(desktop))
@@ -612,6 +628,116 @@ class FollowWindow(Scenario):
         self.assert_follows(target)
         self.controller.send("10")
         target.wait_line("^click Start 1$")
+
+
+class StackedWithTheWindow(Following):
+    """WINDOW set: the overlays lie directly above the application's top-level window,
+    so that another program's window over the application lies over them too and keeps
+    its own clicks; raised again, the application brings them with it. Without WINDOW
+    they lie above every window. The order is read from the root's list of children."""
+
+    COVERED = (r'^Quorvex: Code "{code}": the click at .* was not made: the window '
+               r'"{title}" lies over the application there')
+
+    def cover(self, title):
+        """Another program's window over the whole application, raised over it."""
+        ox, oy, width, height = desktop.geometry(self.target.window)
+        cover = self.own(Popup(desktop, "normal", ox - 40, oy - 40, width + 80, height + 80,
+                               title))
+        cover.top = desktop.top_level(cover.window)
+        desktop.raise_window(cover.window)
+        cx, cy, cw, ch = desktop.geometry(cover.window)
+        self.assertTrue(cx <= ox and cy <= oy and cx + cw >= ox + width and cy + ch >= oy + height,
+                        "the cover lies over the whole application")
+        return cover
+
+    def start_following(self, title):
+        self.controller = self.own(Controller(desktop))
+        self.target = self.titled(title)
+        self.quorvex = self.own(Quorvex(desktop, self.relative(self.target, title)))
+        self.controller.wait_received("some data")
+        self.assert_follows(self.target)
+        self.app = desktop.top_level(self.target.window)
+        self.overlays = self.overlay_windows(self.quorvex)
+        self.wait_stacked([self.app], self.overlays, what="the overlays above the application")
+
+    def test_a_window_over_the_application_keeps_its_clicks_and_no_code_presses_through_it(self):
+        self.start_following("Covered app")
+        title = "Instructions over the app"
+        cover = self.cover(title)
+        self.wait_stacked([self.app], self.overlays, [cover.top],
+                          what="the cover over the overlays")
+        for rect in (self.target.start_rect, self.target.stop_rect):
+            desktop.click(*centre(rect))
+        wait_until(lambda: len(cover.clicks()) == 2, what="both clicks on the cover")
+        for code in ("10", "20", "30"):
+            self.controller.send(code)
+        for code in ("10", "20", "30"):
+            self.quorvex.wait_line(self.COVERED.format(code=code, title=title), self.quorvex.err)
+        self.assertEqual(self.target.clicks(), [])
+        self.assertEqual(len(cover.clicks()), 2, "the codes pressed the cover")
+        self.assertEqual(self.controller.received(), "some data")
+        # The cover closed: the overlays take the operator's clicks again, and the codes
+        # press the application.
+        cover.stop()
+        wait_until(lambda: cover.top not in desktop.stack(), what="the cover gone")
+        desktop.click(*centre(self.target.start_rect))
+        self.controller.wait_received("some data101")
+        self.controller.send("10")
+        self.target.wait_line("^click Start 1$")
+        self.assertEqual(self.target.clicks(), ["Start"])
+
+    def test_the_overlays_go_with_the_application_as_it_is_raised_and_covered_again(self):
+        self.start_following("Raised app")
+        cover = self.cover("Notice over the app")
+        self.wait_stacked([self.app], self.overlays, [cover.top],
+                          what="the cover over the overlays")
+        app_seen = self.own(Watcher(desktop, self.app))
+        overlay_seen = self.own(Watcher(desktop, self.quorvex.overlay("frmMain")))
+        desktop.raise_window(self.target.window)
+        self.wait_stacked([cover.top], [self.app], self.overlays,
+                          what="the overlays over the application raised over the cover")
+        # How soon is bench/'s to bound; seen here only for the record.
+        raised, back = (wait_until(seen.moves, what="a restack seen")[0][2]
+                        for seen in (app_seen, overlay_seen))
+        print(f"\noverlays above the raised application {back - raised:.1f} ms after it",
+              file=sys.stderr)
+        desktop.click(*centre(self.target.start_rect))
+        self.controller.wait_received("some data101")
+        desktop.raise_window(cover.window)
+        self.wait_stacked([self.app], self.overlays, [cover.top],
+                          what="the cover raised over the overlays again")
+        desktop.click(*centre(self.target.stop_rect))
+        wait_until(lambda: cover.clicks(), what="the click on the cover")
+        self.assertEqual(self.controller.received(), "some data101")
+
+    def test_the_applications_menu_stays_above_the_overlays(self):
+        self.start_following("Menu app")
+        mx, my = centre(self.target.start_rect)
+        menu = self.own(Popup(desktop, "menu", mx - 20, my - 10, 40, 20, "Menu of the app"))
+        self.wait_stacked([self.app], self.overlays, [menu.window], what="the menu over them")
+        desktop.click(mx, my)
+        menu.wait_line("^click menu 1$")
+        # Another window elsewhere makes the overlays look at the stacking again.
+        self.own(Popup(desktop, "normal", 800, 600, 50, 50))
+        desktop.click(mx, my)
+        wait_until(lambda: len(menu.clicks()) == 2, what="the second click on the menu")
+        self.wait_stacked([self.app], self.overlays, [menu.window], what="the menu over them")
+        self.assertEqual(self.controller.received(), "some data")
+
+    def test_without_window_the_overlays_lie_above_every_window(self):
+        self.start()
+        overlays = self.overlay_windows(self.quorvex)
+        title = "Window over the overlays"
+        self.target.window = desktop.find("--name", "^Quorvex target$")
+        cover = self.cover(title)
+        app = desktop.top_level(self.target.window)
+        self.wait_stacked([app, cover.top], overlays, what="the overlays above every window")
+        desktop.click(*centre(self.target.start_rect))
+        self.controller.wait_received("some data101")
+        desktop.raise_window(self.target.window)
+        self.wait_stacked([cover.top, app], overlays, what="the overlays above the raised target")
+        self.assertEqual(cover.clicks(), [])
 
 
 class Waiting(Scenario):

@@ -101,7 +101,7 @@ X11Host::X11Host()
                [this](LookWhen when) { stacking_.Request(when); }),
       frmTwo_(display_.get(), "frmTwo", twipsPerPixel_,
               [this](LookWhen when) { stacking_.Request(when); }),
-      stacking_(display_.get(), {&frmMain_, &frmTwo_}),
+      stacking_(display_.get(), {&frmMain_, &frmTwo_}, [this] { return window_.Frame(); }),
       window_(
           display_.get(), [this](Window window) { return IsOurs(window); },
           [this] { events_->Window_Moved(); }),

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "platform/x11/x11_display.h"
+
 namespace quorvex::x11 {
 namespace {
 
@@ -41,6 +43,31 @@ bool Covers(Display* display, Window window, const X11Overlay& overlay) {
 
 }  // namespace
 
+std::optional<std::size_t> RestackAbove(std::size_t count, std::size_t lowest,
+                                        std::optional<std::size_t> followed,
+                                        const std::function<bool(std::size_t)>& covers) {
+  if (lowest >= count) {
+    return std::nullopt;
+  }
+  if (followed) {
+    if (*followed > lowest) {
+      return followed;  // the application raised over the overlay
+    }
+    for (std::size_t i = *followed + 1; i < lowest; ++i) {
+      if (covers(i)) {
+        return followed;
+      }
+    }
+    return std::nullopt;
+  }
+  for (std::size_t i = count - 1; i > lowest; --i) {
+    if (covers(i)) {
+      return i;
+    }
+  }
+  return std::nullopt;
+}
+
 void X11Stacking::Request(LookWhen when) {
   if (when == LookWhen::kSoon) {
     requested_ = true;
@@ -69,7 +96,8 @@ bool X11Stacking::RunIfDue(Clock::time_point now) {
 }
 
 // One round trip for the stacking order, one more for each window above an overlay
-// until one covering it is found; the restack itself waits for no reply.
+// (between it and the followed window, when there is one) until one covering it is
+// found; the restack itself waits for no reply unless it is the followed window's.
 void X11Stacking::Look() {
   Window root = 0, parent = 0;
   Window* list = nullptr;
@@ -84,35 +112,50 @@ void X11Stacking::Look() {
     return std::ranges::any_of(overlays_,
                                [window](const X11Overlay* o) { return o->Owns(window); });
   };
+  const Window frame = followed_();
+  const Window* at = frame == None ? end : std::find(begin, end, frame);
+  const std::optional<std::size_t> followed =
+      at == end ? std::nullopt : std::optional(static_cast<std::size_t>(at - begin));
   for (const X11Overlay* overlay : overlays_) {
     if (!overlay->KeptAbove()) {
       continue;
     }
-    // Bottom to top: whatever is above the overlay's lower window may cover it.
-    const auto windows = overlay->Windows();
-    const Window* lowest = std::find_if(begin, end, [&](Window w) { return overlay->Owns(w); });
-    Window cover = None;
+    const auto lowest = static_cast<std::size_t>(
+        std::find_if(begin, end, [&](Window w) { return overlay->Owns(w); }) - begin);
+    const auto covers = [&](std::size_t i) {
+      return !isOurs(list[i]) && Covers(display_, list[i], *overlay);
+    };
+    std::optional<std::size_t> sibling;
     {
       const QuietErrors quiet;
-      for (const Window* above = end; above != lowest;) {
-        --above;
-        if (!isOurs(*above) && Covers(display_, *above, *overlay)) {
-          cover = *above;
-          break;
-        }
-      }
+      sibling = RestackAbove(count, lowest, followed, covers);
     }
-    if (cover == None) {
+    if (!sibling || Restack(*overlay, list[*sibling], followed.has_value())) {
       continue;
     }
-    XWindowChanges changes{};
-    changes.stack_mode = Above;
-    changes.sibling = cover;
-    for (const Window window : windows) {
-      XConfigureWindow(display_, window, CWSibling | CWStackMode, &changes);
-      changes.sibling = window;
+    // The followed window went, or is no longer the root's child: above everything.
+    const QuietErrors quiet;
+    if (const auto above = RestackAbove(count, lowest, std::nullopt, covers)) {
+      Restack(*overlay, list[*above], false);
     }
   }
+}
+
+// `checked`: waits for the server's answer, and says whether the restack was made.
+bool X11Stacking::Restack(const X11Overlay& overlay, Window sibling, bool checked) {
+  const ErrorTrap trap;
+  XWindowChanges changes{};
+  changes.stack_mode = Above;
+  changes.sibling = sibling;
+  for (const Window window : overlay.Windows()) {
+    XConfigureWindow(display_, window, CWSibling | CWStackMode, &changes);
+    changes.sibling = window;
+  }
+  if (!checked) {
+    return true;
+  }
+  XSync(display_, False);
+  return !trap.Failed();
 }
 
 }  // namespace quorvex::x11

@@ -4,7 +4,8 @@
 //   x11_popup_window hog X Y W H      a normal window that raises itself again whenever
 //                                     an override-redirect window is restacked (asking a
 //                                     window manager as a pager does, which it grants)
-// It prints "ready" once mapped, then "click KIND BUTTON" for each press it receives.
+// With a TITLE after H, it carries that title. It prints "ready" once mapped, then
+// "click KIND BUTTON" for each press it receives.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -39,8 +40,9 @@ void RaiseAgain(Display* display, Window window) {
 int main(int argc, char** argv) {
   std::unique_ptr<Display, DisplayCloser> owner(XOpenDisplay(nullptr));
   Display* display = owner.get();
-  if (!display || argc != 6) {
-    std::fprintf(stderr, "usage: x11_popup_window menu|normal|hog X Y W H (with DISPLAY set)\n");
+  if (!display || argc < 6 || argc > 7) {
+    std::fprintf(stderr,
+                 "usage: x11_popup_window menu|normal|hog X Y W H [TITLE] (with DISPLAY set)\n");
     return 1;
   }
   const char* kind = argv[1];
@@ -62,6 +64,9 @@ int main(int argc, char** argv) {
   hints.x = x;
   hints.y = y;
   XSetWMNormalHints(display, window, &hints);
+  if (argc == 7) {
+    XStoreName(display, window, argv[6]);
+  }
   if (hog) {
     XSelectInput(display, root, SubstructureNotifyMask);
   }
