@@ -27,7 +27,8 @@ class WindowsZip(unittest.TestCase):
         [name] = [n for n in os.listdir(scratch) if n.endswith(".zip")]
         with zipfile.ZipFile(os.path.join(scratch, name)) as archive:
             names = set(archive.namelist())
-            for program in ("quorvex.exe", "quorvex-controller.exe", "quorvex-align.exe"):
+            for program in ("quorvex.exe", "quorvex.com", "quorvex-controller.exe",
+                            "quorvex-align.exe"):
                 self.assertIn(program, names)
             for packed, source in (("tessora.ini", "examples/tessora.ini"),
                                    ("README.txt", "README.md"),
