@@ -2,6 +2,7 @@
 real pseudo-terminal as COM3, the native controller tool on its other end."""
 
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -13,8 +14,8 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from linux_harness import (Owner, PseudoTerminal, assert_no_spin, random_mebibyte,  # noqa: E402
                            settle)
-from wine_harness import (Controller, Quorvex, Target, close_desktop, open_desktop,  # noqa: E402
-                          overlay_shows_at, wait_until)
+from wine_harness import (EXE, Controller, Quorvex, Target, close_desktop,  # noqa: E402
+                          open_desktop, overlay_shows_at, wait_until)
 
 TWIPS = 15  # per pixel at Wine's default 96 dpi
 TARGET_CLASS = "QuorvexTestTarget"  # the window class of the application beneath
@@ -538,6 +539,72 @@ class FirstDay(Scenario):
                 self.assertRegex(done.stdout, r"^quorvex \d+\.\d+\.\d+\r?\n$")
                 said.add(done.stdout.replace("\r\n", "\n"))
         self.assertEqual(len(said), 1, said)
+
+    def prompt_session(self, folder, commands):
+        """An interactive cmd in `folder` finding quorvex in the build folder, its
+        commands typed one at a time once its prompt is back; what it wrote after each."""
+        build = "Z:" + os.path.dirname(os.path.abspath(EXE)).replace("/", "\\")
+        shell = subprocess.Popen(["wine", "cmd"], env=dict(wine.env, WINEPATH=build), cwd=folder,
+                                 stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                 stderr=subprocess.STDOUT)
+        self.addCleanup(shell.stdout.close)
+        self.addCleanup(shell.stdin.close)
+        self.addCleanup(shell.kill)
+        os.set_blocking(shell.stdout.fileno(), False)
+        said = b""
+
+        def prompt():
+            nonlocal said
+            said += shell.stdout.read() or b""
+            return re.search(rb"[A-Z]:\\[^\r\n]*>$", said)
+
+        answers = []
+        for command in [*commands, "exit"]:
+            wait_until(prompt, timeout=60, what="the prompt")
+            answers.append(said.decode(errors="replace"))
+            said = b""
+            shell.stdin.write(command.encode() + b"\r\n")
+            shell.stdin.flush()
+        shell.wait(30)
+        return answers[1:]
+
+    def test_at_a_prompt_quorvex_answers_before_the_prompt_returns(self):
+        self.target = self.own(Target(wine))
+        folder = tempfile.mkdtemp(prefix="quorvex-e2e-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        with open(os.path.join(folder, "tessora.ini"), "w") as ini:
+            ini.write(settings(self.target, autoconn=0))
+        version, check, bogus = self.prompt_session(
+            folder, ["quorvex --version <NUL", "quorvex --check <NUL", "quorvex --no-such <NUL"])
+        self.assertRegex(version, r"^quorvex \d+\.\d+\.\d+\r\n")
+        (al, at, ar, ab) = self.target.buttons["A"]
+        self.assertIn(f"overlay 1 (frmMain): {al},{at} {ar - al}x{ab - at} pixels", check)
+        # A run: the argument named at once, the program itself left running on its own.
+        self.assertIn('ignoring the argument "--no-such"', bogus)
+        wait_until(lambda: "frmMain" in probe.overlays(), timeout=30, what="quorvex.exe")
+        probe.ask_to_close()
+        wait_until(lambda: "frmMain" not in probe.overlays(), what="quorvex.exe closed")
+
+    def test_at_a_prompt_the_status_of_check_is_errorlevel(self):
+        folder = tempfile.mkdtemp(prefix="quorvex-e2e-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        build = "Z:" + os.path.dirname(os.path.abspath(EXE)).replace("/", "\\")
+        for settings_text, status in ((None, None), ("AUTOCONN:0\n", 0)):
+            if settings_text is not None:
+                with open(os.path.join(folder, "tessora.ini"), "w") as ini:
+                    ini.write(settings_text)
+            direct = subprocess.run(["wine", os.path.join(os.path.dirname(EXE), "quorvex.com"),
+                                     "--check"], env=wine.env, cwd=folder, capture_output=True,
+                                    timeout=60)
+            if status is not None:
+                self.assertEqual(direct.returncode, status)
+            else:
+                self.assertNotEqual(direct.returncode, 0)
+            done = subprocess.run(["wine", "cmd", "/v:on", "/c",
+                                   "quorvex --check >NUL 2>NUL & echo !ERRORLEVEL!"],
+                                  env=dict(wine.env, WINEPATH=build), cwd=folder,
+                                  capture_output=True, text=True, timeout=60)
+            self.assertEqual(done.stdout.strip(), str(direct.returncode), done.stderr)
 
     def test_the_log_holds_what_crossed_the_line(self):
         self.start(LOG="line.log")
