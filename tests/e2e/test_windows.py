@@ -14,7 +14,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from linux_harness import (Owner, PseudoTerminal, assert_no_spin, random_mebibyte,  # noqa: E402
                            settle)
-from wine_harness import (EXE, Controller, Quorvex, Target, close_desktop,  # noqa: E402
+from wine_harness import (EXE, PROBE, Controller, Quorvex, Target, close_desktop,  # noqa: E402
                           open_desktop, overlay_shows_at, wait_until)
 
 TWIPS = 15  # per pixel at Wine's default 96 dpi
@@ -622,6 +622,39 @@ class FirstDay(Scenario):
         self.assertEqual(events()[1:4], ['port opened, sent "some data"', 'received "10"',
                                          f'code "10": click at {x},{y}'])
 
+
+    def test_the_log_rotates_while_a_reader_holds_it_and_its_name_is_not_ascii(self):
+        folder = tempfile.mkdtemp(prefix="quorvex-e2e-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        log = os.path.join(folder, "journal-\u00e9t\u00e9-\u65e5\u5fd7.log")
+        windows_log = "Z:" + log.replace("/", "\\")
+        with open(log, "wb") as old:
+            old.write(b"x" * (10 << 20))
+        reader = subprocess.Popen(["wine", PROBE, "hold"], env=dict(wine.env, QUORVEX_HOLD=windows_log),
+                                  stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        self.addCleanup(reader.kill)
+        self.addCleanup(reader.stdout.close)
+        self.assertEqual(reader.stdout.readline().strip(), "held")
+        self.connect()
+        self.target = self.own(Target(wine))
+        self.quorvex = self.own(Quorvex(wine, settings(self.target, LOG=windows_log).encode()))
+        self.controller.wait_received("some data")
+        wait_until(lambda: os.path.exists(log + ".1"), what="the log rotated")
+        self.controller.send("20")
+        self.target.wait_line("^click C$")
+
+        def new_log():
+            with open(log, encoding="utf-8") as new:
+                return new.read()
+
+        wait_until(lambda: 'received "20"' in new_log(), what="the new log written")
+        self.assertNotIn("x" * 10, new_log())
+        rotated = os.path.getsize(log + ".1")
+        self.assertGreater(rotated, 10 << 20)
+        # The reader's handle went with the file it opened, and read all of it.
+        reader.stdin.close()
+        self.assertEqual(reader.stdout.readline().strip(), f"read {rotated}")
+        self.assertEqual(reader.wait(30), 0)
 
 class Flood(Scenario):
     def test_random_flood_then_every_code_acts(self):
