@@ -12,9 +12,9 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from linux_harness import (Owner, PseudoTerminal, assert_no_spin, random_mebibyte,  # noqa: E402
-                           settle)
-from wine_harness import (EXE, PROBE, Controller, Quorvex, Target, close_desktop,  # noqa: E402
+from linux_harness import (Child, Owner, PseudoTerminal, assert_no_spin,  # noqa: E402
+                           random_mebibyte, settle)
+from wine_harness import (EXE, LINE, PROBE, Controller, Quorvex, Target, close_desktop,  # noqa: E402
                           open_desktop, overlay_shows_at, wait_until)
 
 TWIPS = 15  # per pixel at Wine's default 96 dpi
@@ -655,6 +655,72 @@ class FirstDay(Scenario):
         reader.stdin.close()
         self.assertEqual(reader.stdout.readline().strip(), f"read {rotated}")
         self.assertEqual(reader.wait(30), 0)
+
+class DeviceRemoval(Scenario):
+    """The program's serial line alone (line.exe) on a pseudo-terminal as COM3, told of
+    its device's removal as Windows tells a window that holds the port."""
+
+    def setUp(self):
+        super().setUp()
+        self.line = PseudoTerminal()
+        self.addCleanup(self.line.close)
+        wine.map_port(PORT, self.line.port)
+        self.driver = self.own(Child(["wine", LINE], wine.env, stdin=subprocess.PIPE))
+
+    def ask(self, command, answer):
+        del self.driver.out[:]
+        self.driver.process.stdin.write(command + "\n")
+        self.driver.process.stdin.flush()
+        return self.driver.wait_line(answer, timeout=30)
+
+    def holders(self):
+        """Processes other than this test that hold the pseudo-terminal's program end."""
+        found = set()
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                fds = os.listdir(f"/proc/{pid}/fd")
+            except OSError:
+                continue
+            for fd in fds:
+                try:
+                    if int(pid) != os.getpid() and os.readlink(
+                            f"/proc/{pid}/fd/{fd}") == self.line.port:
+                        found.add(pid)
+                except OSError:
+                    pass
+        return found
+
+    def test_a_removal_asked_for_frees_the_port_and_one_cancelled_opens_it_again(self):
+        self.ask(f"open {PORT}", "^opened$")
+        self.ask("write a", "^written$")
+        self.line.wait_received(b"a")
+        self.assertTrue(self.holders())
+        # Closed so that the removal can go on, and the program not told of a loss.
+        self.ask("query", "^told$")
+        wait_until(lambda: not self.holders(), what="the port closed")
+        self.ask("cancelled", "^told$")
+        self.ask("write b", "^written$")
+        self.line.wait_received(b"ab")
+        self.assertFalse([line for line in self.driver.out if line.startswith("lost")])
+        # Done: the line is lost, and a try to open again ends with its tick.
+        self.ask("query", "^told$")
+        self.ask("removed", "^lost the device was removed$")
+        self.ask(f"open {PORT}", "^tick$")
+        self.assertIn("the port is still being opened", self.driver.out[0])
+        self.ask(f"open {PORT}", "^opened$")
+        self.ask("write c", "^written$")
+        self.line.wait_received(b"abc")
+
+    def test_a_write_while_a_removal_is_asked_for_is_the_line_lost(self):
+        self.ask(f"open {PORT}", "^opened$")
+        self.ask("query", "^told$")
+        self.ask("write x", "^refused$")
+        # The loss is the program's now: the removal's outcome is no longer watched.
+        self.ask("cancelled", "^unwatched$")
+        self.ask(f"open {PORT}", "^tick$")
+        self.ask(f"open {PORT}", "^opened$")
+        self.ask("write y", "^written$")
+        self.line.wait_received(b"y")
 
 class Flood(Scenario):
     def test_random_flood_then_every_code_acts(self):

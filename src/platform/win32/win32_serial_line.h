@@ -40,6 +40,9 @@ class Win32SerialLine final : public SerialLine {
   // port's device asked for (WM_DEVICECHANGE) closes the port and keeps the line;
   // one cancelled opens it again, one done is the line lost, as a failed read is.
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  // The watch on the open port's device, kept while a removal is asked for; null
+  // when none. What the system's notifications name.
+  HDEVNOTIFY removalWatch() const { return removal_; }
 
  private:
   class Line;
