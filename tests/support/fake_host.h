@@ -71,6 +71,7 @@ class FakeLine final : public SerialLine {
   bool Write(std::string_view bytes) override;
   std::string TakeInput() override;
   std::string LostReason() const override { return open ? std::string() : lostReason; }
+  std::string Caveat() const override { return open ? caveat : std::string(); }
 
   PortSystem ports = PortSystem::kWindows;
   std::optional<Port> opened;          // the port asked for
@@ -83,6 +84,7 @@ class FakeLine final : public SerialLine {
   std::string waiting;  // the receive buffer
   std::string sent;     // every byte written to the line
   std::string lostReason = "Input/output error";
+  std::string caveat;  // what an open line says it will not do
 
  private:
   FakeHost& host_;
