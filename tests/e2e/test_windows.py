@@ -1,9 +1,12 @@
 """The Windows program end to end: quorvex.exe under Wine on a real Xvfb desktop, a
 real pseudo-terminal as COM3, the native controller tool on its other end."""
 
+import fcntl
 import os
 import re
+import select
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -605,6 +608,33 @@ class FirstDay(Scenario):
                                   env=dict(wine.env, WINEPATH=build), cwd=folder,
                                   capture_output=True, text=True, timeout=60)
             self.assertEqual(done.stdout.strip(), str(direct.returncode), done.stderr)
+
+    def test_in_a_console_the_check_keeps_every_letter_whatever_the_code_page(self):
+        # On a terminal Wine gives the program a console: the text goes through it.
+        folder = tempfile.mkdtemp(prefix="quorvex-e2e-", suffix="-dossier-\u00e9t\u00e9")
+        self.addCleanup(shutil.rmtree, folder, True)
+        terminal, program_end = os.openpty()
+        self.addCleanup(os.close, terminal)
+        # Wide enough that no line of the answer wraps.
+        fcntl.ioctl(program_end, termios.TIOCSWINSZ, struct.pack("HHHH", 50, 400, 0, 0))
+        com = "Z:" + os.path.join(os.path.dirname(os.path.abspath(EXE)), "quorvex.com").replace(
+            "/", "\\")
+        shell = subprocess.Popen(["wine", "cmd", "/c", com, "--check"], env=wine.env, cwd=folder,
+                                 stdin=program_end, stdout=program_end, stderr=program_end)
+        os.close(program_end)
+        said = b""
+        while select.select([terminal], [], [], 60)[0]:
+            try:
+                chunk = os.read(terminal, 4096)
+            except OSError:  # every program end closed
+                break
+            if not chunk:
+                break
+            said += chunk
+        self.assertEqual(shell.wait(30), 53)
+        windows_folder = "Z:" + folder.replace("/", "\\")
+        self.assertIn(f"Error 53: The settings file {windows_folder}\\tessora.ini".encode(),
+                      said)
 
     def test_the_log_holds_what_crossed_the_line(self):
         self.start(LOG="line.log")
