@@ -20,7 +20,7 @@ if(WIN32)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_SYSTEM_NAME windows-x64)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
-  install(TARGETS quorvex quorvex-controller quorvex-align RUNTIME DESTINATION .)
+  install(TARGETS quorvex quorvex_console quorvex-controller quorvex-align RUNTIME DESTINATION .)
   set(QUORVEX_DOC_DIR .)
   # Notepad before Windows 10 shows LF-only text as one long line.
   function(quorvex_crlf source destination)

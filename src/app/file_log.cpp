@@ -2,7 +2,6 @@
 
 #include <condition_variable>
 #include <ctime>
-#include <filesystem>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -102,12 +101,10 @@ void FileLog::Run(std::shared_ptr<Shared> shared) {
     lock.unlock();
     shared->file->Append(bytes);
     if (shared->file->Size() > kRotateBytes) {
-      // One kept: NAME.1 goes, NAME becomes it, and NAME begins anew.
+      // One kept: NAME becomes NAME.1 in one step, and NAME begins anew. Refused, the
+      // same file goes on, and the next write tries again.
       shared->file.reset();
-      std::error_code ignored;
-      const std::filesystem::path path(shared->path);
-      std::filesystem::remove(shared->path + ".1", ignored);
-      std::filesystem::rename(path, shared->path + ".1", ignored);
+      shared->toolkit.MoveReplacing(shared->path, shared->path + ".1");
       try {
         shared->file = shared->toolkit.OpenForAppend(shared->path);
       } catch (const std::exception&) {

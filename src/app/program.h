@@ -22,6 +22,9 @@ class LoggedToolkit final : public Toolkit {
   std::unique_ptr<AppendFile> OpenForAppend(const std::string& path) override {
     return toolkit_.OpenForAppend(path);
   }
+  bool MoveReplacing(const std::string& from, const std::string& to) override {
+    return toolkit_.MoveReplacing(from, to);
+  }
   void End(int status) override { toolkit_.End(status); }
   std::chrono::steady_clock::time_point Now() const override { return toolkit_.Now(); }
 

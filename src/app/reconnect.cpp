@@ -51,8 +51,9 @@ void RetryLine(Program& program) {
     program.platform.Timer4.Enabled(false);
     return;
   }
+  const Port port = PortFromSetting(program.Settings.CP, line.Ports());
   try {
-    line.Open(PortFromSetting(program.Settings.CP, line.Ports()));
+    line.Open(port);
   } catch (const Failure&) {
     return;  // not there yet: the next try is a second away
   }
@@ -65,6 +66,7 @@ void RetryLine(Program& program) {
   program.platform.Timer4.Enabled(false);
   HoldOverlays(program);
   program.platform.toolkit.Notice("The line on " + PortName(program) + " is back.");
+  SayLineCaveat(program, port);
 }
 
 }  // namespace quorvex

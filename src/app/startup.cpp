@@ -59,6 +59,7 @@ void frmMain::Form_Load(Program& program) {
     try {
       OpenPort(program.platform.MSComm1, port);
       program.log.Write("port opened, sent \"some data\"");
+      SayLineCaveat(program, port);
     } catch (const Failure& failure) {
       if (!Reconnects(s)) {
         throw;
@@ -95,6 +96,13 @@ void OpenPort(SerialLine& MSComm1, const Port& port) {
   MSComm1.Write(kGreeting);
   // Whatever already waits (an early answer to the greeting) is not a command.
   MSComm1.TakeInput();
+}
+
+void SayLineCaveat(Program& program, const Port& port) {
+  const std::string caveat = program.platform.MSComm1.Caveat();
+  if (!caveat.empty()) {
+    program.platform.toolkit.Notice("The line on " + port.name + ": " + caveat + ".");
+  }
 }
 
 }  // namespace quorvex

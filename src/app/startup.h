@@ -27,6 +27,9 @@ std::uint8_t OverlayAlpha(const Program& program);
 // Opens `port`, greets the controller and drops what already waited.
 void OpenPort(SerialLine& MSComm1, const Port& port);
 
+// What the line just opened on `port` will not do (SerialLine::Caveat), as a notice.
+void SayLineCaveat(Program& program, const Port& port);
+
 // What the program starts with, in one line: the settings file, both overlays in
 // pixels, the port, and alignment mode when it is on.
 std::string StartLine(const SettingsRecord& settings, const Toolkit& toolkit);

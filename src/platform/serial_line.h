@@ -42,6 +42,9 @@ class SerialLine {
   virtual std::string TakeInput() = 0;
   // Why an opened line was lost, in the system's words; empty while it is open.
   virtual std::string LostReason() const = 0;
+  // What the open line will not do that it should, in the system's words (a
+  // device's removal it cannot hear of); empty when nothing.
+  virtual std::string Caveat() const { return {}; }
 };
 
 }  // namespace quorvex

@@ -28,6 +28,9 @@ class Toolkit {
   // wait. Throws Failure (75) naming the path and the system's reason. Safe on any
   // thread.
   virtual std::unique_ptr<AppendFile> OpenForAppend(const std::string& path) = 0;
+  // Renames the file `from` to `to` in one step, replacing a file there; false when
+  // the system refuses. Safe on any thread.
+  virtual bool MoveReplacing(const std::string& from, const std::string& to) = 0;
   // The time, for deadlines: steady, never set back.
   virtual std::chrono::steady_clock::time_point Now() const = 0;
   // Ends the program: the event loop returns `status` and no further event is delivered.

@@ -129,5 +129,37 @@ TEST_F(FileLogTest, PastItsSizeTheFileBecomesNameDotOneAndANewOneBegins) {
   EXPECT_THAT(old[1], HasSubstr("the last line of the old file"));
 }
 
+// The rotation is one replacing move, so an old NAME.1 held by a reader is no step
+// of its own; refused, nothing is lost and the file goes on until a move is taken.
+TEST_F(FileLogTest, ARefusedRotationKeepsWritingTheSameFileAndTriesAgain) {
+  Start("LOG:line.log\n");
+  ASSERT_TRUE(rig.program.log.Flush(std::chrono::seconds(5)));
+  rig.host.toolkit.refusesMoves = true;
+  rig.host.toolkit.sizeAdded = FileLog::kRotateBytes;
+  rig.program.log.Write("kept while refused");
+  ASSERT_TRUE(rig.program.log.Flush(std::chrono::seconds(5)));
+  rig.program.log.Write("kept again");
+  ASSERT_TRUE(rig.program.log.Flush(std::chrono::seconds(5)));
+  {
+    const std::lock_guard lock(rig.host.toolkit.filesMutex);
+    const std::pair<std::string, std::string> rotation{"line.log", "line.log.1"};
+    EXPECT_THAT(rig.host.toolkit.moves,
+                ContainerEq(decltype(rig.host.toolkit.moves){rotation, rotation}));
+  }
+  std::vector<std::string> lines = Logged();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_THAT(lines[1], HasSubstr("kept while refused"));
+  EXPECT_THAT(lines[2], HasSubstr("kept again"));
+  rig.host.toolkit.refusesMoves = false;
+  rig.program.log.Write("the last of the old file");
+  ASSERT_TRUE(rig.program.log.Flush(std::chrono::seconds(5)));
+  rig.host.toolkit.sizeAdded = 0;
+  rig.program.log.Write("the new file");
+  EXPECT_EQ(Lines(rig.host.toolkit.File("line.log.1")).size(), 4u);
+  lines = Logged();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_THAT(lines[0], HasSubstr("the new file"));
+}
+
 }  // namespace
 }  // namespace quorvex

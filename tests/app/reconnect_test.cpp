@@ -240,5 +240,28 @@ TEST_F(ReconnectTest, OtherwiseAClickOnALostLineEndsWithTheClosedPortBox) {
   }
 }
 
+// A line that cannot watch its device's removal says so each time it opens, at the
+// start and when it is back; a line without a caveat says nothing more.
+TEST_F(ReconnectTest, ALineCaveatIsANoticeEachTimeItOpens) {
+  host().MSComm1.caveat = "its device's removal is not watched";
+  dir.Write("tessora.ini", std::string(kSettings) + "RECONNECT:1\n");
+  rig.handlers.Start();
+  const auto said = [this] {
+    return std::ranges::count(host().toolkit.notices,
+                              "The line on COM3: its device's removal is not watched.");
+  };
+  EXPECT_EQ(said(), 1);
+  host().HangUp();
+  PlugIn();
+  host().Tick(host().Timer4);
+  ASSERT_FALSE(rig.program.lineDown);
+  EXPECT_EQ(said(), 2);
+  host().MSComm1.caveat.clear();
+  host().HangUp();
+  PlugIn();
+  host().Tick(host().Timer4);
+  EXPECT_EQ(said(), 2);
+}
+
 }  // namespace
 }  // namespace quorvex

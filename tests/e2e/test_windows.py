@@ -1,8 +1,12 @@
 """The Windows program end to end: quorvex.exe under Wine on a real Xvfb desktop, a
 real pseudo-terminal as COM3, the native controller tool on its other end."""
 
+import fcntl
 import os
+import re
+import select
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -11,10 +15,10 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from linux_harness import (Owner, PseudoTerminal, assert_no_spin, random_mebibyte,  # noqa: E402
-                           settle)
-from wine_harness import (Controller, Quorvex, Target, close_desktop, open_desktop,  # noqa: E402
-                          overlay_shows_at, wait_until)
+from linux_harness import (Child, Owner, PseudoTerminal, assert_no_spin,  # noqa: E402
+                           random_mebibyte, settle)
+from wine_harness import (EXE, LINE, PROBE, Controller, Quorvex, Target, close_desktop,  # noqa: E402
+                          open_desktop, overlay_shows_at, wait_until)
 
 TWIPS = 15  # per pixel at Wine's default 96 dpi
 TARGET_CLASS = "QuorvexTestTarget"  # the window class of the application beneath
@@ -539,6 +543,99 @@ class FirstDay(Scenario):
                 said.add(done.stdout.replace("\r\n", "\n"))
         self.assertEqual(len(said), 1, said)
 
+    def prompt_session(self, folder, commands):
+        """An interactive cmd in `folder` finding quorvex in the build folder, its
+        commands typed one at a time once its prompt is back; what it wrote after each."""
+        build = "Z:" + os.path.dirname(os.path.abspath(EXE)).replace("/", "\\")
+        shell = subprocess.Popen(["wine", "cmd"], env=dict(wine.env, WINEPATH=build), cwd=folder,
+                                 stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                 stderr=subprocess.STDOUT)
+        self.addCleanup(shell.stdout.close)
+        self.addCleanup(shell.stdin.close)
+        self.addCleanup(shell.kill)
+        os.set_blocking(shell.stdout.fileno(), False)
+        said = b""
+
+        def prompt():
+            nonlocal said
+            said += shell.stdout.read() or b""
+            return re.search(rb"[A-Z]:\\[^\r\n]*>$", said)
+
+        answers = []
+        for command in [*commands, "exit"]:
+            wait_until(prompt, timeout=60, what="the prompt")
+            answers.append(said.decode(errors="replace"))
+            said = b""
+            shell.stdin.write(command.encode() + b"\r\n")
+            shell.stdin.flush()
+        shell.wait(30)
+        return answers[1:]
+
+    def test_at_a_prompt_quorvex_answers_before_the_prompt_returns(self):
+        self.target = self.own(Target(wine))
+        folder = tempfile.mkdtemp(prefix="quorvex-e2e-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        with open(os.path.join(folder, "tessora.ini"), "w") as ini:
+            ini.write(settings(self.target, autoconn=0))
+        version, check, bogus = self.prompt_session(
+            folder, ["quorvex --version <NUL", "quorvex --check <NUL", "quorvex --no-such <NUL"])
+        self.assertRegex(version, r"^quorvex \d+\.\d+\.\d+\r\n")
+        (al, at, ar, ab) = self.target.buttons["A"]
+        self.assertIn(f"overlay 1 (frmMain): {al},{at} {ar - al}x{ab - at} pixels", check)
+        # A run: the argument named at once, the program itself left running on its own.
+        self.assertIn('ignoring the argument "--no-such"', bogus)
+        wait_until(lambda: "frmMain" in probe.overlays(), timeout=30, what="quorvex.exe")
+        probe.ask_to_close()
+        wait_until(lambda: "frmMain" not in probe.overlays(), what="quorvex.exe closed")
+
+    def test_at_a_prompt_the_status_of_check_is_errorlevel(self):
+        folder = tempfile.mkdtemp(prefix="quorvex-e2e-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        build = "Z:" + os.path.dirname(os.path.abspath(EXE)).replace("/", "\\")
+        for settings_text, status in ((None, None), ("AUTOCONN:0\n", 0)):
+            if settings_text is not None:
+                with open(os.path.join(folder, "tessora.ini"), "w") as ini:
+                    ini.write(settings_text)
+            direct = subprocess.run(["wine", os.path.join(os.path.dirname(EXE), "quorvex.com"),
+                                     "--check"], env=wine.env, cwd=folder, capture_output=True,
+                                    timeout=60)
+            if status is not None:
+                self.assertEqual(direct.returncode, status)
+            else:
+                self.assertNotEqual(direct.returncode, 0)
+            done = subprocess.run(["wine", "cmd", "/v:on", "/c",
+                                   "quorvex --check >NUL 2>NUL & echo !ERRORLEVEL!"],
+                                  env=dict(wine.env, WINEPATH=build), cwd=folder,
+                                  capture_output=True, text=True, timeout=60)
+            self.assertEqual(done.stdout.strip(), str(direct.returncode), done.stderr)
+
+    def test_in_a_console_the_check_keeps_every_letter_whatever_the_code_page(self):
+        # On a terminal Wine gives the program a console: the text goes through it.
+        folder = tempfile.mkdtemp(prefix="quorvex-e2e-", suffix="-dossier-\u00e9t\u00e9")
+        self.addCleanup(shutil.rmtree, folder, True)
+        terminal, program_end = os.openpty()
+        self.addCleanup(os.close, terminal)
+        # Wide enough that no line of the answer wraps.
+        fcntl.ioctl(program_end, termios.TIOCSWINSZ, struct.pack("HHHH", 50, 400, 0, 0))
+        com = "Z:" + os.path.join(os.path.dirname(os.path.abspath(EXE)), "quorvex.com").replace(
+            "/", "\\")
+        shell = subprocess.Popen(["wine", "cmd", "/c", com, "--check"], env=wine.env, cwd=folder,
+                                 stdin=program_end, stdout=program_end, stderr=program_end)
+        os.close(program_end)
+        said = b""
+        while select.select([terminal], [], [], 60)[0]:
+            try:
+                chunk = os.read(terminal, 4096)
+            except OSError:  # every program end closed
+                break
+            if not chunk:
+                break
+            said += chunk
+        self.assertEqual(shell.wait(30), 53)
+        windows_folder = "Z:" + folder.replace("/", "\\")
+        self.assertIn(f"Error 53: The settings file {windows_folder}\\tessora.ini".encode(),
+                      said)
+
     def test_the_log_holds_what_crossed_the_line(self):
         self.start(LOG="line.log")
         self.controller.send("10")
@@ -555,6 +652,105 @@ class FirstDay(Scenario):
         self.assertEqual(events()[1:4], ['port opened, sent "some data"', 'received "10"',
                                          f'code "10": click at {x},{y}'])
 
+
+    def test_the_log_rotates_while_a_reader_holds_it_and_its_name_is_not_ascii(self):
+        folder = tempfile.mkdtemp(prefix="quorvex-e2e-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        log = os.path.join(folder, "journal-\u00e9t\u00e9-\u65e5\u5fd7.log")
+        windows_log = "Z:" + log.replace("/", "\\")
+        with open(log, "wb") as old:
+            old.write(b"x" * (10 << 20))
+        reader = subprocess.Popen(["wine", PROBE, "hold"], env=dict(wine.env, QUORVEX_HOLD=windows_log),
+                                  stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        self.addCleanup(reader.kill)
+        self.addCleanup(reader.stdout.close)
+        self.assertEqual(reader.stdout.readline().strip(), "held")
+        self.connect()
+        self.target = self.own(Target(wine))
+        self.quorvex = self.own(Quorvex(wine, settings(self.target, LOG=windows_log).encode()))
+        self.controller.wait_received("some data")
+        wait_until(lambda: os.path.exists(log + ".1"), what="the log rotated")
+        self.controller.send("20")
+        self.target.wait_line("^click C$")
+
+        def new_log():
+            with open(log, encoding="utf-8") as new:
+                return new.read()
+
+        wait_until(lambda: 'received "20"' in new_log(), what="the new log written")
+        self.assertNotIn("x" * 10, new_log())
+        rotated = os.path.getsize(log + ".1")
+        self.assertGreater(rotated, 10 << 20)
+        # The reader's handle went with the file it opened, and read all of it.
+        reader.stdin.close()
+        self.assertEqual(reader.stdout.readline().strip(), f"read {rotated}")
+        self.assertEqual(reader.wait(30), 0)
+
+class DeviceRemoval(Scenario):
+    """The program's serial line alone (line.exe) on a pseudo-terminal as COM3, told of
+    its device's removal as Windows tells a window that holds the port."""
+
+    def setUp(self):
+        super().setUp()
+        self.line = PseudoTerminal()
+        self.addCleanup(self.line.close)
+        wine.map_port(PORT, self.line.port)
+        self.driver = self.own(Child(["wine", LINE], wine.env, stdin=subprocess.PIPE))
+
+    def ask(self, command, answer):
+        del self.driver.out[:]
+        self.driver.process.stdin.write(command + "\n")
+        self.driver.process.stdin.flush()
+        return self.driver.wait_line(answer, timeout=30)
+
+    def holders(self):
+        """Processes other than this test that hold the pseudo-terminal's program end."""
+        found = set()
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                fds = os.listdir(f"/proc/{pid}/fd")
+            except OSError:
+                continue
+            for fd in fds:
+                try:
+                    if int(pid) != os.getpid() and os.readlink(
+                            f"/proc/{pid}/fd/{fd}") == self.line.port:
+                        found.add(pid)
+                except OSError:
+                    pass
+        return found
+
+    def test_a_removal_asked_for_frees_the_port_and_one_cancelled_opens_it_again(self):
+        self.ask(f"open {PORT}", "^opened$")
+        self.ask("write a", "^written$")
+        self.line.wait_received(b"a")
+        self.assertTrue(self.holders())
+        # Closed so that the removal can go on, and the program not told of a loss.
+        self.ask("query", "^told$")
+        wait_until(lambda: not self.holders(), what="the port closed")
+        self.ask("cancelled", "^told$")
+        self.ask("write b", "^written$")
+        self.line.wait_received(b"ab")
+        self.assertFalse([line for line in self.driver.out if line.startswith("lost")])
+        # Done: the line is lost, and a try to open again ends with its tick.
+        self.ask("query", "^told$")
+        self.ask("removed", "^lost the device was removed$")
+        self.ask(f"open {PORT}", "^tick$")
+        self.assertIn("the port is still being opened", self.driver.out[0])
+        self.ask(f"open {PORT}", "^opened$")
+        self.ask("write c", "^written$")
+        self.line.wait_received(b"abc")
+
+    def test_a_write_while_a_removal_is_asked_for_is_the_line_lost(self):
+        self.ask(f"open {PORT}", "^opened$")
+        self.ask("query", "^told$")
+        self.ask("write x", "^refused$")
+        # The loss is the program's now: the removal's outcome is no longer watched.
+        self.ask("cancelled", "^unwatched$")
+        self.ask(f"open {PORT}", "^tick$")
+        self.ask(f"open {PORT}", "^opened$")
+        self.ask("write y", "^written$")
+        self.line.wait_received(b"y")
 
 class Flood(Scenario):
     def test_random_flood_then_every_code_acts(self):

@@ -13,6 +13,7 @@ from linux_harness import CONTROLLER, Child, Controller, Desktop, wait_until
 BUILD = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "build", "windows")
 EXE = os.environ.get("QUORVEX_WIN_EXE", os.path.join(BUILD, "quorvex.exe"))
 PROBE = os.environ.get("QUORVEX_WIN_PROBE", os.path.join(BUILD, "tests/platform/win32/probe.exe"))
+LINE = os.environ.get("QUORVEX_WIN_LINE", os.path.join(BUILD, "tests/platform/win32/line.exe"))
 TARGET = os.environ.get("QUORVEX_WIN_TARGET",
                         os.path.join(BUILD, "tests/platform/win32/target.exe"))
 

@@ -153,13 +153,14 @@ class Tables(unittest.TestCase):
             self.assertEqual(folder[:2], ["ProgramFiles64Folder", "Quorvex"], row["File"])
             installed["/".join(folder[2:] + [long_name(row["FileName"])])] = int(row["FileSize"])
         self.assertEqual(installed, {path: len(data) for path, data in self.files.items()})
-        for program in ("quorvex.exe", "quorvex-controller.exe", "quorvex-align.exe"):
+        for program in ("quorvex.exe", "quorvex.com", "quorvex-controller.exe",
+                        "quorvex-align.exe"):
             self.assertIn(program, installed)
         # The same bytes, but for the time each strip writes into a program.
         packed = extracted(self.msi, os.path.join(self.scratch, "extracted"))
         self.assertEqual(set(packed), set(self.files))
         for path, data in packed.items():
-            if not path.endswith(".exe"):
+            if not path.endswith((".exe", ".com")):
                 self.assertEqual(data, self.files[path], path)
         # Nothing but its own folder and its Start-menu folder: never a line's.
         for directory in components.values():

@@ -34,7 +34,8 @@ class WindowsZip(unittest.TestCase):
 
     def test_programs_and_text_files_with_cr_lf(self):
         names = set(self.files)
-        for program in ("quorvex.exe", "quorvex-controller.exe", "quorvex-align.exe"):
+        for program in ("quorvex.exe", "quorvex.com", "quorvex-controller.exe",
+                        "quorvex-align.exe"):
             self.assertIn(program, names)
         pages = [(page, page) for page in linked_pages(self.readme) if not page.endswith(".png")]
         for packed, source in [("tessora.ini", "examples/tessora.ini"), ("README.txt", "README.md"),

@@ -161,6 +161,16 @@ std::unique_ptr<AppendFile> FakeToolkit::OpenForAppend(const std::string& path) 
   return std::make_unique<FakeAppendFile>(*this, path);
 }
 
+bool FakeToolkit::MoveReplacing(const std::string& from, const std::string& to) {
+  const std::lock_guard lock(filesMutex);
+  moves.emplace_back(from, to);
+  std::error_code failed;
+  if (!refusesMoves) {
+    std::filesystem::rename(from, to, failed);
+  }
+  return !refusesMoves && !failed;
+}
+
 std::string FakeToolkit::File(const std::string& path) {
   const std::lock_guard lock(filesMutex);
   std::ifstream file(path, std::ios::binary);

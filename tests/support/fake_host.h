@@ -71,6 +71,7 @@ class FakeLine final : public SerialLine {
   bool Write(std::string_view bytes) override;
   std::string TakeInput() override;
   std::string LostReason() const override { return open ? std::string() : lostReason; }
+  std::string Caveat() const override { return open ? caveat : std::string(); }
 
   PortSystem ports = PortSystem::kWindows;
   std::optional<Port> opened;          // the port asked for
@@ -83,6 +84,7 @@ class FakeLine final : public SerialLine {
   std::string waiting;  // the receive buffer
   std::string sent;     // every byte written to the line
   std::string lostReason = "Input/output error";
+  std::string caveat;  // what an open line says it will not do
 
  private:
   FakeHost& host_;
@@ -115,6 +117,7 @@ class FakeToolkit final : public Toolkit {
   void MsgBox(std::string_view text) override;
   void Notice(std::string_view text) override;
   std::unique_ptr<AppendFile> OpenForAppend(const std::string& path) override;
+  bool MoveReplacing(const std::string& from, const std::string& to) override;
   double TwipsPerPixelX() const override { return kTwipsPerPixel; }
   double TwipsPerPixelY() const override { return kTwipsPerPixel; }
   std::chrono::steady_clock::time_point Now() const override { return now; }
@@ -131,6 +134,8 @@ class FakeToolkit final : public Toolkit {
   void Stall(bool stalled);  // appends wait while stalled, as on a stalled share
   std::optional<Failure> openFailure;
   std::uint64_t sizeAdded = 0;  // counted into every file's size, to make it large
+  bool refusesMoves = false;    // as Windows does while a reader shares no deletion
+  std::vector<std::pair<std::string, std::string>> moves;  // by filesMutex: each asked
 
   std::mutex filesMutex;
   std::condition_variable filesChanged;

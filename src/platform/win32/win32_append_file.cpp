@@ -35,15 +35,21 @@ class Win32AppendFile final : public AppendFile {
 
 }  // namespace
 
-// Others may read it, and rename it, while it is written.
+// Others may read it, and rename it, while it is written; its size is read for the
+// rotation (GetFileSizeEx wants FILE_READ_ATTRIBUTES).
 std::unique_ptr<AppendFile> OpenForAppend(const std::string& path) {
-  UniqueHandle handle = AdoptHandle(::CreateFileW(
-      Widen(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandle handle = AdoptHandle(
+      ::CreateFileW(Widen(path).c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                    FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!handle) {
     throw LogFileFailure(path, SystemReason(::GetLastError()));
   }
   return std::make_unique<Win32AppendFile>(std::move(handle));
+}
+
+bool MoveReplacing(const std::string& from, const std::string& to) {
+  return ::MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
 }  // namespace quorvex::win32

@@ -33,10 +33,19 @@ Win32Host::Win32Host(HINSTANCE instance)
       timer3_(messages_.get(), kTimer3),
       timer4_(messages_.get(), kTimer4, Timer::kRetryIntervalMs),
       timer5_(messages_.get(), kTimer5),
-      line_(messages_.get(), [this] { Raise(&Events::MSComm1_OnComm); }),
+      line_(
+          messages_.get(), [this] { Raise(&Events::MSComm1_OnComm); },
+          [this] {
+            // A try to open again is over: its tick comes now, not a second later.
+            if (timer4_.Enabled()) {
+              Raise(&Events::Timer4_Timer);
+            }
+          }),
       toolkit_(frmMain_, frmTwo_, scale_),
       stacking_({frmMain_.handle(), frmTwo_.handle()}, messages_.get(), kStackingTimer),
-      window_([this] { Raise(&Events::Window_Moved); }) {}
+      window_([this] { Raise(&Events::Window_Moved); }) {
+  KeepFineTimers(SystemSetProcessInformation());
+}
 
 Platform Win32Host::Services() {
   return {.frmMain = frmMain_,

@@ -6,6 +6,8 @@
 #include <array>
 #include <atomic>
 #include <deque>
+#include <exception>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -21,6 +23,7 @@ namespace {
 // What the line's threads post to the window; none carries data.
 constexpr UINT kReceived = WM_APP + 1;  // bytes wait in the receive buffer
 constexpr UINT kLost = WM_APP + 2;      // the line is gone
+constexpr UINT kOpened = WM_APP + 3;    // an attempt to open the port is over
 
 UniqueHandle MakeWakeUp() {
   return UniqueHandle(::CreateEventA(nullptr, FALSE, FALSE, nullptr));
@@ -99,6 +102,7 @@ class Win32SerialLine::Line {
   }
 
   HANDLE handle() const { return port_.handle(); }
+  bool Lost() const { return lost_; }
 
  private:
   void Read() {
@@ -195,23 +199,101 @@ class Win32SerialLine::Line {
   std::thread writer_{[this] { Write(); }};
 };
 
-Win32SerialLine::Win32SerialLine(HWND window, std::function<void()> onInput)
-    : window_(window), onInput_(std::move(onInput)) {}
+// Filled by the opening thread, read on the window thread once `done`.
+struct Win32SerialLine::Attempt {
+  std::mutex mutex;
+  bool done = false;           // by mutex
+  std::unique_ptr<Line> line;  // by mutex
+  std::exception_ptr failure;  // by mutex
+  bool reopen = false;         // window thread: after a removal that was cancelled
+};
+
+Win32SerialLine::Win32SerialLine(HWND window, std::function<void()> onInput,
+                                 std::function<void()> onOpened)
+    : window_(window), onInput_(std::move(onInput)), onOpened_(std::move(onOpened)) {}
 
 Win32SerialLine::~Win32SerialLine() {
   Close();
 }
 
 void Win32SerialLine::Open(const Port& port) {
-  if (!line_) {
-    line_ = std::make_unique<Line>(port, kLine, window_);
-    lostReason_.clear();
-    WatchRemoval();
+  if (line_) {
+    return;
   }
+  if (!std::exchange(tried_, true)) {
+    port_ = port;
+    Adopt(std::make_unique<Line>(port, kLine, window_));
+    return;
+  }
+  if (attempt_ == nullptr) {
+    port_ = port;
+    StartAttempt(false);
+  }
+  attempt_->reopen = false;  // the program's own try now
+  std::unique_ptr<Line> opened = TakeAttempt();
+  if (!opened) {
+    throw PortFailure(PortProblem::kCannotOpen, port, "the port is still being opened");
+  }
+  Adopt(std::move(opened));
 }
 
-// A failed write closes the line here, as a lost line's message would later.
+void Win32SerialLine::Adopt(std::unique_ptr<Line> line) {
+  line_ = std::move(line);
+  lostReason_.clear();
+  WatchRemoval();
+}
+
+// Detached, so that a port which never answers holds up no end of the program; the
+// thread owns what it fills.
+void Win32SerialLine::StartAttempt(bool reopen) {
+  auto attempt = std::make_shared<Attempt>();
+  attempt->reopen = reopen;
+  attempt_ = attempt;
+  std::thread([attempt, port = *port_, window = window_] {
+    std::unique_ptr<Line> line;
+    std::exception_ptr failure;
+    try {
+      line = std::make_unique<Line>(port, kLine, window);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    {
+      const std::lock_guard lock(attempt->mutex);
+      attempt->line = std::move(line);
+      attempt->failure = failure;
+      attempt->done = true;
+    }
+    ::PostMessageA(window, kOpened, 0, 0);
+  }).detach();
+}
+
+// Null while the attempt runs; its failure rethrown once it is over.
+std::unique_ptr<Win32SerialLine::Line> Win32SerialLine::TakeAttempt() {
+  std::unique_ptr<Line> line;
+  std::exception_ptr failure;
+  {
+    const std::lock_guard lock(attempt_->mutex);
+    if (!attempt_->done) {
+      return nullptr;
+    }
+    line = std::move(attempt_->line);
+    failure = attempt_->failure;
+  }
+  attempt_.reset();
+  if (failure) {
+    std::rethrow_exception(failure);
+  }
+  return line;
+}
+
+// A failed write closes the line here, as a lost line's message would later. One
+// while the port is closed for a removal is the line lost to the program.
 bool Win32SerialLine::Write(std::string_view bytes) {
+  if (suspended_) {
+    lostReason_ = "the device is being removed";
+    Close();
+    return false;
+  }
   if (!line_) {
     return false;
   }
@@ -239,14 +321,70 @@ bool Win32SerialLine::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         Lose(line_->LostReason());
       }
       return true;
-    case WM_DEVICECHANGE:
-      if (line_ && IsRemoval(wParam, lParam)) {
-        Lose("the device was removed");
+    case kOpened:
+      if (attempt_ == nullptr) {
         return true;
+      }
+      if (!attempt_->reopen) {
+        onOpened_();
+        return true;
+      }
+      try {
+        if (std::unique_ptr<Line> opened = TakeAttempt()) {
+          Adopt(std::move(opened));
+          if (line_->Lost()) {
+            Lose(line_->LostReason());
+          } else if (line_->HasReceived()) {
+            onInput_();
+          }
+        }
+      } catch (const std::exception& failure) {
+        Lose(failure.what());
+      }
+      return true;
+    case WM_DEVICECHANGE:
+      // Seen, and left to DefWindowProc all the same: its TRUE lets a removal go on.
+      if (removal_ != nullptr && lParam != 0) {
+        OnDeviceChange(wParam, lParam);
       }
       return false;
     default:
       return false;
+  }
+}
+
+// As the system asks of a program holding a device's handle: closed when a removal
+// is asked for, so that it can go ahead, and watched until it is done or cancelled.
+void Win32SerialLine::OnDeviceChange(WPARAM event, LPARAM data) {
+  const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
+  if (header->dbch_devicetype != DBT_DEVTYP_HANDLE ||
+      reinterpret_cast<const DEV_BROADCAST_HANDLE*>(header)->dbch_hdevnotify != removal_) {
+    return;
+  }
+  switch (event) {
+    case DBT_DEVICEQUERYREMOVE:
+      if (line_) {
+        suspended_ = true;
+        line_.reset();
+        MSG message{};
+        while (::PeekMessageA(&message, window_, kReceived, kLost, PM_REMOVE)) {
+        }
+      }
+      return;
+    case DBT_DEVICEQUERYREMOVEFAILED:
+      if (suspended_) {
+        suspended_ = false;
+        Unwatch();
+        StartAttempt(true);
+      }
+      return;
+    case DBT_DEVICEREMOVEPENDING:
+    case DBT_DEVICEREMOVECOMPLETE:
+      suspended_ = false;
+      Lose("the device was removed");
+      return;
+    default:
+      return;
   }
 }
 
@@ -264,22 +402,22 @@ void Win32SerialLine::WatchRemoval() {
   filter.dbch_devicetype = DBT_DEVTYP_HANDLE;
   filter.dbch_handle = line_->handle();
   removal_ = ::RegisterDeviceNotificationA(window_, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+  caveat_ = removal_ != nullptr ? std::string()
+                                : "its device's removal is not watched: the loss shows at the "
+                                  "next read or write (" +
+                                      SystemReason(::GetLastError()) + ")";
 }
 
-bool Win32SerialLine::IsRemoval(WPARAM event, LPARAM data) const {
-  const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
-  if ((event != DBT_DEVICEREMOVECOMPLETE && event != DBT_DEVICEQUERYREMOVE) || header == nullptr ||
-      header->dbch_devicetype != DBT_DEVTYP_HANDLE) {
-    return false;
-  }
-  return reinterpret_cast<const DEV_BROADCAST_HANDLE*>(header)->dbch_handle == line_->handle();
-}
-
-void Win32SerialLine::Close() {
+void Win32SerialLine::Unwatch() {
   if (removal_ != nullptr) {
     ::UnregisterDeviceNotification(removal_);
     removal_ = nullptr;
   }
+}
+
+void Win32SerialLine::Close() {
+  Unwatch();
+  suspended_ = false;
   line_.reset();
   // Whatever the threads posted belongs to the line that is now closed.
   MSG message{};

@@ -34,4 +34,23 @@ void Win32Timer::Enabled(bool enabled) {
   enabled_ = enabled;
 }
 
+bool KeepFineTimers(SetProcessInformationCall call) {
+  if (call == nullptr) {
+    return false;
+  }
+  PROCESS_POWER_THROTTLING_STATE state{};
+  state.Version = PROCESS_POWER_THROTTLING_CURRENT_VERSION;
+  // In the mask with its bit clear: the resolution asked for is always honoured.
+  state.ControlMask = PROCESS_POWER_THROTTLING_IGNORE_TIMER_RESOLUTION;
+  state.StateMask = 0;
+  return call(::GetCurrentProcess(), ProcessPowerThrottling, &state, sizeof state) != FALSE;
+}
+
+SetProcessInformationCall SystemSetProcessInformation() {
+  const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+  return kernel == nullptr ? nullptr
+                           : reinterpret_cast<SetProcessInformationCall>(reinterpret_cast<void*>(
+                                 ::GetProcAddress(kernel, "SetProcessInformation")));
+}
+
 }  // namespace quorvex::win32

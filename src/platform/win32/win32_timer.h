@@ -6,6 +6,15 @@
 
 namespace quorvex::win32 {
 
+using SetProcessInformationCall = BOOL(WINAPI*)(HANDLE, PROCESS_INFORMATION_CLASS, LPVOID, DWORD);
+
+// Windows 11 may let the fine tick go for a process whose windows are all occluded or
+// nearly transparent, as the overlays are: this process asks to keep it. `call` is the
+// system's SetProcessInformation, absent before Windows 8. True if the request was taken.
+bool KeepFineTimers(SetProcessInformationCall call);
+// The system's own, or null where it has none.
+SetProcessInformationCall SystemSetProcessInformation();
+
 // A system timer of the program's message window: ticks arrive as WM_TIMER with this id.
 class Win32Timer final : public Timer {
  public:

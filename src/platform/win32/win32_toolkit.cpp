@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "platform/win32/win32_append_file.h"
 #include "platform/win32/win32_text.h"
 
 namespace quorvex::win32 {

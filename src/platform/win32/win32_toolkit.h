@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "platform/toolkit.h"
+#include "platform/win32/win32_append_file.h"
 #include "platform/win32/win32_overlay.h"
 #include "platform/win32/win32_screen.h"
 
@@ -24,6 +25,9 @@ class Win32Toolkit final : public Toolkit {
   // A GUI program has no standard error to speak of.
   void Notice(std::string_view /*text*/) override {}
   std::unique_ptr<AppendFile> OpenForAppend(const std::string& path) override;
+  bool MoveReplacing(const std::string& from, const std::string& to) override {
+    return win32::MoveReplacing(from, to);
+  }
   double TwipsPerPixelX() const override { return scale_.x; }
   double TwipsPerPixelY() const override { return scale_.y; }
   std::chrono::steady_clock::time_point Now() const override {

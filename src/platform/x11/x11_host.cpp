@@ -151,6 +151,10 @@ std::unique_ptr<AppendFile> X11Host::OpenForAppend(const std::string& path) {
   return posix::OpenForAppend(path);
 }
 
+bool X11Host::MoveReplacing(const std::string& from, const std::string& to) {
+  return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
 void X11Host::End(int status) {
   if (!endStatus_) {
     endStatus_ = status;

@@ -38,6 +38,7 @@ class X11Host final : public Host, private Toolkit {
   void MsgBox(std::string_view text) override;
   void Notice(std::string_view text) override;
   std::unique_ptr<AppendFile> OpenForAppend(const std::string& path) override;
+  bool MoveReplacing(const std::string& from, const std::string& to) override;
   double TwipsPerPixelX() const override { return twipsPerPixel_; }
   double TwipsPerPixelY() const override { return twipsPerPixel_; }
   std::chrono::steady_clock::time_point Now() const override {

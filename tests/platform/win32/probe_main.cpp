@@ -6,6 +6,9 @@
 //   probe foreground   the class of the window that has the keyboard
 //   probe close        asks frmMain to close, as taskkill without /F does
 //   probe pointer X Y  moves the mouse pointer to the screen point X,Y, as the operator would
+//   probe hold         opens the file QUORVEX_HOLD names (UTF-16 from the environment)
+//                      as a log reader does, says "held", and once standard input ends
+//                      reads it through the same handle and says "read N" (its bytes)
 // Exit status 3: nothing to read.
 #include <array>
 #include <cstdio>
@@ -145,6 +148,34 @@ int MovePointer(const char* x, const char* y) {
   return 1;
 }
 
+// Shares reading, writing and deleting, as a reader that lets the log rotate does.
+int Hold() {
+  std::array<wchar_t, 1024> path{};
+  if (::GetEnvironmentVariableW(L"QUORVEX_HOLD", path.data(), path.size()) == 0) {
+    return 2;
+  }
+  const HANDLE file = ::CreateFileW(path.data(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    std::fprintf(stderr, "cannot open: error %lu\n", ::GetLastError());
+    return 1;
+  }
+  std::printf("held\n");
+  std::fflush(stdout);
+  while (std::getchar() != EOF) {
+  }
+  unsigned long long total = 0;
+  std::array<char, 65536> buffer{};
+  DWORD got = 0;
+  while (::ReadFile(file, buffer.data(), buffer.size(), &got, nullptr) && got > 0) {
+    total += got;
+  }
+  std::printf("read %llu\n", total);
+  ::CloseHandle(file);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -162,9 +193,11 @@ int main(int argc, char** argv) {
     status = Close();
   } else if (command == "pointer" && argc == 4) {
     status = MovePointer(argv[2], argv[3]);
+  } else if (command == "hold") {
+    status = Hold();
   } else {
     std::fprintf(stderr,
-                 "usage: probe windows | msgbox | box | foreground | close | pointer X Y\n");
+                 "usage: probe windows | msgbox | box | foreground | close | pointer X Y | hold\n");
   }
   std::fflush(stdout);
   return status;
