@@ -2,6 +2,7 @@
 buttons, which Qt clicks only when the release lies inside the button pressed. Prints
     ready Start=x,y,w,h Stop=x,y,w,h Ack=x,y,w,h    (in the window's client area)
     pressed NAME | clicked NAME                      (each press; each click Qt counts)
+    released X Y                                     (a release beside the buttons, there)
 Usage: /usr/bin/python3 qt_buttons.py TITLE X Y"""
 
 import os
@@ -19,10 +20,15 @@ def say(text):
     print(text, flush=True)
 
 
+class Window(QWidget):
+    def mouseReleaseEvent(self, event):
+        say(f"released {event.x()} {event.y()}")
+
+
 def main():
     title, x, y = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
     app = QApplication([sys.argv[0]])
-    window = QWidget()
+    window = Window()
     window.setWindowTitle(title)
     window.setFixedSize(440, 160)
     window.move(x, y)

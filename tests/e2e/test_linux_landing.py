@@ -56,6 +56,7 @@ class QtButtons(Child):
                                  what="the Qt window")
         wait_until(lambda: desktop().viewable(self.window), what="the Qt window mapped")
         ox, oy, _, _ = desktop().geometry(self.window)
+        self.origin = (ox, oy)
         self.rects = {}
         for word in ready.group(1).split():
             name, values = word.split("=")
@@ -63,7 +64,8 @@ class QtButtons(Child):
             self.rects[name] = (ox + x, oy + y, width, height)
 
     def events(self):
-        return [line for line in list(self.out) if line.startswith(("pressed ", "clicked "))]
+        return [line for line in list(self.out)
+                if line.startswith(("pressed ", "clicked ", "released "))]
 
 
 def qt_settings(qt, port):
@@ -103,8 +105,10 @@ class Landing(Scenario):
             with self.subTest(code=code):
                 desktop().move_pointer(*REST)
                 self.controller.send(code)
-                self.assert_whole(button, point)
-                self.barrier()
+                try:
+                    self.assert_whole(button, point)
+                finally:
+                    self.barrier()
         self.assertEqual(self.controller.received(), "some data")
 
     @unittest.skipIf(WM == "none", "needs a window manager to pause")
@@ -141,24 +145,32 @@ class Landing(Scenario):
                 held_pointer = desktop().pointer()
             finally:
                 wm.send_signal(signal.SIGCONT)
-            if not on_its_way or time.monotonic() - sent >= LET_GO_WITHIN:
-                self.target.wait_line(f"^release {button} ")  # the round says nothing
+            try:
+                if not on_its_way or time.monotonic() - sent >= LET_GO_WITHIN:
+                    self.target.wait_line(f"^release {button} ")  # the round says nothing
+                    continue
+                self.assert_held_then_whole(code, button, point, held, held_pointer,
+                                            watcher, held_moves, moves)
+                return
+            finally:
                 self.barrier()
-                continue
-            home = None
-            if watcher:
-                x, y, _, _ = (self.target.start_rect if code == "10" else self.target.stop_rect)
-                home = (x, y)
-                self.assertNotIn(home, [m[:2] for m in held_moves], "back before the release")
-            self.assertEqual(held, [], "the press came through the paused window manager")
-            self.assertEqual(held_pointer, point, "the cursor left before the release")
-            self.assert_whole(button, point)
-            if watcher:
-                wait_until(lambda: [m[:2] for m in watcher.moves()[moves:]][-1:] == [home],
-                           what="the overlay back")
-            self.barrier()
-            return
         self.fail("every round took longer than the click's second")
+
+    def assert_held_then_whole(self, code, button, point, held, held_pointer, watcher,
+                               held_moves, moves):
+        """While the window manager was stopped: nothing reached the application, the
+        cursor stayed at the point and the overlay aside; once it ran, all of the click."""
+        self.assertEqual(held, [], "the press came through the paused window manager")
+        self.assertEqual(held_pointer, point, "the cursor left before the release")
+        home = None
+        if watcher:
+            x, y, _, _ = self.target.start_rect if code == "10" else self.target.stop_rect
+            home = (x, y)
+            self.assertNotIn(home, [m[:2] for m in held_moves], "back before the release")
+        self.assert_whole(button, point)
+        if watcher:
+            wait_until(lambda: [m[:2] for m in watcher.moves()[moves:]][-1:] == [home],
+                       what="the overlay back")
 
 
 class Qt(Scenario):
@@ -171,21 +183,23 @@ class Qt(Scenario):
         quorvex.overlay("frmMain")
         quorvex.overlay("frmTwo")
         self.controller.wait_received("some data")
-        barrier = centre(qt.rects["Ack"], 0.9)
         seen = []
-        for code, button in self.CODES:
+        for turn, (code, button) in enumerate(self.CODES):
             mark = len(qt.events())
             desktop().move_pointer(*REST)
             self.controller.send(code)
             try:
-                qt.wait_line(f"^pressed {button}$")
+                wait_until(lambda: f"pressed {button}" in qt.events()[mark:], what="the press")
             except AssertionError:
                 pass  # a press that never came is counted below
             wait_until(lambda: desktop().pointer() == REST, what="the cursor back")
-            # The operator's own click on Ack comes after all of the code's click.
-            desktop().click(*barrier)
-            wait_until(lambda: qt.events()[-1:] == ["clicked Ack"], what="the barrier click")
-            seen.append((code, qt.events()[mark:-2]))
+            # The operator's own click below the buttons, at a place of its own each
+            # turn, comes after all of the code's.
+            beside = (20 + 60 * turn, 140)
+            desktop().click(qt.origin[0] + beside[0], qt.origin[1] + beside[1])
+            qt.wait_line("^released {} {}$".format(*beside))
+            seen.append((code, [line for line in qt.events()[mark:]
+                                if not line.startswith("released ")]))
         wanted = [(code, [f"pressed {button}", f"clicked {button}"]) for code, button in
                   self.CODES]
         activated = sum(a == b for a, b in zip(seen, wanted))
