@@ -29,6 +29,8 @@ group[package]="${group[program]} ${group[mingw]} ${group[msi]} dpkg-dev"
 group[bench]="${group[linux]} ${group[mingw]} ${group[display]} ${group[wine]} libbenchmark-dev"
 group[test]="${group[linux]} ${group[windows]} ${group[fuzz]} ${group[format]} ${group[display]}"
 group[test]+=" ${group[wine]} ${group[msi]} libbenchmark-dev openbox imagemagick dpkg-dev fakeroot groff-base man-db"
+# A real toolkit's buttons (Qt), clicked under openbox by the Linux tests.
+group[test]+=" python3-pyqt5"
 # Checks the session-start examples in the package (systemd-analyze is used when there).
 group[test]+=" desktop-file-utils"
 

@@ -146,9 +146,9 @@ def measure_floor(build, desktop, rounds):
         floor.wait_line("^ready$")
         # Watched as frmMain is: the probe wakes for its move aside before the press too.
         window = desktop.find("--classname", "^floor$")
-        code_to_click = by_name(probe.run(f"code-to-click {rounds} {window}",
-                                          last="step-aside"))["code-to-click"]
-        figures = {"code-to-click": code_to_click,
+        clicks = by_name(probe.run(f"code-to-click {rounds} {window}", last="step-aside"))
+        figures = {"code-to-click": clicks["code-to-click"],
+                   "code-to-cursor-back": clicks["code-to-cursor-back"],
                    "click-to-code": samples(probe.run(
                        f"click-to-code {rounds} {centre(TWO)[0]} {centre(TWO)[1]}")[0])}
         figures["peak-rss"] = floor.status_kib("VmHWM")

@@ -3,6 +3,7 @@
 //       maps a target window at that rectangle, prints "ready", then runs one
 //       measurement per line of stdin, printing one line each:
 //         code-to-click ROUNDS [OVERLAY]   step-aside ROUNDS OVERLAY
+//             (code-to-click also times the cursor's way back to the target's corner)
 //         click-to-code ROUNDS X Y         line-rate SECONDS OVERLAY
 //         application X Y W H TITLE        (maps it; prints "application ID")
 //         follow SECONDS RATE FOLLOWER DX DY   (moves the application)
@@ -35,8 +36,9 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 void RunSession(char** argv) {
   ProbeDisplay x;
   ProbeLine line(std::atoi(argv[0]));
-  const Window target = x.CreateTarget(
-      {std::atoi(argv[1]), std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4])});
+  const Rect place{std::atoi(argv[1]), std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4])};
+  const Window target = x.CreateTarget(place);
+  const struct { int x, y; } rest{place.x + place.width - 10, place.y + place.height - 10};
   std::printf("ready\n");
   std::fflush(stdout);
   Measure measure(x, line, target);
@@ -52,7 +54,9 @@ void RunSession(char** argv) {
       if (overlay) {
         x.Watch(overlay);
       }
-      measure.CodeToClick(rounds, overlay, what == "code-to-click");
+      // The cursor rests over the target, clear of every overlay, so that its way back
+      // is seen.
+      measure.CodeToClick(rounds, overlay, what == "code-to-click", rest.x, rest.y);
     } else if (what == "click-to-code") {
       int rounds = 0, px = 0, py = 0;
       words >> rounds >> px >> py;

@@ -53,21 +53,27 @@ void Measure::Settle(int ms) {
   line_.Drain();
 }
 
-void Measure::CodeToClick(int rounds, Window overlay, bool clicks) {
-  std::vector<std::int64_t> pressTimes, asides, asidesSeen;
+void Measure::CodeToClick(int rounds, Window overlay, bool clicks, int restX, int restY) {
+  std::vector<std::int64_t> pressTimes, cursorTimes, asides, asidesSeen;
   int missed = 0;
+  if (clicks) {
+    x_.MoveTo(restX, restY);
+  }
   for (int round = 0; round < rounds; ++round) {
     Settle(2);
     // Read before the write: a reader woken by it may take this CPU at once.
     const std::int64_t sent = NowNs();
     line_.Write("10");
-    std::int64_t pressed = 0, aside = 0, back = 0;
+    std::int64_t pressed = 0, cursorBack = 0, aside = 0, back = 0;
     XEvent event;
-    const auto done = [&] { return (pressed || !clicks) && (back || !overlay); };
+    const auto done = [&] { return (!clicks || (pressed && cursorBack)) && (back || !overlay); };
     while (!done() && x_.NextEvent(event, sent + kGiveUp)) {
       const std::int64_t now = NowNs();
       if (event.type == ButtonPress && event.xbutton.window == target_) {
         pressed = now;
+      } else if (event.type == MotionNotify && event.xmotion.window == target_ && pressed &&
+                 event.xmotion.x_root == restX && event.xmotion.y_root == restY) {
+        cursorBack = now;
       } else if (event.type == ConfigureNotify && event.xconfigure.window == overlay) {
         if (event.xconfigure.y == 0 && !aside) {
           aside = now;
@@ -82,6 +88,7 @@ void Measure::CodeToClick(int rounds, Window overlay, bool clicks) {
     }
     if (clicks) {
       pressTimes.push_back(pressed - sent);
+      cursorTimes.push_back(cursorBack - sent);
     }
     if (overlay) {
       asides.push_back(back - aside);
@@ -90,6 +97,7 @@ void Measure::CodeToClick(int rounds, Window overlay, bool clicks) {
   }
   if (clicks) {
     Print("code-to-click", pressTimes, missed);
+    Print("code-to-cursor-back", cursorTimes, missed);
   }
   if (overlay) {
     // How late the move aside was seen: a late sighting shortens the step-aside seen.

@@ -14,9 +14,10 @@ class Measure {
  public:
   Measure(ProbeDisplay& x, ProbeLine& line, Window target) : x_(x), line_(line), target_(target) {}
 
-  // "10", then the press on the target (unless not `clicks`: a program under Wine
-  // clicks inside Wine only); with `overlay`, also how long it stayed at y 0.
-  void CodeToClick(int rounds, Window overlay, bool clicks = true);
+  // "10", then the press on the target and the cursor back at `rest` over it (unless
+  // not `clicks`: a program under Wine clicks inside Wine only); with `overlay`, also
+  // how long it stayed at y 0.
+  void CodeToClick(int rounds, Window overlay, bool clicks = true, int restX = 0, int restY = 0);
   // An XTEST click at (x, y), then "101" readable on the line.
   void ClickToCode(int rounds, int x, int y);
   // "20", "40" and "50" at 960 characters a second in chunks of 1 to 7 characters;

@@ -34,7 +34,7 @@ Window ProbeDisplay::CreateTarget(const Rect& rect) {
   XSetWindowAttributes attributes{};
   attributes.override_redirect = True;
   attributes.background_pixel = WhitePixel(display, DefaultScreen(display));
-  attributes.event_mask = ButtonPressMask | StructureNotifyMask;
+  attributes.event_mask = ButtonPressMask | PointerMotionMask | StructureNotifyMask;
   const Window window = XCreateWindow(
       display, DefaultRootWindow(display), rect.x, rect.y, static_cast<unsigned>(rect.width),
       static_cast<unsigned>(rect.height), 0, CopyFromParent, InputOutput, CopyFromParent,

@@ -21,7 +21,8 @@ class ProbeDisplay {
   Display* get() const { return display_.get(); }
   int fd() const { return ConnectionNumber(display_.get()); }
 
-  // An undecorated window that reports presses, mapped before this returns.
+  // An undecorated window that reports presses and the pointer's moves over it,
+  // mapped before this returns.
   Window CreateTarget(const Rect& rect);
   // A window as an application maps one (no override-redirect), titled, its moves
   // reported; mapped before this returns.

@@ -112,6 +112,48 @@ TEST_F(ClicksTest, AReleaseNotTakenInASecondIsReportedAndEverythingGoesBack) {
   EXPECT_FALSE(rig.host.Timer3.Enabled());
 }
 
+// A click that waited for the pointer gets its release's second from the press, not
+// from its first try.
+TEST_F(ClicksTest, TheReleasesSecondRunsFromThePress) {
+  Placed();
+  rig.host.pointer.busy = true;
+  rig.host.Receive("20");
+  rig.host.toolkit.now += std::chrono::milliseconds(900);
+  rig.host.pointer.busy = false;
+  rig.host.pointer.takesRelease = false;
+  rig.host.Tick(rig.host.Timer3);
+  ASSERT_THAT(rig.host.pointer.clicks, ElementsAre(Point{200, 210}));
+  rig.host.toolkit.now += std::chrono::milliseconds(999);
+  rig.host.Tick(rig.host.Timer3);
+  EXPECT_EQ(rig.host.pointer.cursor, (Point{200, 210}));
+  EXPECT_THAT(rig.host.toolkit.notices, IsEmpty());
+  rig.host.toolkit.now += std::chrono::milliseconds(1);
+  rig.host.Tick(rig.host.Timer3);
+  EXPECT_EQ(rig.host.pointer.cursor, (Point{500, 400}));
+  EXPECT_THAT(rig.host.toolkit.notices, ElementsAre(::testing::HasSubstr("release")));
+}
+
+// A failure while the release is awaited: the cursor and the overlay still go back, and
+// nothing more is pressed.
+TEST_F(ClicksTest, AFailureWhileTheReleaseIsAwaitedPutsTheCursorAndOverlayBack) {
+  Placed();
+  rig.host.pointer.takesRelease = false;
+  rig.host.Receive("10");
+  rig.host.Receive("20");
+  rig.host.MSComm1.lineGone = true;
+  bool restored = false;
+  rig.host.whileMessageBoxOpen.push_back([this, &restored] {
+    EXPECT_EQ(rig.host.pointer.cursor, (Point{500, 400}));
+    rig.host.pointer.takesRelease = true;
+    EXPECT_FALSE(rig.host.Tick(rig.host.Timer3));
+    restored = rig.host.Tick(rig.host.Timer1);
+  });
+  rig.host.Click(rig.host.frmTwo);
+  EXPECT_TRUE(restored);
+  EXPECT_EQ(rig.host.frmMain.place.top, 1500);
+  EXPECT_THAT(rig.host.pointer.clicks, ElementsAre(Point{100, 110}));
+}
+
 TEST_F(ClicksTest, TwoStartsWithinOneIntervalClickTwiceAndRestoreOnce) {
   rig.host.Receive("10");
   rig.host.Receive("10");

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <tuple>
 
 #include "rig.h"
@@ -178,6 +179,37 @@ TEST_F(PlacementTest, ACoveredPointWaitsAndIsNeverPressedThroughTheCover) {
   EXPECT_THAT(rig.host.pointer.clicks, SizeIs(1));
   EXPECT_THAT(rig.host.toolkit.notices.back(),
               ::testing::HasSubstr("the window \"Update ? available\" lies over"));
+}
+
+// While the cover waits, frmMain stays aside and the cursor where the operator left it:
+// nothing was pressed, so there is nothing to come back from. Given up, the overlay
+// goes back on its restore, and the cover comes or goes without a press.
+TEST_F(PlacementTest, ACoveredPointKeepsItsOverlayAsideAndNeverMovesTheCursor) {
+  Start(kAt);
+  const std::size_t told = rig.host.toolkit.notices.size();
+  rig.host.pointer.cover = "Instructions";
+  rig.host.Receive("10");
+  for (int tick = 0; tick < 99; ++tick) {
+    rig.host.toolkit.now += std::chrono::milliseconds(10);
+    rig.host.Tick(rig.host.Timer1);
+    EXPECT_TRUE(rig.host.Tick(rig.host.Timer3));
+  }
+  EXPECT_EQ(main().place.top, 0);
+  EXPECT_FALSE(rig.host.Timer1.Enabled()) << "no restore before the click is over";
+  EXPECT_EQ(rig.host.pointer.cursor, (Point{500, 400}));
+  EXPECT_THAT(rig.host.toolkit.notices, SizeIs(told));
+  const std::size_t mark = Mark();
+  rig.host.toolkit.now += std::chrono::milliseconds(10);
+  rig.host.Tick(rig.host.Timer3);
+  EXPECT_THAT(rig.LogFrom(mark),
+              ElementsAre(::testing::HasSubstr("the window \"Instructions\" lies over"),
+                          "Timer1.Enabled(1)", "Timer3.Enabled(0)"))
+      << "no Return: the cursor never went";
+  EXPECT_TRUE(rig.host.Tick(rig.host.Timer1));
+  EXPECT_EQ(main().place, (TwipsRect{2400, 2250, 1200, 450}));
+  rig.host.pointer.cover.reset();
+  rig.host.Land();
+  EXPECT_THAT(rig.host.pointer.clicks, IsEmpty());
 }
 
 TEST(PlacementWithoutWindow, ACoverIsNotAskedFor) {

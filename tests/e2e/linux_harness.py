@@ -303,7 +303,7 @@ class Popup(Child):
 
 class InputClient(Child):
     """Another client on the display: holds buttons, grabs the pointer, changes the
-    pointer mapping (x11_input_client's commands)."""
+    pointer mapping, tells whether a button is down (x11_input_client's commands)."""
 
     def __init__(self, desktop):
         super().__init__([INPUT], desktop.env, stdin=subprocess.PIPE)
@@ -311,14 +311,18 @@ class InputClient(Child):
         self.answered = 0
 
     def do(self, command):
+        if not self.answer(command):
+            raise AssertionError(f"{command!r} failed")
+
+    def answer(self, command):
+        """Whether the command answered "ok"."""
         self.process.stdin.write(command + "\n")
         self.process.stdin.flush()
         self.answered += 1
         answers = wait_until(lambda: [line for line in list(self.out)
                                       if line in ("ok", "failed")][self.answered - 1:],
                              what=command)
-        if answers[0] != "ok":
-            raise AssertionError(f"{command!r} failed")
+        return answers[0] == "ok"
 
 
 class Quorvex(Child):

@@ -83,11 +83,14 @@ class Scenario(Owner):
         self.assertLessEqual(wakeups, 2, f"wake-ups {what}")
 
     def barrier(self):
-        """Clicks beside the buttons: every earlier press has reached the target."""
+        """Clicks beside the buttons: every earlier press and release has reached the
+        target."""
         count = len(self.target.clicks())
         x, y, _, _ = self.target.start_rect
         desktop.click(x, y - 20)
         wait_until(lambda: self.target.clicks()[count:] == ["background"], what="barrier")
+        wait_until(lambda: list(self.target.out)[-1].startswith("release background "),
+                   what="the barrier's release")
         del self.target.out[:]
 
     def assert_ends_with_message(self, quorvex, message):

@@ -144,6 +144,8 @@ class Traffic(Scenario):
                 # the click would have gone to the overlay and come back as 101 or 202.
                 self.target.wait_line(f"^click {button}$")
                 self.assertEqual(self.target.clicks(), [button])
+                # The release at the point, not where the cursor went back to.
+                self.assertEqual(self.target.releases(), [(button, *self.target.centre(button))])
                 self.assertEqual(desktop.pointer(), POINTER)
                 for name, rect in placed.items():
                     wait_until(lambda: probe.rect(name) == rect, what=f"{name} back in place")

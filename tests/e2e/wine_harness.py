@@ -134,6 +134,11 @@ class Target(Child):
     def clicks(self):
         return [line.split()[1] for line in list(self.out) if line.startswith("click ")]
 
+    def releases(self):
+        """Each left release a button received: its name and where on the screen."""
+        return [(name, int(x), int(y)) for name, x, y in
+                (line.split()[1:] for line in list(self.out) if line.startswith("release "))]
+
     def points(self):
         """Where each left press beside the buttons landed."""
         return [tuple(map(int, line.split()[1:])) for line in list(self.out)

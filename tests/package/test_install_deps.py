@@ -15,7 +15,7 @@ GROUPS = ("program", "linux", "asan", "demo", "windows", "fuzz", "format", "pack
           "test")
 # What only the Windows build, the fuzzing, the benchmarks and the other tests need.
 HEAVY = {"wine", "wine64", "g++-mingw-w64-x86-64-posix", "clang", "libbenchmark-dev",
-         "imagemagick", "openbox", "clang-format"}
+         "imagemagick", "openbox", "clang-format", "python3-pyqt5"}
 
 STAND_INS = {
     # Knows only these as installed.

@@ -3,6 +3,7 @@
 //   button NAME LEFT TOP RIGHT BOTTOM    once for each, in screen pixels, then "ready"
 //   click NAME                           for every click a button receives
 //   point X Y                            for every left press beside the buttons, on the screen
+//   release NAME X Y                     for every left release a button receives, on the screen
 // Usage: target X Y [TITLE] [topmost]   (topmost: always on top itself, as operator
 // panels often are)
 // With a title it is a captioned window of that title, and takes lines on its input:
@@ -29,6 +30,20 @@ constexpr int kMargin = 20;
 enum Command : UINT { kMove = WM_APP, kMinimise, kRestore };
 
 HWND mainWindow = nullptr;
+WNDPROC buttonProc = nullptr;  // the BUTTON class's own
+
+// A button holds the mouse from its press, so the release comes to it wherever it
+// lands: one outside it is a click the button never counts.
+LRESULT CALLBACK ButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_LBUTTONUP) {
+    POINT where{.x = GET_X_LPARAM(lParam), .y = GET_Y_LPARAM(lParam)};
+    ::ClientToScreen(button, &where);
+    std::printf("release %c %ld %ld\n", static_cast<char>(::GetDlgCtrlID(button)), where.x,
+                where.y);
+    std::fflush(stdout);
+  }
+  return ::CallWindowProcA(buttonProc, button, message, wParam, lParam);
+}
 
 void PrintOrigin(HWND window) {
   POINT origin{0, 0};
@@ -118,6 +133,8 @@ int main(int argc, char** argv) {
         0, "BUTTON", name, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
         kMargin + static_cast<int>(i) * (kButtonWidth + kGap), kMargin, kButtonWidth, kButtonHeight,
         window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtons[i])), instance, nullptr);
+    buttonProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ButtonProc)));
     RECT r{};
     ::GetWindowRect(button, &r);
     std::printf("button %c %ld %ld %ld %ld\n", kButtons[i], r.left, r.top, r.right, r.bottom);

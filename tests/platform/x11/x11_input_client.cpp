@@ -3,6 +3,7 @@
 //   press N | release N     holds or lets go physical button N (XTEST)
 //   grab | ungrab           takes or drops an active grab of the pointer
 //   map B1 B2 ...           sets the pointer mapping (3 2 1: a left-handed mouse)
+//   held                    "ok" while the server has a button down, whoever pressed it
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
@@ -32,6 +33,13 @@ bool Run(Display* display, const std::string& line) {
   if (verb == "grab") {
     return XGrabPointer(display, root, False, ButtonPressMask, GrabModeAsync, GrabModeAsync, None,
                         None, CurrentTime) == GrabSuccess;
+  }
+  if (verb == "held") {
+    Window rootBack = None, child = None;
+    int rootX = 0, rootY = 0, x = 0, y = 0;
+    unsigned mask = 0;
+    XQueryPointer(display, root, &rootBack, &child, &rootX, &rootY, &x, &y, &mask);
+    return (mask & (Button1Mask | Button2Mask | Button3Mask | Button4Mask | Button5Mask)) != 0;
   }
   if (verb == "ungrab") {
     XUngrabPointer(display, CurrentTime);

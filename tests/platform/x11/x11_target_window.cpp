@@ -5,6 +5,7 @@
 //   click Start 1                           (button name, mouse button)
 //   click background 1                      (a press beside the buttons)
 //   point x y                               (after each click line: where, on the root)
+//   release Start 1 x y                     (that button's release, where on the root)
 // Usage: x11_target_window [x y [title]]   (the window's top-left corner, default
 // 100 100; with a title, it carries that title and keeps a window manager's frame)
 #include <X11/Xatom.h>
@@ -109,7 +110,7 @@ Window CreateMain(Display* display, int x, int y, const char* title) {
     XChangeProperty(display, window, motif, motif, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(noDecorations.data()), 5);
   }
-  XSelectInput(display, window, ExposureMask | ButtonPressMask);
+  XSelectInput(display, window, ExposureMask | ButtonPressMask | ButtonReleaseMask);
   return window;
 }
 
@@ -142,7 +143,7 @@ int main(int argc, char** argv) {
   for (Button& button : buttons) {
     button.window = XCreateSimpleWindow(display, main, button.x, button.y, kButtonWidth,
                                         kButtonHeight, 0, 0, Pixel(display, button.rgb));
-    XSelectInput(display, button.window, ButtonPressMask | ExposureMask);
+    XSelectInput(display, button.window, ButtonPressMask | ButtonReleaseMask | ExposureMask);
   }
   const Labels labels(display);
   XMapSubwindows(display, main);
@@ -160,17 +161,24 @@ int main(int argc, char** argv) {
         labels.Draw(button.window, button.name, kButtonWidth, kButtonHeight);
       }
     }
-    if (event.type != ButtonPress) {
+    if (event.type != ButtonPress && event.type != ButtonRelease) {
       continue;
     }
+    // The press's window keeps the release wherever it lands: a release outside it
+    // shows a click a toolkit would not count.
     const char* name = "background";
     for (const Button& button : buttons) {
       if (event.xbutton.window == button.window) {
         name = button.name;
       }
     }
-    std::printf("click %s %u\npoint %d %d\n", name, event.xbutton.button, event.xbutton.x_root,
-                event.xbutton.y_root);
+    if (event.type == ButtonPress) {
+      std::printf("click %s %u\npoint %d %d\n", name, event.xbutton.button, event.xbutton.x_root,
+                  event.xbutton.y_root);
+    } else {
+      std::printf("release %s %u %d %d\n", name, event.xbutton.button, event.xbutton.x_root,
+                  event.xbutton.y_root);
+    }
     std::fflush(stdout);
   }
 }
