@@ -144,9 +144,11 @@ class Traffic(Scenario):
                 # the click would have gone to the overlay and come back as 101 or 202.
                 self.target.wait_line(f"^click {button}$")
                 self.assertEqual(self.target.clicks(), [button])
-                # The release at the point, not where the cursor went back to.
+                # The release at the point, not where the cursor went back to; the
+                # cursor goes back only after it, at least a restore's 10 ms later.
+                wait_until(self.target.releases, what="the release")
                 self.assertEqual(self.target.releases(), [(button, *self.target.centre(button))])
-                self.assertEqual(desktop.pointer(), POINTER)
+                wait_until(lambda: desktop.pointer() == POINTER, what="the cursor back")
                 for name, rect in placed.items():
                     wait_until(lambda: probe.rect(name) == rect, what=f"{name} back in place")
                 del self.target.out[:]

@@ -87,7 +87,7 @@ Press Win32Pointer::Click(Point at, bool onlyFollowed) {
   POINT saved{};
   back_.reset();
   if (::GetCursorPos(&saved)) {
-    back_ = Absolute(saved);
+    back_ = saved;
   }
   // Wine calls low-level hooks inside SendInput, so its return is the release taken;
   // and a hook there makes another program's SendInput wait on this thread, which can
@@ -121,8 +121,7 @@ LRESULT CALLBACK Win32Pointer::OnMouse(int code, WPARAM message, LPARAM event) {
 void Win32Pointer::Return() {
   Unhook();
   if (back_) {
-    INPUT back = TaggedInput(*back_);
-    ::SendInput(1, &back, sizeof(INPUT));
+    ::SetCursorPos(back_->x, back_->y);
     back_.reset();
   }
 }

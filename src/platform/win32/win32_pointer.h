@@ -49,7 +49,7 @@ class Win32Pointer final : public Pointer {
   const Win32FollowedWindow& followed_;
   HHOOK hook_ = nullptr;
   bool landed_ = false;
-  std::optional<POINT> back_;  // absolute, for the way back
+  std::optional<POINT> back_;  // where the cursor was, in pixels
 };
 
 }  // namespace quorvex::win32
