@@ -15,6 +15,8 @@ EXE = os.environ.get("QUORVEX_WIN_EXE", os.path.join(BUILD, "quorvex.exe"))
 PROBE = os.environ.get("QUORVEX_WIN_PROBE", os.path.join(BUILD, "tests/platform/win32/probe.exe"))
 TARGET = os.environ.get("QUORVEX_WIN_TARGET",
                         os.path.join(BUILD, "tests/platform/win32/target.exe"))
+POPUPS = os.environ.get("QUORVEX_WIN_POPUPS",
+                        os.path.join(BUILD, "tests/platform/win32/popups.exe"))
 
 NOTHING = 3  # the probe's status when there is nothing to read
 
@@ -139,6 +141,54 @@ class Target(Child):
                 if line.startswith("point ")]
 
 
+class Popups(Child):
+    """An application's drop-down list and pop-up menu: reports the boxes of their items
+    on the screen, and the item chosen."""
+
+    def __init__(self, wine, x, y, title):
+        super().__init__(["wine", POPUPS, str(x), str(y), title], wine.env,
+                         stdin=subprocess.PIPE)
+        self.wait_line("^ready$", timeout=30)
+        self.combo = self.boxes("combo")[0]
+
+    def command(self, line):
+        self.process.stdin.write(line + "\n")
+        self.process.stdin.flush()
+
+    def boxes(self, kind):
+        """[(left, top, right, bottom), ...] of the list's or the menu's items, or the
+        combo box's, as last reported."""
+        found = {}
+        for line in list(self.out):
+            if line.startswith(kind + " "):
+                _, n, *edges = line.split()
+                found[int(n)] = tuple(int(v) for v in edges)
+        return [found[n] for n in sorted(found)]
+
+    def open_list(self, desktop):
+        """Clicks the drop-down list open, as the operator does; returns its items' boxes."""
+        del self.out[:]
+        left, top, right, bottom = self.combo
+        desktop.click((left + right) // 2, (top + bottom) // 2)
+
+        def items():
+            del self.out[:]
+            self.command("items")
+            self.wait_line("^(list 3 |list closed)")
+            return self.boxes("list")
+        return wait_until(items, 30, "the drop-down list open")
+
+    def open_menu(self, x, y):
+        """The pop-up menu with its corner at x,y; returns its items' boxes."""
+        del self.out[:]
+        self.command(f"menu {x} {y}")
+        self.wait_line("^menu 3 ", timeout=30)
+        return self.boxes("menu")
+
+    def chosen(self):
+        return [line.split(None, 1)[1] for line in list(self.out) if line.startswith("chose ")]
+
+
 class Quorvex(Child):
     """quorvex.exe started under Wine in a temporary folder holding the given settings
     (text or bytes) as tessora.ini, or as the file `name`; the folder's name ends in
@@ -179,5 +229,5 @@ def close_desktop(desktop, wine):
     desktop.close()
 
 
-__all__ = ["Controller", "Probe", "Quorvex", "Target", "Wine", "close_desktop", "open_desktop",
+__all__ = ["Controller", "Popups", "Probe", "Quorvex", "Target", "Wine", "close_desktop", "open_desktop",
            "overlay_shows_at", "wait_until"]
