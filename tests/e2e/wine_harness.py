@@ -170,13 +170,8 @@ class Popups(Child):
         del self.out[:]
         left, top, right, bottom = self.combo
         desktop.click((left + right) // 2, (top + bottom) // 2)
-
-        def items():
-            del self.out[:]
-            self.command("items")
-            self.wait_line("^(list 3 |list closed)")
-            return self.boxes("list")
-        return wait_until(items, 30, "the drop-down list open")
+        self.wait_line("^list 3 ", timeout=30)
+        return self.boxes("list")
 
     def open_menu(self, x, y):
         """The pop-up menu with its corner at x,y; returns its items' boxes."""

@@ -1,11 +1,11 @@
 // An application's pop-ups, for the overlays to stay beneath: a captioned window with
 // a drop-down list, and a pop-up menu opened on request. It prints
 //   combo LEFT TOP RIGHT BOTTOM      the closed drop-down list's box, then "ready"
-//   list N LEFT TOP RIGHT BOTTOM     each item of the open list, asked with "items"
+//   list N LEFT TOP RIGHT BOTTOM     each item of the list, once it is open
 //   menu N LEFT TOP RIGHT BOTTOM     each item of the menu, once it is open
 //   chose TEXT                       an item chosen in either ("chose none": menu closed)
-// Usage: popups X Y TITLE; lines on its input: "items", "close" (the list),
-// "menu X Y" (opens the menu with its corner there), "endmenu".
+// Usage: popups X Y TITLE; lines on its input: "close" (the list), "menu X Y" (opens
+// the menu with its corner there), "endmenu".
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -17,7 +17,8 @@ namespace {
 
 constexpr std::array<const char*, 4> kItems{"one", "two", "three", "four"};
 constexpr int kComboId = 10;
-enum Command : UINT { kItemsAsked = WM_APP, kClose, kMenu, kEndMenu };
+enum Command : UINT { kClose = WM_APP, kMenu, kEndMenu };
+constexpr UINT_PTR kListShown = 1;
 
 HWND mainWindow = nullptr;
 HWND combo = nullptr;
@@ -40,8 +41,6 @@ DWORD WINAPI ReadCommands(void*) {
     int x = 0, y = 0;
     if (std::sscanf(line, "menu %d %d", &x, &y) == 2) {
       ::PostMessageA(mainWindow, kMenu, static_cast<WPARAM>(x), static_cast<LPARAM>(y));
-    } else if (std::strncmp(line, "items", 5) == 0) {
-      ::PostMessageA(mainWindow, kItemsAsked, 0, 0);
     } else if (std::strncmp(line, "close", 5) == 0) {
       ::PostMessageA(mainWindow, kClose, 0, 0);
     } else if (std::strncmp(line, "endmenu", 7) == 0) {
@@ -51,13 +50,12 @@ DWORD WINAPI ReadCommands(void*) {
   return 0;
 }
 
-void ReportList() {
+// The list is told to drop before it shows: its items are read once it does.
+bool ReportList() {
   COMBOBOXINFO info{};
   info.cbSize = sizeof info;
   if (!::GetComboBoxInfo(combo, &info) || !::IsWindowVisible(info.hwndList)) {
-    std::printf("list closed\n");
-    std::fflush(stdout);
-    return;
+    return false;
   }
   for (int i = 0; i < static_cast<int>(kItems.size()); ++i) {
     RECT r{};
@@ -66,6 +64,7 @@ void ReportList() {
     ::MapWindowPoints(info.hwndList, nullptr, reinterpret_cast<POINT*>(&r), 2);
     Say("list", i, r);
   }
+  return true;
 }
 
 void OpenMenu(HWND window, int x, int y) {
@@ -80,8 +79,10 @@ void OpenMenu(HWND window, int x, int y) {
 
 LRESULT CALLBACK PopupsProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case kItemsAsked:
-      ReportList();
+    case WM_TIMER:
+      if (wParam == kListShown && ReportList()) {
+        ::KillTimer(window, kListShown);
+      }
       return 0;
     case kClose:
       ::SendMessageA(combo, CB_SHOWDROPDOWN, FALSE, 0);
@@ -97,13 +98,15 @@ LRESULT CALLBACK PopupsProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         menuReported = true;
         for (int i = 0; i < static_cast<int>(kItems.size()); ++i) {
           RECT r{};
-          ::GetMenuItemRect(window, menu, static_cast<UINT>(i), &r);
+          ::GetMenuItemRect(nullptr, menu, static_cast<UINT>(i), &r);  // null: the menu's own window
           Say("menu", i, r);
         }
       }
       return 0;
     case WM_COMMAND:
-      if (LOWORD(wParam) == kComboId && HIWORD(wParam) == CBN_SELENDOK) {
+      if (LOWORD(wParam) == kComboId && HIWORD(wParam) == CBN_DROPDOWN) {
+        ::SetTimer(window, kListShown, 20, nullptr);
+      } else if (LOWORD(wParam) == kComboId && HIWORD(wParam) == CBN_SELENDOK) {
         const auto chosen = ::SendMessageA(combo, CB_GETCURSEL, 0, 0);
         Chose(chosen >= 0 && chosen < static_cast<LRESULT>(kItems.size()) ? kItems[chosen] : "?");
       }
