@@ -623,7 +623,7 @@ class FollowWindow(Scenario):
     """WINDOW set: positions count from a captioned window's client area. Wine 8 delivers
     no WinEvents of other processes, so only what needs none is tried here: the place
     at the start, the window found when it opens later, clicks where the window is, and
-    none while it is minimised."""
+    none while it is minimised; the overlays stay above every window there."""
 
     def relative_settings(self, target, window_text):
         ox, oy = target.origin()
@@ -640,6 +640,9 @@ class FollowWindow(Scenario):
         self.controller.wait_received("some data")
         wait_until(lambda: probe.rect("frmMain") == self.target.buttons["A"], 30, "frmMain over A")
         self.assertEqual(probe.rect("frmTwo"), self.target.buttons["B"])
+        # Without other processes' events a raise of the window would go unseen.
+        self.assertEqual([w["topmost"] for w in probe.overlays().values()], [1, 1],
+                         "above every window under Wine")
         ox, oy = self.target.origin()
         nx, ny = self.target.command("move 320 260")
         self.assertNotEqual((nx, ny), (ox, oy))

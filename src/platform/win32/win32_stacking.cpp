@@ -45,7 +45,8 @@ void Apply(HWND overlay, const Placing& placing, const std::vector<HWND>& order)
     ::SetWindowPos(overlay, top, 0, 0, 0, 0, kZOrderOnly);
     return;
   }
-  // Placed beneath a window of the other band, Windows would leave the band unchanged.
+  // Whether a place beneath a window of the other band changes the band is not
+  // documented: the band is set first.
   if (topmost != placing.topmost) {
     ::SetWindowPos(overlay, placing.topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                    kZOrderOnly);

@@ -1,15 +1,12 @@
 // Where the overlays stand among other windows. Without WINDOW they stay above
 // topmost windows activated after them: among topmost windows the last activated is
 // on top, so an operator panel that is itself always on top rises above the overlays
-// once clicked. With WINDOW they lie directly above the followed window instead,
-// topmost only while it is: another program's window over the application stays over
-// them, and keeps its clicks. Both are kept when the foreground, the focus, the
-// stacking or a cloak changes, no more often than the restack rate allows, and never
-// over a menu, a drop-down list, a tooltip or another window's pop-up. Where other
-// processes' events do not come (Wine 8), following the window's place could leave
-// the buttons bare: the overlays stay above every window there. Windows of this
-// program (its message box) and another Quorvex's overlays are never answered: two
-// instances never fight.
+// once clicked. With WINDOW they lie directly above the followed window instead, so
+// that another program's window over the application keeps its clicks; where other
+// processes' events do not come (Wine 8) a raise of the application would go unseen,
+// and they stay above every window. A restack never covers a pop-up; it answers
+// foreground, focus, stacking and cloak changes at the restack rate. Windows of this
+// program and another Quorvex's overlays are never answered: two never fight.
 #pragma once
 
 #include <array>

@@ -98,7 +98,8 @@ LRESULT CALLBACK PopupsProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         menuReported = true;
         for (int i = 0; i < static_cast<int>(kItems.size()); ++i) {
           RECT r{};
-          ::GetMenuItemRect(nullptr, menu, static_cast<UINT>(i), &r);  // null: the menu's own window
+          ::GetMenuItemRect(nullptr, menu, static_cast<UINT>(i),
+                            &r);  // null: the menu's own window
           Say("menu", i, r);
         }
       }
