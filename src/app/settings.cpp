@@ -135,7 +135,9 @@ std::string HiddenExtensionHint(std::string_view path) {
   if (error == ENOENT) {
     const std::string hint = HiddenExtensionHint(path);
     throw Failure(failure::kFileNotFound,
-                  description + (hint.empty() ? " " QUORVEX_EXAMPLE_SETTINGS : hint));
+                  description + (hint.empty() ? " " QUORVEX_EXAMPLE_SETTINGS
+                                                " Or set Quorvex up here with quorvex-align."
+                                              : hint));
   }
   throw Failure(failure::kFileAccess, description);
 }
@@ -245,6 +247,49 @@ void ReadSettings(std::string_view text, std::string_view fileName, SettingsReco
     }
     settings.*(key->field) = number.value;
   }
+}
+
+FileItems ItemsOf(std::string_view path) {
+  // A file of a million stray items still gives a screenful.
+  constexpr std::size_t kMostWarnings = 20;
+  const std::string bytes = ReadWhole(path);
+  const std::optional<Utf8FromUtf16> unicode = FromUtf16(bytes);
+  ItemReader reader(unicode ? std::string_view(unicode->text) : std::string_view(bytes));
+  FileItems items;
+  std::size_t unsaid = 0;
+  const auto warn = [&](const Item& item, const std::string& what) {
+    if (items.warnings.size() < kMostWarnings) {
+      items.warnings.push_back("line " + std::to_string(item.line) + ": " + what);
+    } else {
+      ++unsaid;
+    }
+  };
+  std::vector<int> firstLine(kKeys.size());
+  while (const auto item = reader.Next()) {
+    const Key* key = KeyOf(item->text);
+    if (key == nullptr) {
+      if (!TrimBlanks(item->text).empty()) {
+        std::string quoted(1, '"');
+        quoted += Printable(item->text);
+        warn(*item, quoted +
+                        "\" holds no key and is ignored (a key is in capitals and ends in a "
+                        "colon, such as PL:)");
+      }
+      continue;
+    }
+    int& first = firstLine[static_cast<std::size_t>(key - kKeys.data())];
+    if (first != 0) {
+      warn(*item, std::string(key->name) + " is given again (first on line " +
+                      std::to_string(first) + "): the last one counts");
+    } else {
+      first = item->line;
+      items.keys.push_back(key->name);
+    }
+  }
+  if (unsaid > 0) {
+    items.warnings.push_back("and " + std::to_string(unsaid) + " more items like these");
+  }
+  return items;
 }
 
 void ReadFile(SettingsRecord& settings, std::string_view path) {

@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/settings_record.h"
 
@@ -39,6 +40,15 @@ const SettingsKey* KeyOf(std::string_view item);
 // Reads tessora.ini from the working directory into `settings`.
 // Throws Failure naming the file, or the line and item at fault.
 void ReadFile(SettingsRecord& settings, std::string_view path = kSettingsFileName);
+
+// What the reader passes over without a word, for --check: an item that holds no
+// key, and a key given again (the last one counts). One sentence each; `keys` names
+// every key the file holds. Throws as ReadFile does.
+struct FileItems {
+  std::vector<std::string> warnings;
+  std::vector<std::string_view> keys;
+};
+FileItems ItemsOf(std::string_view path = kSettingsFileName);
 
 // The same rules applied to text already read; `fileName` only names it in failures.
 void ReadSettings(std::string_view text, std::string_view fileName, SettingsRecord& settings);

@@ -105,6 +105,11 @@ Port PortFromArgument(std::string_view argument, PortSystem system) {
   return CheckedNumber(port.value, system);
 }
 
+std::string PresentPortsText(std::string_view presentPorts) {
+  return presentPorts.empty() ? std::string("No serial ports are present now.")
+                              : "Serial ports present now: " + std::string(presentPorts) + ".";
+}
+
 Failure PortFailure(PortProblem problem, const Port& port, std::string reason, std::string hint) {
   int number = failure::kPortUnavailable;
   std::string what;
@@ -133,8 +138,8 @@ Failure PortFailure(PortProblem problem, const Port& port, std::string reason, s
                      "The serial port " + port.name + " cannot take " + reason + ".", reason,
                      std::move(hint));
   }
-  if (hint.empty() && number == failure::kInvalidPort) {
-    hint = kCheckSetting;
+  if (number == failure::kInvalidPort) {
+    hint = hint.empty() ? std::string(kCheckSetting) : hint + " " + std::string(kCheckSetting);
   }
   std::string description = what + ": " + reason + ".";
   return Failure(number, std::move(description), std::move(reason), std::move(hint));

@@ -43,6 +43,10 @@ enum class PortProblem {
   kCannotTakeLine,  // 380: a speed or framing the device cannot do
 };
 
+// The ports there are now, from a platform's list ("COM1, COM4"; empty: none), as
+// the program and the controller tool say it after a port that is not there.
+std::string PresentPortsText(std::string_view presentPorts);
+
 // The one wording of a port failure: what went wrong with which port, then the
 // system's reason; `hint` says what to do (empty: the problem's usual advice).
 Failure PortFailure(PortProblem problem, const Port& port, std::string reason,

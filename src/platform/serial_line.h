@@ -19,6 +19,12 @@ struct LineSettings {
 // The line the controller speaks: 9600 baud, no parity, 8 data bits, 1 stop bit.
 constexpr LineSettings kLine{};
 
+// The serial ports there are now, as the operator reads them ("/dev/ttyUSB0, COM1
+// (/dev/ttyS0)"; "COM1, COM4"); empty when there are none.
+std::string PresentPorts();
+// Whether `port` is there now; it may still be held by another program.
+bool PortPresent(const Port& port);
+
 // The platform raises MSComm1_OnComm when input or a hang-up is there.
 class SerialLine {
  public:

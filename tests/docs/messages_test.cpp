@@ -139,8 +139,9 @@ Said SettingsSaying(std::string_view text) {
   });
 }
 
-Said PortSaying(PortProblem problem, std::int16_t number, PortSystem system, std::string reason) {
-  return SaidBy([&] { throw PortFailure(problem, NumberedPort(number, system), reason); });
+Said PortSaying(PortProblem problem, std::int16_t number, PortSystem system, std::string reason,
+                std::string hint = {}) {
+  return SaidBy([&] { throw PortFailure(problem, NumberedPort(number, system), reason, hint); });
 }
 
 // Each message the program gives here, brought about as the operator would, or with
@@ -173,9 +174,12 @@ std::vector<Said> MessagesBroughtAbout() {
     said.push_back(SaidBy([cp] { PortFromSetting(cp, PortSystem::kPosix); }));
   }
 
+  // A port not there: the platform names those that are.
   said.push_back(PortSaying(PortProblem::kMissing, 3, PortSystem::kWindows,
-                            "The system cannot find the file specified (error 2)"));
-  said.push_back(PortSaying(PortProblem::kMissing, 3, PortSystem::kPosix, std::strerror(ENOENT)));
+                            "The system cannot find the file specified (error 2)",
+                            PresentPortsText("COM1, COM4")));
+  said.push_back(PortSaying(PortProblem::kMissing, 3, PortSystem::kPosix, std::strerror(ENOENT),
+                            PresentPortsText("/dev/ttyUSB0")));
   said.push_back(SaidBy([] {
     posix::PosixSerialLine line;
     line.Open(PortFromSetting("/dev/null", PortSystem::kPosix));

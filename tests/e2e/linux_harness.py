@@ -347,6 +347,13 @@ class Quorvex(Child):
             switches = re.search(r"^voluntary_ctxt_switches:\s+(\d+)", status.read(), re.M)
         return int(fields[11]) + int(fields[12]), int(switches.group(1))
 
+    def past_start(self):
+        """The start is over, so a code written now is read: the greeting's write is
+        followed at once by dropping what already waits, and a controller that answers
+        faster than that would lose its code. Shown overlays tell it too; its loop
+        tells it also while none is."""
+        wait_until(self.waiting, what="the program in its loop")
+
     def settled_usage(self, seconds):
         """CPU ticks and wake-ups over `seconds` once the program has settled, and the
         seconds that really passed meanwhile."""

@@ -152,6 +152,7 @@ class Traffic(Scenario):
         quorvex = self.own(Quorvex(desktop, settings(target, port=controller.port, STPX=stx,
                                                      STPY=sty, REPORT=1)))
         controller.wait_received("some data")
+        quorvex.past_start()
         controller.send("20")
         controller.wait_received("some data29")
         quorvex.wait_line(r'^Quorvex: Code "20": the click at .* was not made: the point lies '
@@ -603,6 +604,7 @@ class FollowWindow(Scenario):
         wait_until(lambda: not desktop.find("--name", "^Probe line$"), what="the probe gone")
         self.quorvex = self.own(Quorvex(desktop, text))
         self.controller.wait_received("some data")
+        self.quorvex.past_start()
         self.controller.send("20")
         self.quorvex.wait_line("^Quorvex: Code 20 pressed nothing", self.quorvex.err)
         self.assertIsNone(self.quorvex.shown("frmMain"))

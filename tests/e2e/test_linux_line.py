@@ -31,6 +31,7 @@ class Line(Scenario):
         self.quorvex = self.own(Quorvex(test_linux.desktop,
                                         settings(self.target, port=self.line.port, **options)))
         self.line.wait_received(b"some data")
+        self.quorvex.past_start()
 
     def after_greeting(self):
         return self.line.received()[len(b"some data"):]

@@ -59,15 +59,6 @@ std::size_t Utf16Units(std::string_view utf8) {
 
 }  // namespace
 
-std::string ModeText(std::int16_t version, bool hasVersionItem) {
-  if (version == 101) {
-    return "alignment mode: overlays drawn visibly (VERSION:101)";
-  }
-  return "production mode: overlays practically invisible (" +
-         (hasVersionItem ? "VERSION:" + std::to_string(version) : std::string("no VERSION item")) +
-         ")";
-}
-
 ProductionEdit ToProduction(std::string_view bytes) {
   const std::optional<Utf8FromUtf16> unicode = FromUtf16(bytes);
   const std::string_view text = unicode ? std::string_view(unicode->text) : bytes;

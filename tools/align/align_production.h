@@ -8,9 +8,6 @@
 
 namespace quorvex::align {
 
-// "alignment mode: overlays drawn visibly (VERSION:101)", or the production one.
-std::string ModeText(std::int16_t version, bool hasVersionItem);
-
 struct ProductionEdit {
   std::string bytes;  // the whole file, every VERSION item's value made 100
   int items = 0;      // VERSION items rewritten

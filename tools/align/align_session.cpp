@@ -8,6 +8,7 @@
 #include <ostream>
 
 #include "align_production.h"
+#include "app/check.h"
 #include "common/failure.h"
 #include "common/twips.h"
 #include "common/window_title.h"
@@ -235,7 +236,7 @@ int Show(const DeskOpener& openDesk, std::ostream& messages) {
   }
   for (const int number : {1, 2}) {
     messages << "overlay " << number << ": "
-             << Text(Overlay(settings, number, scale, origin.value_or(PixelPoint{}))) << '\n';
+             << Text(OverlayPixels(settings, number, scale, origin.value_or(PixelPoint{}))) << '\n';
   }
   for (const ClickPoint& click : ClickPoints(settings, origin.value_or(PixelPoint{}))) {
     messages << "\"" << click.code << "\" clicks " << Text(click.point) << '\n';

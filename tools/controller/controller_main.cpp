@@ -6,6 +6,7 @@
 #include "common/failure.h"
 #include "common/version.h"
 #include "controller_platform.h"
+#include "platform/serial_line.h"
 
 namespace quorvex::controller {
 namespace {

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <stdexcept>
 
+#include "common/port.h"
 #include "controller_text.h"
 
 namespace quorvex::controller {
@@ -99,8 +100,9 @@ std::chrono::milliseconds HeartbeatInterval(std::string_view text) {
 std::string PortAdvice(const Failure& failure, std::string_view presentPorts) {
   switch (failure.number()) {
     case failure::kInvalidPort:
-      return presentPorts.empty() ? "No serial ports are present now."
-                                  : "Serial ports present now: " + std::string(presentPorts) + ".";
+      return PresentPortsText(presentPorts) + (presentPorts.empty()
+                                                   ? " Plug the adapter in, or check its driver."
+                                                   : " Give one of them as PORT.");
     case failure::kPortInUse:
       return "Another program holds it (a terminal program, or Quorvex itself): close it, or "
              "run this tool at the other end of the line.";

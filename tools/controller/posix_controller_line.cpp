@@ -104,7 +104,15 @@ class Link {
     // Made beside it and renamed over it, so that the name never leads nowhere.
     const std::string fresh = path + ".new-" + std::to_string(::getpid());
     if (::symlink(target.c_str(), fresh.c_str()) != 0) {
-      throw std::runtime_error(path + " cannot be made a link: " + std::strerror(errno));
+      const int reason = errno;
+      const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+      std::error_code ignored;
+      if (reason == ENOENT && !std::filesystem::is_directory(folder, ignored)) {
+        throw std::runtime_error(path + " cannot be made a link: the folder " + folder.string() +
+                                 " does not exist (make it first: mkdir -p " + folder.string() +
+                                 ")");
+      }
+      throw std::runtime_error(path + " cannot be made a link: " + std::strerror(reason));
     }
     if (::rename(fresh.c_str(), path.c_str()) != 0) {
       const int reason = errno;
@@ -221,31 +229,6 @@ class PseudoTerminal final : public PosixLine {
 };
 
 }  // namespace
-
-std::string PresentPorts() {
-  std::vector<std::string> found;
-  std::error_code ignored;
-  for (const auto& entry : std::filesystem::directory_iterator("/sys/class/tty", ignored)) {
-    const std::string name = entry.path().filename().string();
-    if (name.starts_with("ttyUSB") || name.starts_with("ttyACM")) {
-      found.push_back("/dev/" + name);
-      continue;
-    }
-    // Every built-in port has its device; only those with a UART behind have a type.
-    std::ifstream type(entry.path() / "type");
-    int uart = 0;
-    if (name.starts_with("ttyS") && type >> uart && uart != 0) {
-      const auto number = static_cast<std::int16_t>(std::atoi(name.c_str() + 4) + 1);
-      found.push_back(NumberedPort(number, PortSystem::kPosix).name);
-    }
-  }
-  std::sort(found.begin(), found.end());
-  std::string ports;
-  for (const std::string& port : found) {
-    ports += (ports.empty() ? "" : ", ") + port;
-  }
-  return ports;
-}
 
 std::unique_ptr<PosixLine> OpenPort(std::string_view port) {
   return std::make_unique<PortLine>(port);

@@ -5,14 +5,19 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <utility>
+#include <vector>
 
 #include "common/failure.h"
 
@@ -58,7 +63,11 @@ PortProblem OpenProblem(int error) {
         "The user needs access to the device: on Debian, sudo adduser $USER dialout, then "
         "log in again.";
   }
-  throw PortFailure(OpenProblem(error), port, Reason(error), std::move(hint));
+  const PortProblem problem = OpenProblem(error);
+  if (problem == PortProblem::kMissing) {
+    hint = PresentPortsText(PresentPorts());
+  }
+  throw PortFailure(problem, port, Reason(error), std::move(hint));
 }
 
 tcflag_t CharacterSize(int dataBits) {
@@ -244,3 +253,37 @@ void PosixSerialLine::Close() {
 }
 
 }  // namespace quorvex::posix
+
+namespace quorvex {
+
+std::string PresentPorts() {
+  std::vector<std::string> found;
+  std::error_code ignored;
+  for (const auto& entry : std::filesystem::directory_iterator("/sys/class/tty", ignored)) {
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with("ttyUSB") || name.starts_with("ttyACM")) {
+      found.push_back("/dev/" + name);
+      continue;
+    }
+    // Every built-in port has its device; only those with a UART behind have a type.
+    std::ifstream type(entry.path() / "type");
+    int uart = 0;
+    if (name.starts_with("ttyS") && type >> uart && uart != 0) {
+      const auto number = static_cast<std::int16_t>(std::atoi(name.c_str() + 4) + 1);
+      found.push_back(NumberedPort(number, PortSystem::kPosix).name);
+    }
+  }
+  std::sort(found.begin(), found.end());
+  std::string ports;
+  for (const std::string& port : found) {
+    ports += (ports.empty() ? "" : ", ") + port;
+  }
+  return ports;
+}
+
+bool PortPresent(const Port& port) {
+  struct stat status {};
+  return ::stat(port.device.c_str(), &status) == 0 && S_ISCHR(status.st_mode);
+}
+
+}  // namespace quorvex

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/win32/win32_error.h"
 
@@ -70,7 +72,9 @@ UniqueHandle Open(const Port& port) {
                                 OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
   if (!handle) {
     const DWORD error = ::GetLastError();
-    throw PortFailure(OpenProblem(error), port, SystemReason(error));
+    const PortProblem problem = OpenProblem(error);
+    throw PortFailure(problem, port, SystemReason(error),
+                      problem == PortProblem::kMissing ? PresentPortsText(PresentPorts()) : "");
   }
   return handle;
 }
@@ -240,3 +244,30 @@ bool SerialPort::FinishWrite(HANDLE stop) {
 }
 
 }  // namespace quorvex::win32
+
+namespace quorvex {
+
+std::string PresentPorts() {
+  // The names of all DOS devices, each ending in a NUL, the list in a second NUL.
+  std::vector<char> names(1 << 16);
+  const DWORD length = ::QueryDosDeviceA(nullptr, names.data(), static_cast<DWORD>(names.size()));
+  std::string ports;
+  for (std::size_t at = 0; at < length && names[at] != '\0';) {
+    const std::string name(names.data() + at);
+    at += name.size() + 1;
+    // The system spells them COM1, COM2, ...; other devices have other names.
+    if (name.size() > 3 && name.starts_with("COM") &&
+        name.find_first_not_of("0123456789", 3) == std::string::npos) {
+      ports += (ports.empty() ? "" : ", ") + name;
+    }
+  }
+  return ports;
+}
+
+bool PortPresent(const Port& port) {
+  std::array<char, 256> target{};
+  return ::QueryDosDeviceA(port.name.c_str(), target.data(), static_cast<DWORD>(target.size())) !=
+         0;
+}
+
+}  // namespace quorvex

@@ -238,7 +238,11 @@ TEST(PosixSerialLineFailures, NameThePortAndTheSystemsReason) {
     } catch (const Failure& failure) {
       EXPECT_EQ(failure.number(), failure::kInvalidPort);
       EXPECT_EQ(failure.description(), c.text);
-      EXPECT_EQ(failure.hint(), "Check CP in tessora.ini.");
+      // A port not there names those that are, for a name mistyped; then what to do.
+      EXPECT_TRUE(failure.hint().ends_with("Check CP in tessora.ini.")) << failure.hint();
+      EXPECT_EQ(failure.hint().find("present now") != std::string::npos,
+                c.text.starts_with("There is no"))
+          << failure.hint();
     }
     EXPECT_FALSE(line.IsOpen());
   }

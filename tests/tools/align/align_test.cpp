@@ -12,6 +12,7 @@
 #include "align_geometry.h"
 #include "align_options.h"
 #include "align_production.h"
+#include "app/check.h"
 #include "align_session.h"
 #include "app/settings.h"
 #include "common/failure.h"
@@ -104,29 +105,29 @@ TEST(Warnings, ClickPointInsideAnOverlayThatStaysInPlace) {
                 &SettingsRecord::STPY,
                 {132, 152},
                 "the \"20\" point 132,152 lies inside overlay 1, which stays in place for "
-                "\"20\": the click would land on the overlay and be relayed as \"101\" instead of "
-                "reaching the application"},
+                "\"20\": the click would land on the overlay, so Quorvex presses nothing and the "
+                "code is not made"},
            Case{"20 in 2",
                 &SettingsRecord::STPX,
                 &SettingsRecord::STPY,
                 {467, 207},
                 "the \"20\" point 467,207 lies inside overlay 2, which stays in place for "
-                "\"20\": the click would land on the overlay and be relayed as \"202\" instead of "
-                "reaching the application"},
+                "\"20\": the click would land on the overlay, so Quorvex presses nothing and the "
+                "code is not made"},
            Case{"10 in 2",
                 &SettingsRecord::STRX,
                 &SettingsRecord::STRY,
                 {400, 180},
                 "the \"10\" point 400,180 lies inside overlay 2, which stays in place for "
-                "\"10\": the click would land on the overlay and be relayed as \"202\" instead of "
-                "reaching the application"},
+                "\"10\": the click would land on the overlay, so Quorvex presses nothing and the "
+                "code is not made"},
            Case{"30 in 1",
                 &SettingsRecord::STRX2,
                 &SettingsRecord::STRY2,
                 {200, 180},
                 "the \"30\" point 200,180 lies inside overlay 1, which stays in place for "
-                "\"30\": the click would land on the overlay and be relayed as \"101\" instead of "
-                "reaching the application"},
+                "\"30\": the click would land on the overlay, so Quorvex presses nothing and the "
+                "code is not made"},
        }) {
     SettingsRecord s = Demo();
     s.*c.x = static_cast<std::int16_t>(c.point.x);
@@ -154,8 +155,11 @@ TEST(Warnings, OverlaysThatOverlapButNotOnesThatTouch) {
   EXPECT_EQ(Warnings(s, k96Dpi),
             std::vector<std::string>{"overlays 1 and 2 overlap at 262,202 (6 x 6 pixels): a "
                                      "click there is relayed for one of them only"});
-  s.FW2 = 0;  // an overlay with no area overlaps nothing
-  EXPECT_EQ(Warnings(s, k96Dpi), std::vector<std::string>{});
+  s.FW2 = 0;  // an overlay with no area overlaps nothing, and guards nothing
+  EXPECT_EQ(Warnings(s, k96Dpi),
+            std::vector<std::string>{"overlay 2 has no area (0 x 56 pixels; FW2 and FH2 set it): "
+                                     "it guards nothing, and the button beneath it takes the "
+                                     "operator's clicks itself"});
 }
 
 bool Inked(const Drawing& drawing, PixelPoint p) {
@@ -355,7 +359,7 @@ TEST(Measuring, DefaultsWithoutOptionsAndAtAnotherScale) {
   EXPECT_EQ(read.AUTOCONN, 0);
   EXPECT_EQ(read.VERSION, 100);
   EXPECT_EQ(read.CP, "");
-  EXPECT_EQ(Overlay(read, 1, {10.0, 12.0}), (PixelRect{10, 20, 10, 10}));
+  EXPECT_EQ(OverlayPixels(read, 1, {10.0, 12.0}), (PixelRect{10, 20, 10, 10}));
   EXPECT_EQ((std::vector<std::int16_t>{read.PL, read.PT, read.FW, read.FH}),
             (std::vector<std::int16_t>{100, 240, 100, 120}));
   EXPECT_EQ((std::vector<std::int16_t>{read.STRX, read.STRY, read.STPX, read.STPY, read.STRX2,
@@ -421,8 +425,10 @@ TEST(Window, PositionsCountFromTheClientAreaAndComeBackWhereverItIs) {
       const auto moved = [shift](PixelRect r) {
         return PixelRect{r.x + shift.x, r.y + shift.y, r.width, r.height};
       };
-      EXPECT_EQ(Overlay(settings, 1, scale, origin), moved(Shrink(measured.button1, 3))) << dpi;
-      EXPECT_EQ(Overlay(settings, 2, scale, origin), moved(Shrink(measured.button2, 3))) << dpi;
+      EXPECT_EQ(OverlayPixels(settings, 1, scale, origin), moved(Shrink(measured.button1, 3)))
+          << dpi;
+      EXPECT_EQ(OverlayPixels(settings, 2, scale, origin), moved(Shrink(measured.button2, 3)))
+          << dpi;
       const auto clicks = ClickPoints(settings, origin);
       EXPECT_EQ(clicks[0].point, (PixelPoint{1200 + shift.x, 980 + shift.y}));
       EXPECT_EQ(clicks[2].point, (PixelPoint{1400 + shift.x, 980 + shift.y}));
@@ -445,7 +451,7 @@ TEST(Window, TheTitleUnderPointOneIsWrittenQuotedWhenItHoldsAComma) {
   EXPECT_EQ(read.WINDOW, "Batch 7, PT:3 line");
   EXPECT_EQ((std::vector<int>{read.PL, read.PT, read.STRX, read.STRY, read.STPX, read.STPY}),
             (std::vector<int>{32 * 15, 102 * 15, 100, 130, 360, 95}));
-  EXPECT_EQ(Overlay(read, 2, k96Dpi, {100, 50}), (PixelRect{332, 152, 136, 56}));
+  EXPECT_EQ(OverlayPixels(read, 2, k96Dpi, {100, 50}), (PixelRect{332, 152, 136, 56}));
   EXPECT_EQ(outcome.err.find("warning:"), std::string::npos) << outcome.err;
 
   FakeDesk chosen(kDemoPoints);

@@ -102,7 +102,7 @@ class Measuring(Session):
                          'aside to the top edge (rows 0 to 79)',
                          'the "10" point 210,60 lies inside overlay 2, which stays in place',
                          'the "20" point 150,40 lies inside overlay 1, which stays in place',
-                         'relayed as "101"',
+                         'Quorvex presses nothing and the code is not made',
                          'the "30" point 240,70 lies inside overlay 1, which stays in place',
                          'the "30" point 240,70 lies inside overlay 2 even once',
                          'overlays 1 and 2 overlap at 200,50 (60 x 40 pixels)'):

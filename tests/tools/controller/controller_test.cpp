@@ -330,8 +330,10 @@ TEST(Options, HeartbeatTakesQuorvexsRangeInMilliseconds) {
 TEST(Options, PortAdviceNamesThePortsThereAreAndTheWayOut) {
   const Port com9 = NumberedPort(9, PortSystem::kWindows);
   const Failure missing = PortFailure(PortProblem::kMissing, com9, "gone");
-  EXPECT_EQ(PortAdvice(missing, "COM1, COM4"), "Serial ports present now: COM1, COM4.");
-  EXPECT_EQ(PortAdvice(missing, ""), "No serial ports are present now.");
+  EXPECT_EQ(PortAdvice(missing, "COM1, COM4"),
+            "Serial ports present now: COM1, COM4. Give one of them as PORT.");
+  EXPECT_EQ(PortAdvice(missing, ""),
+            "No serial ports are present now. Plug the adapter in, or check its driver.");
   EXPECT_NE(PortAdvice(PortFailure(PortProblem::kInUse, com9, "busy"), "").find("close it"),
             std::string::npos);
   EXPECT_EQ(PortAdvice(PortFailure(PortProblem::kCannotOpen, com9, "denied", "Join dialout."), ""),

@@ -129,6 +129,13 @@ class PosixController(unittest.TestCase):
         self.assertIn("exists and is not a symbolic link: left as it is", done.stderr)
         with open(link) as kept:
             self.assertEqual(kept.read(), "CP:3\n")
+        missing = os.path.join(folder, "line9")
+        done = subprocess.run([CONTROLLER, "--pty", os.path.join(missing, "port")],
+                              stdin=subprocess.DEVNULL, capture_output=True, text=True,
+                              timeout=WAIT)
+        self.assertEqual(done.returncode, 1)
+        self.assertIn(f"the folder {missing} does not exist (make it first: mkdir -p {missing})",
+                      done.stderr)
 
     @staticmethod
     def stamp(line):

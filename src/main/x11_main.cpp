@@ -5,18 +5,19 @@
 #include <string>
 #include <vector>
 
-#include "align_check.h"
+#include "app/check.h"
 #include "app/command_line.h"
 #include "app/handlers.h"
 #include "common/failure.h"
 #include "common/twips.h"
+#include "platform/serial_line.h"
 #include "platform/x11/x11_display.h"
 #include "platform/x11/x11_host.h"
 
 namespace {
 
 // The screen's scale where there is a display; 96 dots per inch where there is none.
-quorvex::align::TwipsScale ScreenScale() {
+quorvex::TwipsScale ScreenScale() {
   double twipsPerPixel = quorvex::TwipsPerPixel(96);
   if (Display* display = XOpenDisplay(nullptr)) {
     twipsPerPixel = quorvex::x11::TwipsPerPixelOf(display);
@@ -38,7 +39,9 @@ int main(int argc, char** argv) {
       std::fputs(quorvex::VersionText().c_str(), stdout);
       return 0;
     case quorvex::Ask::kCheck: {
-      const auto check = quorvex::align::CheckSettings(ScreenScale());
+      const auto check = quorvex::CheckSettings(
+          ScreenScale(),
+          {quorvex::PortSystem::kPosix, &quorvex::PortPresent, &quorvex::PresentPorts});
       std::fputs(check.text.c_str(), check.status == 0 ? stdout : stderr);
       return check.status;
     }

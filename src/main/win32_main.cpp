@@ -5,10 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "align_check.h"
+#include "app/check.h"
 #include "app/command_line.h"
 #include "app/handlers.h"
 #include "common/failure.h"
+#include "platform/serial_line.h"
 #include "platform/win32/win32_host.h"
 #include "platform/win32/win32_screen.h"
 #include "platform/win32/win32_text.h"
@@ -67,7 +68,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
       return 0;
     case quorvex::Ask::kCheck: {
       const quorvex::win32::TwipsScale scale = quorvex::win32::ScreenTwipsScale();
-      const auto check = quorvex::align::CheckSettings({scale.x, scale.y});
+      const auto check = quorvex::CheckSettings(
+          {scale.x, scale.y},
+          {quorvex::PortSystem::kWindows, &quorvex::PortPresent, &quorvex::PresentPorts});
       Say(check.text, check.status != 0);
       return check.status;
     }
