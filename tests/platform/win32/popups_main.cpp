@@ -3,9 +3,10 @@
 //   combo LEFT TOP RIGHT BOTTOM      the closed drop-down list's box, then "ready"
 //   list N LEFT TOP RIGHT BOTTOM     each item of the list, once it is open
 //   menu N LEFT TOP RIGHT BOTTOM     each item of the menu, once it is open
+//   closed list                      the list closed again
 //   chose TEXT                       an item chosen in either ("chose none": menu closed)
-// Usage: popups X Y TITLE; lines on its input: "close" (the list), "menu X Y" (opens
-// the menu with its corner there), "endmenu".
+// Usage: popups X Y TITLE; a line "menu X Y" on its input opens the menu with its
+// corner there.
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -17,7 +18,7 @@ namespace {
 
 constexpr std::array<const char*, 4> kItems{"one", "two", "three", "four"};
 constexpr int kComboId = 10;
-enum Command : UINT { kClose = WM_APP, kMenu, kEndMenu };
+enum Command : UINT { kMenu = WM_APP };
 constexpr UINT_PTR kListShown = 1;
 
 HWND mainWindow = nullptr;
@@ -41,10 +42,6 @@ DWORD WINAPI ReadCommands(void*) {
     int x = 0, y = 0;
     if (std::sscanf(line, "menu %d %d", &x, &y) == 2) {
       ::PostMessageA(mainWindow, kMenu, static_cast<WPARAM>(x), static_cast<LPARAM>(y));
-    } else if (std::strncmp(line, "close", 5) == 0) {
-      ::PostMessageA(mainWindow, kClose, 0, 0);
-    } else if (std::strncmp(line, "endmenu", 7) == 0) {
-      ::PostMessageA(mainWindow, kEndMenu, 0, 0);
     }
   }
   return 0;
@@ -84,14 +81,8 @@ LRESULT CALLBACK PopupsProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         ::KillTimer(window, kListShown);
       }
       return 0;
-    case kClose:
-      ::SendMessageA(combo, CB_SHOWDROPDOWN, FALSE, 0);
-      return 0;
     case kMenu:
       OpenMenu(window, static_cast<int>(wParam), static_cast<int>(lParam));
-      return 0;
-    case kEndMenu:
-      ::EndMenu();
       return 0;
     case WM_ENTERIDLE:
       if (wParam == MSGF_MENU && !menuReported) {
@@ -107,6 +98,9 @@ LRESULT CALLBACK PopupsProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_COMMAND:
       if (LOWORD(wParam) == kComboId && HIWORD(wParam) == CBN_DROPDOWN) {
         ::SetTimer(window, kListShown, 20, nullptr);
+      } else if (LOWORD(wParam) == kComboId && HIWORD(wParam) == CBN_CLOSEUP) {
+        std::printf("closed list\n");
+        std::fflush(stdout);
       } else if (LOWORD(wParam) == kComboId && HIWORD(wParam) == CBN_SELENDOK) {
         const auto chosen = ::SendMessageA(combo, CB_GETCURSEL, 0, 0);
         Chose(chosen >= 0 && chosen < static_cast<LRESULT>(kItems.size()) ? kItems[chosen] : "?");
