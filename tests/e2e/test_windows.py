@@ -17,8 +17,8 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from linux_harness import (Child, Owner, PseudoTerminal, assert_no_spin,  # noqa: E402
                            random_mebibyte, settle)
-from wine_harness import (EXE, LINE, PROBE, Controller, Quorvex, Target, close_desktop,  # noqa: E402
-                          open_desktop, overlay_shows_at, wait_until)
+from wine_harness import (EXE, LINE, PROBE, Controller, Popups, Quorvex, Target,  # noqa: E402
+                          close_desktop, open_desktop, overlay_shows_at, wait_until)
 
 TWIPS = 15  # per pixel at Wine's default 96 dpi
 TARGET_CLASS = "QuorvexTestTarget"  # the window class of the application beneath
@@ -294,6 +294,47 @@ class TopmostPanel(Scenario):
         for _ in range(15):
             time.sleep(0.1)
             self.assertEqual(stacking(), first, "the stacking changed with nothing happening")
+
+
+class Layout:
+    """Overlays placed over boxes of the test's choice, as `settings` takes a target's."""
+
+    def __init__(self, a, b, c):
+        self.buttons = {"A": a, "B": b, "C": c}
+
+    def centre(self, name):
+        left, top, right, bottom = self.buttons[name]
+        return (left + right) // 2, (top + bottom) // 2
+
+
+class ApplicationPopUps(Scenario):
+    """The application's own drop-down list and pop-up menu open over the overlays and
+    stay above them: an item clicked is chosen, and nothing goes on the line. Wine
+    raises no focus event for a menu's items, so the fault of a re-raise over them
+    cannot show here: this guards that they stay above."""
+
+    def test_a_menu_and_a_drop_down_list_opened_over_the_overlays_stay_above_them(self):
+        self.connect()
+        popups = self.own(Popups(wine, 100, 100, "Line 4 - Popups"))
+        listed = popups.open_list(desktop)
+        popups.close_list(desktop)
+        menu = popups.open_menu(300, 150)
+        popups.close_menu(desktop)
+        self.target = Layout(listed[2], menu[1], (700, 600, 702, 602))
+        self.quorvex = self.own(Quorvex(wine, settings(self.target)))
+        self.wait_overlays(shown=True, timeout=30)
+        self.controller.wait_received("some data")
+        for kind, item, name in (("list", listed[2], "three"), ("menu", menu[1], "two")):
+            with self.subTest(kind=kind):
+                opened = popups.open_list(desktop) if kind == "list" else popups.open_menu(300, 150)
+                self.assertIn(item, opened, f"the {kind} opened where it did before")
+                time.sleep(1)
+                x, y = self.target.centre("A" if kind == "list" else "B")
+                self.assertFalse(overlay_shows_at(desktop, x, y), f"an overlay over the {kind}")
+                desktop.click(x, y)
+                popups.wait_line(f"^chose {name}$")
+        time.sleep(0.3)
+        self.assertEqual(self.controller.received(), "some data")
 
 
 class SettingsFiles(Scenario):
@@ -781,7 +822,7 @@ class FollowWindow(Scenario):
     """WINDOW set: positions count from a captioned window's client area. Wine 8 delivers
     no WinEvents of other processes, so only what needs none is tried here: the place
     at the start, the window found when it opens later, clicks where the window is, and
-    none while it is minimised."""
+    none while it is minimised; the overlays stay above every window there."""
 
     def relative_settings(self, target, window_text):
         ox, oy = target.origin()
@@ -798,6 +839,9 @@ class FollowWindow(Scenario):
         self.controller.wait_received("some data")
         wait_until(lambda: probe.rect("frmMain") == self.target.buttons["A"], 30, "frmMain over A")
         self.assertEqual(probe.rect("frmTwo"), self.target.buttons["B"])
+        # Without other processes' events a raise of the window would go unseen.
+        self.assertEqual([w["topmost"] for w in probe.overlays().values()], [1, 1],
+                         "above every window under Wine")
         ox, oy = self.target.origin()
         nx, ny = self.target.command("move 320 260")
         self.assertNotEqual((nx, ny), (ox, oy))

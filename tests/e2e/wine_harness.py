@@ -16,6 +16,8 @@ PROBE = os.environ.get("QUORVEX_WIN_PROBE", os.path.join(BUILD, "tests/platform/
 LINE = os.environ.get("QUORVEX_WIN_LINE", os.path.join(BUILD, "tests/platform/win32/line.exe"))
 TARGET = os.environ.get("QUORVEX_WIN_TARGET",
                         os.path.join(BUILD, "tests/platform/win32/target.exe"))
+POPUPS = os.environ.get("QUORVEX_WIN_POPUPS",
+                        os.path.join(BUILD, "tests/platform/win32/popups.exe"))
 
 NOTHING = 3  # the probe's status when there is nothing to read
 
@@ -145,6 +147,68 @@ class Target(Child):
                 if line.startswith("point ")]
 
 
+class Popups(Child):
+    """An application's drop-down list and pop-up menu: reports the boxes of their items
+    on the screen, and the item chosen."""
+
+    def __init__(self, wine, x, y, title):
+        super().__init__(["wine", POPUPS, str(x), str(y), title], wine.env,
+                         stdin=subprocess.PIPE)
+        self.wait_line("^ready$", timeout=30)
+        self.combo = self.boxes("combo")[0]
+
+    def command(self, line):
+        self.process.stdin.write(line + "\n")
+        self.process.stdin.flush()
+
+    def boxes(self, kind):
+        """[(left, top, right, bottom), ...] of the list's or the menu's items, or the
+        combo box's, as last reported."""
+        found = {}
+        for line in list(self.out):
+            if line.startswith(kind + " "):
+                _, n, *edges = line.split()
+                found[int(n)] = tuple(int(v) for v in edges)
+        return [found[n] for n in sorted(found)]
+
+    def open_list(self, desktop):
+        """Clicks the drop-down list open, as the operator does; returns its items' boxes.
+        Under Wine a click soon after another pop-up closed is at times lost: clicked
+        again while the list is not seen opening, or is seen closing."""
+        left, top, right, bottom = self.combo
+        for _ in range(10):
+            del self.out[:]
+            desktop.click((left + right) // 2, (top + bottom) // 2)
+            try:
+                seen = self.wait_line("^(list 3 |closed list)", timeout=5)
+            except AssertionError:
+                continue
+            if seen.group(0).startswith("list"):
+                return self.boxes("list")
+        raise AssertionError("the drop-down list never opened")
+
+    def open_menu(self, x, y):
+        """The pop-up menu with its corner at x,y; returns its items' boxes."""
+        del self.out[:]
+        self.command(f"menu {x} {y}")
+        self.wait_line("^menu 3 ", timeout=30)
+        return self.boxes("menu")
+
+    # Escape, as the operator closes them: under Wine the click after a list or a menu
+    # closed by the program itself is lost.
+    def close_list(self, desktop):
+        del self.out[:]
+        desktop.run("xdotool", "key", "Escape")
+        self.wait_line("^closed list$", timeout=30)
+
+    def close_menu(self, desktop):
+        desktop.run("xdotool", "key", "Escape")
+        self.wait_line("^chose none$", timeout=30)
+
+    def chosen(self):
+        return [line.split(None, 1)[1] for line in list(self.out) if line.startswith("chose ")]
+
+
 class Quorvex(Child):
     """quorvex.exe started under Wine in a temporary folder holding the given settings
     (text or bytes) as tessora.ini, or as the file `name`; the folder's name ends in
@@ -185,5 +249,5 @@ def close_desktop(desktop, wine):
     desktop.close()
 
 
-__all__ = ["Controller", "Probe", "Quorvex", "Target", "Wine", "close_desktop", "open_desktop",
+__all__ = ["Controller", "Popups", "Probe", "Quorvex", "Target", "Wine", "close_desktop", "open_desktop",
            "overlay_shows_at", "wait_until"]

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/window_title.h"
+#include "platform/win32/win32_shown.h"
 
 namespace quorvex::win32 {
 namespace {
@@ -13,11 +14,25 @@ Win32FollowedWindow* following = nullptr;
 
 constexpr UINT kLookIntervalMs = 250;
 
-bool Shown(HWND window) {
-  return ::IsWindow(window) && ::IsWindowVisible(window) && !::IsIconic(window);
-}
+// Cloaking is the shell's doing, reported from its process, not the window's.
+constexpr std::array<EventRange, 4> kSearching{{
+    {EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, false},
+    {EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, false},
+    {EVENT_SYSTEM_MINIMIZEEND, EVENT_SYSTEM_MINIMIZEEND, false},
+    {EVENT_OBJECT_UNCLOAKED, EVENT_OBJECT_UNCLOAKED, false},
+}};
+constexpr std::array<EventRange, 4> kFound{{
+    {EVENT_OBJECT_DESTROY, EVENT_OBJECT_HIDE, true},
+    {EVENT_OBJECT_LOCATIONCHANGE, EVENT_OBJECT_LOCATIONCHANGE, true},
+    {EVENT_SYSTEM_MINIMIZESTART, EVENT_SYSTEM_MINIMIZESTART, true},
+    {EVENT_OBJECT_CLOAKED, EVENT_OBJECT_CLOAKED, false},
+}};
 
 }  // namespace
+
+std::span<const EventRange> FollowEvents(bool found) {
+  return found ? std::span<const EventRange>(kFound) : std::span<const EventRange>(kSearching);
+}
 
 std::string TitleOf(HWND window) {
   const int length = ::GetWindowTextLengthW(window);
@@ -34,11 +49,7 @@ std::string TitleOf(HWND window) {
 }
 
 Win32FollowedWindow::~Win32FollowedWindow() {
-  for (HWINEVENTHOOK hook : {objects_, minimising_}) {
-    if (hook != nullptr) {
-      ::UnhookWinEvent(hook);
-    }
-  }
+  Unhook();
   if (lookTimer_ != 0) {
     ::KillTimer(nullptr, lookTimer_);
   }
@@ -50,12 +61,48 @@ Win32FollowedWindow::~Win32FollowedWindow() {
 void Win32FollowedWindow::Follow(std::string_view titlePart) {
   part_ = titlePart;
   following = this;
-  constexpr DWORD kFlags = WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS;
-  objects_ = ::SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_NAMECHANGE, nullptr, OnEvent, 0, 0,
-                               kFlags);
-  minimising_ = ::SetWinEventHook(EVENT_SYSTEM_MINIMIZESTART, EVENT_SYSTEM_MINIMIZEEND, nullptr,
-                                  OnEvent, 0, 0, kFlags);
   Look();
+}
+
+// Set anew whenever the window followed changes. A hook of one process that cannot be
+// had is set for all of them: more wake-ups, nothing missed.
+void Win32FollowedWindow::Hook() {
+  if (hooked_ && hookedFor_ == found_) {
+    return;
+  }
+  Unhook();
+  DWORD process = 0;
+  if (found_ != nullptr) {
+    ::GetWindowThreadProcessId(found_, &process);
+  }
+  constexpr DWORD kFlags = WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS;
+  const auto events = FollowEvents(found_ != nullptr);
+  bool all = true;
+  for (std::size_t i = 0; i < events.size(); ++i) {
+    const EventRange& range = events[i];
+    HWINEVENTHOOK& hook = hooks_[i];
+    if (range.fromFollowed && process != 0) {
+      hook = ::SetWinEventHook(range.first, range.last, nullptr, OnEvent, process, 0, kFlags);
+    }
+    if (hook == nullptr) {
+      hook = ::SetWinEventHook(range.first, range.last, nullptr, OnEvent, 0, 0, kFlags);
+    }
+    all = all && hook != nullptr;
+  }
+  hooked_ = true;
+  hookedFor_ = found_;
+  watched_ = found_ != nullptr && all;
+}
+
+void Win32FollowedWindow::Unhook() {
+  for (HWINEVENTHOOK& hook : hooks_) {
+    if (hook != nullptr) {
+      ::UnhookWinEvent(hook);
+      hook = nullptr;
+    }
+  }
+  hooked_ = false;
+  watched_ = false;
 }
 
 std::optional<Point> Win32FollowedWindow::ClientOrigin() {
@@ -71,8 +118,10 @@ std::optional<Point> Win32FollowedWindow::ClientOrigin() {
 
 void CALLBACK Win32FollowedWindow::OnEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object,
                                            LONG child, DWORD, DWORD) {
+  // The followed window may be destroyed by the time its last events arrive.
   if (following != nullptr && window != nullptr && object == OBJID_WINDOW &&
-      child == CHILDID_SELF && ::GetAncestor(window, GA_ROOT) == window) {
+      child == CHILDID_SELF &&
+      (window == following->found_ || ::GetAncestor(window, GA_ROOT) == window)) {
     following->Take(event, window);
   }
 }
@@ -114,6 +163,7 @@ void Win32FollowedWindow::Take(DWORD event, HWND window) {
 void Win32FollowedWindow::Look() {
   found_ = nullptr;
   ::EnumWindows(OnTopLevel, reinterpret_cast<LPARAM>(this));
+  Hook();
   LookWhileAbsent();
 }
 
@@ -138,8 +188,9 @@ BOOL CALLBACK Win32FollowedWindow::OnTopLevel(HWND window, LPARAM self) {
 bool Win32FollowedWindow::Matches(HWND window) const {
   DWORD process = 0;
   ::GetWindowThreadProcessId(window, &process);
-  return process != ::GetCurrentProcessId() && Shown(window) &&
-         TitleMatches(TitleOf(window), part_);
+  // The title first: whether DWM cloaks a window is asked of few.
+  return process != ::GetCurrentProcessId() && ::IsWindowVisible(window) &&
+         TitleMatches(TitleOf(window), part_) && Shown(window);
 }
 
 }  // namespace quorvex::win32

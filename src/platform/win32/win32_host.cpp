@@ -1,5 +1,7 @@
 #include "platform/win32/win32_host.h"
 
+#include "platform/win32/win32_shown.h"
+
 namespace quorvex::win32 {
 namespace {
 
@@ -43,8 +45,17 @@ Win32Host::Win32Host(HINSTANCE instance)
           }),
       toolkit_(frmMain_, frmTwo_, scale_),
       stacking_({frmMain_.handle(), frmTwo_.handle()}, messages_.get(), kStackingTimer),
-      window_([this] { Raise(&Events::Window_Moved); }) {
+      window_([this] {
+        Raise(&Events::Window_Moved);
+        stacking_.FollowedChanged();
+      }) {
   KeepFineTimers(SystemSetProcessInformation());
+  frmMain_.StackWith([this] { stacking_.Restack(); });
+  frmTwo_.StackWith([this] { stacking_.Restack(); });
+  stacking_.Follow([this]() -> HWND {
+    const HWND followed = window_.Found();
+    return window_.Watched() && Shown(followed) ? followed : nullptr;
+  });
 }
 
 Platform Win32Host::Services() {

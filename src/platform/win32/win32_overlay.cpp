@@ -52,11 +52,19 @@ void Win32Overlay::Place(const TwipsRect& rect) {
   }
 }
 
+// Hidden, it may have been left behind by what was raised or followed meanwhile.
 void Win32Overlay::Show(bool shown) {
+  if (shown && restack_ && !::IsWindowVisible(window_.get())) {
+    restack_();
+  }
   ::ShowWindow(window_.get(), shown ? SW_SHOWNA : SW_HIDE);
 }
 
 void Win32Overlay::KeepOnTop() {
+  if (restack_) {
+    restack_();
+    return;
+  }
   ::SetWindowPos(window_.get(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
 }
 

@@ -25,6 +25,8 @@ class Win32Overlay final : public Overlay, private MessageTarget {
   void Held(bool held) override;
 
   HWND handle() const { return window_.get(); }
+  // Kept on top, and put in its place when shown, by `restack` instead of made topmost.
+  void StackWith(std::function<void()> restack) { restack_ = std::move(restack); }
   // Off while a message box is open, so the operator's clicks cannot reach the logic.
   void AcceptInput(bool accept);
 
@@ -37,6 +39,7 @@ class Win32Overlay final : public Overlay, private MessageTarget {
   std::function<void(Point)> onClick_;
   std::function<void()> onClose_;
   std::function<void()> onDisplayChange_;
+  std::function<void()> restack_;
   bool pressed_ = false;
   bool held_ = false;
   UniqueWindow window_;  // last: created once everything it may call on is in place
