@@ -871,6 +871,27 @@ class FollowWindow(Scenario):
         self.target.wait_line("^click A$", timeout=30)
         self.assertEqual(self.target.clicks(), ["A"], "one press: the restored window's")
 
+    def test_a_window_over_the_application_is_pressed_by_no_code(self):
+        """The check before a press needs no other process's events: a code whose point
+        another window covers presses nothing, and says which window covers it."""
+        self.connect()
+        self.target = self.own(Target(wine, 100, 100, title="Line 5 - Batch 2"))
+        self.quorvex = self.own(Quorvex(wine, "LOG:quorvex.log\nREPORT:1\n" +
+                                        self.relative_settings(self.target, "Line 5")))
+        self.controller.wait_received("some data")
+        wait_until(lambda: probe.rect("frmMain") == self.target.buttons["A"], 30, "frmMain over A")
+        cover = self.own(Target(wine, 100, 100, title="Instructions viewer"))
+        self.controller.send("10")
+        self.controller.wait_received("some data19", timeout=30)
+        with open(os.path.join(self.quorvex.folder, "quorvex.log"), encoding="utf-8",
+                  errors="replace") as log:
+            self.assertIn("Instructions viewer", log.read())
+        cover.stop()
+        self.controller.send("10")
+        self.controller.wait_received("some data1911", timeout=30)
+        self.assertEqual(self.target.clicks(), ["A"])
+        self.assertEqual(cover.clicks(), [])
+
     def test_started_before_the_window_it_covers_the_window_when_it_opens(self):
         self.connect()
         probe_target = self.own(Target(wine, 140, 120, title="Probe line"))
