@@ -889,6 +889,7 @@ class FollowWindow(Scenario):
         cover.stop()
         self.controller.send("10")
         self.controller.wait_received("some data1911", timeout=30)
+        self.target.wait_line("^click A$")
         self.assertEqual(self.target.clicks(), ["A"])
         self.assertEqual(cover.clicks(), [])
 
