@@ -133,26 +133,45 @@ class Traffic(Scenario):
                 self.tearDown()
                 self.setUp()
 
+    # Under Wine the X pointer has the last word: Wine takes its cursor from the
+    # pointer's next event. On a busy machine a report of the click's own move can come
+    # after the cursor went back and leave both at the point: such a round is played
+    # again. A cursor that never goes back fails every round.
     def test_codes_press_the_buttons_beneath_and_put_everything_back(self):
         self.start()
         placed = {name: probe.rect(name) for name in ("frmMain", "frmTwo")}
         for code, button in (("10", "A"), ("20", "C"), ("30", "B")):
             with self.subTest(code=code):
-                desktop.move_pointer(*POINTER)
-                self.controller.send(code)
-                # Each button lies under an overlay that must have stepped aside, or
-                # the click would have gone to the overlay and come back as 101 or 202.
-                self.target.wait_line(f"^click {button}$")
-                self.assertEqual(self.target.clicks(), [button])
-                # The release at the point, not where the cursor went back to; the
-                # cursor goes back only after it, at least a restore's 10 ms later.
-                wait_until(self.target.releases, what="the release")
-                self.assertEqual(self.target.releases(), [(button, *self.target.centre(button))])
-                wait_until(lambda: desktop.pointer() == POINTER, what="the cursor back")
-                for name, rect in placed.items():
-                    wait_until(lambda: probe.rect(name) == rect, what=f"{name} back in place")
-                del self.target.out[:]
+                where = []
+                for _ in range(3):
+                    desktop.move_pointer(*POINTER)
+                    self.controller.send(code)
+                    # Each button lies under an overlay that must have stepped aside, or
+                    # the click would have gone to the overlay and come back as 101 or 202.
+                    self.target.wait_line(f"^click {button}$")
+                    self.assertEqual(self.target.clicks(), [button])
+                    # The release at the point, not where the cursor went back to; the
+                    # cursor goes back only after it, at least a restore's 10 ms later.
+                    wait_until(self.target.releases, what="the release")
+                    self.assertEqual(self.target.releases(),
+                                     [(button, *self.target.centre(button))])
+                    back = self.eventually(lambda: desktop.pointer() == POINTER)
+                    where.append((desktop.pointer(), probe.cursor()))
+                    for name, rect in placed.items():
+                        wait_until(lambda: probe.rect(name) == rect, what=f"{name} back in place")
+                    del self.target.out[:]
+                    if back:
+                        break
+                else:
+                    self.fail(f"the cursor never went back (X pointer, Windows' cursor): {where}")
         self.assertEqual(self.controller.received(), "some data")
+
+    @staticmethod
+    def eventually(condition, timeout=3):
+        try:
+            return wait_until(condition, timeout)
+        except AssertionError:
+            return False
 
     def test_hide_and_show_both(self):
         self.start()

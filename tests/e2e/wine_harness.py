@@ -80,6 +80,10 @@ class Probe:
         window = self.overlays().get(name)
         return window and (window["left"], window["top"], window["right"], window["bottom"])
 
+    def cursor(self):
+        """Where Windows has the cursor, as GetCursorPos reads it."""
+        return tuple(int(v) for v in self.wine.run(PROBE, "cursor").stdout.split())
+
     def foreground(self):
         """The class of the window that has the keyboard, or "none"."""
         return self.wine.run(PROBE, "foreground").stdout.strip()

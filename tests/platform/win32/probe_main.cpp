@@ -6,6 +6,7 @@
 //   probe foreground   the class of the window that has the keyboard
 //   probe close        asks frmMain to close, as taskkill without /F does
 //   probe pointer X Y  moves the mouse pointer to the screen point X,Y, as the operator would
+//   probe cursor       prints where Windows has the cursor: X Y
 //   probe hold         opens the file QUORVEX_HOLD names (UTF-16 from the environment)
 //                      as a log reader does, says "held", and once standard input ends
 //                      reads it through the same handle and says "read N" (its bytes)
@@ -195,9 +196,14 @@ int main(int argc, char** argv) {
     status = MovePointer(argv[2], argv[3]);
   } else if (command == "hold") {
     status = Hold();
+  } else if (command == "cursor") {
+    POINT at{};
+    status = ::GetCursorPos(&at) ? 0 : 1;
+    std::printf("%ld %ld\n", at.x, at.y);
   } else {
     std::fprintf(stderr,
-                 "usage: probe windows | msgbox | box | foreground | close | pointer X Y | hold\n");
+                 "usage: probe windows | msgbox | box | foreground | close | pointer X Y | hold | "
+                 "cursor\n");
   }
   std::fflush(stdout);
   return status;
