@@ -870,21 +870,26 @@ class FollowWindow(Scenario):
         self.target.wait_line("^click A$", timeout=30)
         self.assertEqual(self.controller.received(), "some data")
 
-    def test_minimised_codes_press_nothing_and_restored_they_press_again(self):
+    def start_logged(self, x, y, title, window_text, keys=""):
+        """The program over a titled target, with a log and `keys` besides."""
         self.connect()
-        self.target = self.own(Target(wine, 120, 110, title="Line 9 - Batch 3"))
-        self.quorvex = self.own(Quorvex(wine, "LOG:quorvex.log\n" +
-                                        self.relative_settings(self.target, "Line 9")))
+        self.target = self.own(Target(wine, x, y, title=title))
+        self.quorvex = self.own(Quorvex(wine, "LOG:quorvex.log\n" + keys +
+                                        self.relative_settings(self.target, window_text)))
         self.controller.wait_received("some data")
         wait_until(lambda: probe.rect("frmMain") == self.target.buttons["A"], 30, "frmMain over A")
-        log = os.path.join(self.quorvex.folder, "quorvex.log")
 
-        def said(text):
-            with open(log, encoding="utf-8", errors="replace") as lines:
-                return text in lines.read()
+    def logged(self):
+        with open(os.path.join(self.quorvex.folder, "quorvex.log"), encoding="utf-8",
+                  errors="replace") as log:
+            return log.read()
+
+    def test_minimised_codes_press_nothing_and_restored_they_press_again(self):
+        self.start_logged(120, 110, "Line 9 - Batch 3", "Line 9")
         self.target.command("minimise")
         self.controller.send("10")
-        wait_until(lambda: said("Code 10 pressed nothing"), 30, "code 10 pressing nothing")
+        wait_until(lambda: "Code 10 pressed nothing" in self.logged(), 30,
+                   "code 10 pressing nothing")
         self.target.command("restore")
         self.controller.send("10")
         self.target.wait_line("^click A$", timeout=30)
@@ -893,18 +898,11 @@ class FollowWindow(Scenario):
     def test_a_window_over_the_application_is_pressed_by_no_code(self):
         """The check before a press needs no other process's events: a code whose point
         another window covers presses nothing, and says which window covers it."""
-        self.connect()
-        self.target = self.own(Target(wine, 100, 100, title="Line 5 - Batch 2"))
-        self.quorvex = self.own(Quorvex(wine, "LOG:quorvex.log\nREPORT:1\n" +
-                                        self.relative_settings(self.target, "Line 5")))
-        self.controller.wait_received("some data")
-        wait_until(lambda: probe.rect("frmMain") == self.target.buttons["A"], 30, "frmMain over A")
+        self.start_logged(100, 100, "Line 5 - Batch 2", "Line 5", keys="REPORT:1\n")
         cover = self.own(Target(wine, 100, 100, title="Instructions viewer"))
         self.controller.send("10")
         self.controller.wait_received("some data19", timeout=30)
-        with open(os.path.join(self.quorvex.folder, "quorvex.log"), encoding="utf-8",
-                  errors="replace") as log:
-            self.assertIn("Instructions viewer", log.read())
+        self.assertIn("Instructions viewer", self.logged())
         cover.stop()
         self.controller.send("10")
         self.controller.wait_received("some data1911", timeout=30)
